@@ -1,0 +1,113 @@
+#include "image/plugin_registry.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "file_ops/path_utils.h"
+#include "platform/platform.h"
+#include "shell/app_state.h"
+
+namespace {
+
+// Each table is one 10,000-byte global block of 50 slots of 200 bytes.
+char* g_readerBlock = nullptr;
+char* g_writerBlock = nullptr;
+
+const char* SlotOf(const char* block, int index) {
+  if (!block || index < 0 || index >= kPluginSlots) return "";
+  return block + index * kPluginSlotBytes;
+}
+
+bool IsPlugin(const char* path, const char* exportName) {
+  platform::ScopedLibrary library(path);
+  return library.Export(exportName) != nullptr;
+}
+
+int CompareAsciiNoCase(const std::string& a, const std::string& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
+    if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+// Lists "<program>\<sub>\*.dll", keeps the DLLs that export `exportName`
+// (examining at most 50 candidates) and returns them sorted by path.
+std::vector<std::string> FindPlugins(const char* subFolder, const char* exportName) {
+  std::string folder = std::string(g_app.programFolder) + subFolder;
+  std::vector<std::string> found;
+  platform::DirSearch search;
+  platform::FoundFile file;
+  if (!search.First((folder + "*.dll").c_str(), &file)) return found;
+  std::string previous;
+  for (int examined = 0; examined < kPluginSlots; ++examined) {
+    std::string path = folder + file.name;
+    if (path.size() < size_t(kPluginSlotBytes) && IsPlugin(path.c_str(), exportName))
+      found.push_back(path);
+    previous = file.name;
+    // Some file systems repeat the last entry instead of ending the search.
+    if (!search.Next(&file) || CompareNoCase(file.name, previous.c_str()) == 0) break;
+  }
+  std::stable_sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+    return CompareAsciiNoCase(a, b) < 0;
+  });
+  return found;
+}
+
+char* BuildTable(const char* subFolder, const char* exportName) {
+  auto* block = static_cast<char*>(platform::GlobalBlockAlloc(kPluginSlots * kPluginSlotBytes));
+  if (!block) return nullptr;
+  std::vector<std::string> plugins = FindPlugins(subFolder, exportName);
+  for (size_t i = 0; i < plugins.size(); ++i)
+    std::memcpy(block + i * kPluginSlotBytes, plugins[i].c_str(), plugins[i].size() + 1);
+  return block;
+}
+
+}  // namespace
+
+void ScanPlugins() {
+  ReleasePlugins();
+  g_readerBlock = BuildTable("file_r\\", "ReadFileInfo");
+  g_writerBlock = BuildTable("file_w\\", "WriteFileInfo");
+}
+
+void ReleasePlugins() {
+  platform::GlobalBlockFree(g_readerBlock);
+  platform::GlobalBlockFree(g_writerBlock);
+  g_readerBlock = g_writerBlock = nullptr;
+}
+
+const char* ReaderPath(int index) { return SlotOf(g_readerBlock, index); }
+const char* WriterPath(int index) { return SlotOf(g_writerBlock, index); }
+
+bool QueryFormatInfo(const char* pluginPath, const char* exportName, void* window,
+                     FormatInfo* info) {
+  std::memset(info, 0, sizeof *info);
+  platform::ScopedLibrary library(pluginPath);
+  auto readInfo = reinterpret_cast<ReadFileInfoFn>(library.Export(exportName));
+  if (!readInfo) return false;
+  readInfo(window, info);
+  info->extensions[sizeof info->extensions - 1] = '\0';
+  info->displayName[sizeof info->displayName - 1] = '\0';
+  return true;
+}
+
+int32_t FindReader(const char* fileName) {
+  auto* info = static_cast<FormatInfo*>(platform::GlobalBlockAlloc(sizeof(FormatInfo)));
+  if (!info) return -1;
+  const char* extension = LookupExtension(fileName);
+  int32_t found = -1;
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i) && found < 0; ++i) {
+    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", g_windows.statusBar, info) &&
+        ExtensionListHas(info->extensions, extension))
+      found = i;
+  }
+  platform::GlobalBlockFree(info);
+  return found;
+}

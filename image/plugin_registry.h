@@ -1,0 +1,31 @@
+// The reader and writer plug-in tables: full paths of the DLLs in file_r\ and
+// file_w\ beside the program, in case-insensitive path order. Filled once at
+// start-up, read-only afterwards.
+#pragma once
+
+#include <cstdint>
+
+#include "image/plugin_api.h"
+
+constexpr int kPluginSlots = 50;
+constexpr int kPluginSlotBytes = 200;
+
+// Fills both tables from the program folder (g_app.programFolder).
+void ScanPlugins();
+// Frees both tables; safe to call when they are absent.
+void ReleasePlugins();
+
+// Path in slot `index`, or "" for an empty or absent slot. The first empty
+// slot ends a table.
+const char* ReaderPath(int index);
+const char* WriterPath(int index);
+
+// Slot index of the first reader whose extension list claims the file's
+// extension, or -1.
+int32_t FindReader(const char* fileName);
+
+// Loads the DLL, calls its info export (ReadFileInfo or WriteFileInfo) with
+// `window` and unloads it. The strings of `info` are always terminated on
+// return. False when the DLL cannot be loaded or lacks the export.
+bool QueryFormatInfo(const char* pluginPath, const char* exportName, void* window,
+                     FormatInfo* info);

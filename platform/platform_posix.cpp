@@ -1,0 +1,252 @@
+// POSIX side of the platform seam, for the native build and its tests.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+std::string NativePath(const char* path) {
+  std::string native(path);
+  for (char& c : native)
+    if (c == '\\') c = '/';
+  return native;
+}
+
+// Case-insensitive match of '*' and '?' wildcards, as the Win32 search does.
+bool MatchesPattern(const char* pattern, const char* name) {
+  if (*pattern == '\0') return *name == '\0';
+  if (*pattern == '*') {
+    for (const char* rest = name;; ++rest) {
+      if (MatchesPattern(pattern + 1, rest)) return true;
+      if (*rest == '\0') return false;
+    }
+  }
+  if (*name == '\0') return false;
+  if (*pattern != '?' && std::tolower(static_cast<unsigned char>(*pattern)) !=
+                             std::tolower(static_cast<unsigned char>(*name)))
+    return false;
+  return MatchesPattern(pattern + 1, name + 1);
+}
+
+}  // namespace
+
+// ---- Directory search ---------------------------------------------------------
+
+DirSearch::~DirSearch() { Close(); }
+
+bool DirSearch::First(const char* pattern, FoundFile* found) {
+  Close();
+  std::string path = NativePath(pattern);
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  pattern_ = slash == std::string::npos ? path : path.substr(slash + 1);
+  handle_ = opendir(folder.c_str());
+  folder_ = folder;
+  return Next(found);
+}
+
+bool DirSearch::Next(FoundFile* found) {
+  if (!handle_) return false;
+  while (dirent* entry = readdir(static_cast<DIR*>(handle_))) {
+    if (!MatchesPattern(pattern_.c_str(), entry->d_name)) continue;
+    std::snprintf(found->name, sizeof found->name, "%s", entry->d_name);
+    struct stat info;
+    found->isFolder = stat((folder_ + entry->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return true;
+  }
+  return false;
+}
+
+void DirSearch::Close() {
+  if (handle_) closedir(static_cast<DIR*>(handle_));
+  handle_ = nullptr;
+}
+
+// ---- Files ---------------------------------------------------------------------------
+
+bool FileLastWriteLocal(const char* path, CalendarTime* out) {
+  int fd = open(NativePath(path).c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ok = fstat(fd, &info) == 0;
+  close(fd);
+  struct tm local;
+  if (!ok || !localtime_r(&info.st_mtime, &local)) return false;
+  out->year = uint16_t(local.tm_year + 1900);
+  out->month = uint16_t(local.tm_mon + 1);
+  out->dayOfWeek = uint16_t(local.tm_wday);
+  out->day = uint16_t(local.tm_mday);
+  out->hour = uint16_t(local.tm_hour);
+  out->minute = uint16_t(local.tm_min);
+  out->second = uint16_t(local.tm_sec);
+  out->milliseconds = uint16_t(info.st_mtim.tv_nsec / 1000000);
+  return true;
+}
+
+bool SetFileLastWriteLocal(const char* path, const CalendarTime& local) {
+  struct tm fields = {};
+  fields.tm_year = local.year - 1900;
+  fields.tm_mon = local.month - 1;
+  fields.tm_mday = local.day;
+  fields.tm_hour = local.hour;
+  fields.tm_min = local.minute;
+  fields.tm_sec = local.second;
+  fields.tm_isdst = -1;
+  time_t when = mktime(&fields);
+  if (when == time_t(-1)) return false;
+  struct timeval times[2] = {{when, 0}, {when, local.milliseconds * 1000}};
+  return utimes(NativePath(path).c_str(), times) == 0;
+}
+
+bool FileExists(const char* path) {
+  struct stat info;
+  return stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const char* path) {
+  struct stat info;
+  return stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool MakeFolder(const char* path) { return mkdir(NativePath(path).c_str(), 0777) == 0; }
+bool RemoveFolder(const char* path) { return rmdir(NativePath(path).c_str()) == 0; }
+bool DeleteOneFile(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RenameFile(const char* from, const char* to) {
+  // MoveFileA does not replace an existing file; rename() would.
+  if (FileExists(to) || FolderExists(to)) return false;
+  return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+int64_t FileSize(const char* path) {
+  struct stat info;
+  if (stat(NativePath(path).c_str(), &info) != 0) return -1;
+  return info.st_size;
+}
+
+long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
+  int fd = open(NativePath(path).c_str(), O_RDONLY);
+  if (fd < 0) return -1;
+  size_t total = 0;
+  while (total < capacity) {
+    ssize_t got = read(fd, static_cast<char*>(buffer) + total, capacity - total);
+    if (got <= 0) break;
+    total += size_t(got);
+  }
+  close(fd);
+  return long(total);
+}
+
+bool WriteFileBytes(const char* path, const void* data, size_t size) {
+  int fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  bool ok = write(fd, data, size) == ssize_t(size);
+  return close(fd) == 0 && ok;
+}
+
+// ---- Global memory ----------------------------------------------------------------------
+
+void* GlobalBlockAlloc(size_t size) { return std::calloc(1, size ? size : 1); }
+void GlobalBlockFree(void* locked) { std::free(locked); }
+
+// ---- Libraries ------------------------------------------------------------------------------
+
+Library LoadLibraryByPath(const char* path) {
+  return dlopen(NativePath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* FindExport(Library library, const char* name) { return dlsym(library, name); }
+
+void FreeLibraryHandle(Library library) {
+  if (library) dlclose(library);
+}
+
+// ---- Text ------------------------------------------------------------------------------------
+
+unsigned AnsiCodePage() { return 1252; }
+
+std::u16string ToWide(unsigned codePage, const char* text) {
+  char name[16];
+  std::snprintf(name, sizeof name, "CP%u", codePage);
+  iconv_t converter = iconv_open("UTF-16LE", name);
+  if (converter == iconv_t(-1)) return std::u16string();
+  std::u16string wide;
+  char* in = const_cast<char*>(text);
+  size_t inLeft = std::strlen(text);
+  while (inLeft > 0) {
+    char16_t chunk[256];
+    char* out = reinterpret_cast<char*>(chunk);
+    size_t outLeft = sizeof chunk;
+    size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+    wide.append(chunk, (sizeof chunk - outLeft) / sizeof(char16_t));
+    if (result == size_t(-1) && errno != E2BIG) {
+      wide.push_back(u'\uFFFD');  // an invalid or cut sequence: skip one byte
+      ++in;
+      --inLeft;
+    }
+  }
+  iconv_close(converter);
+  return wide;
+}
+
+int CompareNoCase(const char* a, const char* b) { return strcasecmp(a, b); }
+
+// ---- Feedback
+// ------------------------------------------------------------------------------------
+
+static void StandardErrorSink(WindowHandle, const char* text, const char* caption) {
+  std::fprintf(stderr, "[%s] %s\n", caption, text);
+}
+
+static MessageSink g_messageSink = StandardErrorSink;
+
+void ShowInformation(WindowHandle owner, const char* text, const char* caption) {
+  g_messageSink(owner, text, caption);
+}
+
+MessageSink SetMessageSink(MessageSink sink) {
+  MessageSink previous = g_messageSink;
+  g_messageSink = sink ? sink : StandardErrorSink;
+  return previous;
+}
+
+BusyCursor::BusyCursor() {}
+BusyCursor::~BusyCursor() {}
+
+std::string ExecutableFolder() {
+  char path[4096];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return std::string();
+  std::string folder(path, size_t(length));
+  folder = folder.substr(0, folder.find_last_of('/') + 1);
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  return folder;
+}
+
+std::string TemporaryFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = tmp && *tmp ? tmp : "/tmp";
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+}  // namespace platform

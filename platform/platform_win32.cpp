@@ -1,0 +1,233 @@
+// Win32 side of the platform seam.
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+// ---- Directory search ---------------------------------------------------------
+
+static void CopyFound(const WIN32_FIND_DATAA& data, FoundFile* found) {
+  lstrcpynA(found->name, data.cFileName, sizeof found->name);
+  found->isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+DirSearch::~DirSearch() { Close(); }
+
+bool DirSearch::First(const char* pattern, FoundFile* found) {
+  Close();
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(pattern, &data);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  CopyFound(data, found);
+  return true;
+}
+
+bool DirSearch::Next(FoundFile* found) {
+  if (!handle_) return false;
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(static_cast<HANDLE>(handle_), &data)) return false;
+  CopyFound(data, found);
+  return true;
+}
+
+void DirSearch::Close() {
+  if (handle_) FindClose(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
+// ---- Files -----------------------------------------------------------------------
+
+namespace {
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool Ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+HANDLE OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+}  // namespace
+
+bool FileLastWriteLocal(const char* path, CalendarTime* out) {
+  FileHandle file(OpenForReading(path));
+  if (!file.Ok()) return false;
+  FILETIME written, local;
+  SYSTEMTIME fields;
+  if (!GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
+  if (!FileTimeToLocalFileTime(&written, &local)) return false;
+  if (!FileTimeToSystemTime(&local, &fields)) return false;
+  static_assert(sizeof(SYSTEMTIME) == sizeof(CalendarTime), "same layout");
+  std::memcpy(out, &fields, sizeof fields);
+  return true;
+}
+
+bool SetFileLastWriteLocal(const char* path, const CalendarTime& local) {
+  SYSTEMTIME fields;
+  std::memcpy(&fields, &local, sizeof fields);
+  FILETIME localTime, utc;
+  if (!SystemTimeToFileTime(&fields, &localTime)) return false;
+  if (!LocalFileTimeToFileTime(&localTime, &utc)) return false;
+  FileHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr));
+  return file.Ok() && SetFileTime(file.Get(), nullptr, nullptr, &utc);
+}
+
+bool FileExists(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
+bool DeleteOneFile(const char* path) { return DeleteFileA(path) != 0; }
+bool RenameFile(const char* from, const char* to) { return MoveFileA(from, to) != 0; }
+
+int64_t FileSize(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+  return (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
+  FileHandle file(OpenForReading(path));
+  if (!file.Ok()) return -1;
+  DWORD total = 0;
+  while (total < capacity) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), static_cast<char*>(buffer) + total, DWORD(capacity - total), &got,
+                  nullptr) ||
+        got == 0)
+      break;
+    total += got;
+  }
+  return long(total);
+}
+
+bool WriteFileBytes(const char* path, const void* data, size_t size) {
+  FileHandle file(
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Ok()) return false;
+  DWORD written = 0;
+  return WriteFile(file.Get(), data, DWORD(size), &written, nullptr) && written == size;
+}
+
+// ---- Global memory --------------------------------------------------------------------
+
+void* GlobalBlockAlloc(size_t size) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!block) return nullptr;
+  void* locked = GlobalLock(block);
+  if (!locked) GlobalFree(block);
+  return locked;
+}
+
+void GlobalBlockFree(void* locked) {
+  if (!locked) return;
+  HGLOBAL block = GlobalHandle(locked);
+  GlobalUnlock(block);
+  GlobalFree(block);
+}
+
+// ---- Libraries -----------------------------------------------------------------------------
+
+Library LoadLibraryByPath(const char* path) {
+  // No "missing DLL" dialog for a broken plug-in.
+  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  HMODULE module = LoadLibraryA(path);
+  SetErrorMode(previous);
+  return module;
+}
+
+void* FindExport(Library library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void FreeLibraryHandle(Library library) {
+  if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+// ---- Text
+// ----------------------------------------------------------------------------------------
+
+unsigned AnsiCodePage() { return GetACP(); }
+
+std::u16string ToWide(unsigned codePage, const char* text) {
+  int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+  if (length <= 0) return std::u16string();
+  std::vector<wchar_t> wide(length);
+  MultiByteToWideChar(codePage, 0, text, -1, wide.data(), length);
+  return std::u16string(wide.begin(), wide.end() - 1);
+}
+
+int CompareNoCase(const char* a, const char* b) { return _stricmp(a, b); }
+
+// ---- Feedback
+// -----------------------------------------------------------------------------------------
+
+static void MessageBoxSink(WindowHandle owner, const char* text, const char* caption) {
+  MessageBoxA(static_cast<HWND>(owner), text, caption, MB_ICONINFORMATION);
+}
+
+static MessageSink g_messageSink = MessageBoxSink;
+
+void ShowInformation(WindowHandle owner, const char* text, const char* caption) {
+  g_messageSink(owner, text, caption);
+}
+
+MessageSink SetMessageSink(MessageSink sink) {
+  MessageSink previous = g_messageSink;
+  g_messageSink = sink ? sink : MessageBoxSink;
+  return previous;
+}
+
+BusyCursor::BusyCursor() {
+  previous_ = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  ShowCursor(TRUE);
+}
+
+BusyCursor::~BusyCursor() {
+  ShowCursor(FALSE);
+  SetCursor(static_cast<HCURSOR>(previous_));
+}
+
+std::string ExecutableFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  std::string folder(path, length);
+  return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string TemporaryFolder() {
+  char path[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof path, path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  std::string folder(path, length);
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+}  // namespace platform

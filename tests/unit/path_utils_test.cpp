@@ -1,0 +1,121 @@
+#include "file_ops/path_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "test_support.h"
+
+using testing_support::ScratchFolder;
+
+TEST(PathUtils, SplitPathNameAtTheLastBackslash) {
+  char folder[256] = "unchanged", name[256] = "unchanged";
+  EXPECT_EQ(SplitPathName("d:\\img\\a.jpg", folder, sizeof folder, name, sizeof name), 1);
+  EXPECT_STREQ(folder, "d:\\img");
+  EXPECT_STREQ(name, "a.jpg");
+  EXPECT_EQ(SplitPathName("d:\\a.jpg", folder, sizeof folder, name, sizeof name), 1);
+  EXPECT_STREQ(folder, "d:");
+
+  std::strcpy(folder, "unchanged");
+  std::strcpy(name, "unchanged");
+  EXPECT_EQ(SplitPathName("a.jpg", folder, sizeof folder, name, sizeof name), 0);
+  EXPECT_EQ(SplitPathName("", folder, sizeof folder, name, sizeof name), 0);
+  EXPECT_STREQ(folder, "unchanged");
+  EXPECT_STREQ(name, "unchanged");
+
+  char small[4];
+  EXPECT_EQ(SplitPathName("d:\\img\\a.jpg", small, sizeof small, name, sizeof name), 0);
+  EXPECT_STREQ(name, "unchanged");
+}
+
+TEST(PathUtils, SecondBytesOfDoubleByteCharactersCountAsBytes) {
+  // 0x95 0x5C is one Shift-JIS character whose second byte is '\'.
+  char folder[256], name[256];
+  EXPECT_EQ(SplitPathName("d:\\\x95\\x.jpg", folder, sizeof folder, name, sizeof name), 1);
+  EXPECT_STREQ(folder, "d:\\\x95");
+  EXPECT_STREQ(name, "x.jpg");
+}
+
+TEST(PathUtils, NamePartsAtTheLastDot) {
+  char out[64] = "unchanged";
+  EXPECT_EQ(FileBaseName("x.y.z", out, sizeof out), 1);
+  EXPECT_STREQ(out, "x.y");
+  EXPECT_EQ(FileBaseName(".hidden", out, sizeof out), 1);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(FileBaseName("README", out, sizeof out), 0);
+  EXPECT_STREQ(out, "README");
+
+  std::strcpy(out, "unchanged");
+  EXPECT_EQ(FileExtension("README", out, sizeof out), 0);
+  EXPECT_STREQ(out, "unchanged");
+  EXPECT_EQ(FileExtension("name.", out, sizeof out), 1);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(FileExtension("photo.tar.JPG", out, sizeof out), 1);
+  EXPECT_STREQ(out, "JPG");
+
+  char tiny[3];
+  EXPECT_EQ(FileBaseName("abcdef.jpg", tiny, sizeof tiny), 1);
+  EXPECT_STREQ(tiny, "ab");
+}
+
+TEST(PathUtils, ExtensionsCompareWithoutCase) {
+  EXPECT_EQ(HasExtension("photo.JPG", "jpg"), 1);
+  EXPECT_EQ(HasExtension("archive.jpg.zip", "jpg"), 0);
+  EXPECT_EQ(HasExtension("jpg", "jpg"), 0);
+  EXPECT_EQ(HasExtension("d:\\a\\b.PnG", "png"), 1);
+
+  EXPECT_STREQ(LookupExtension("d:\\x\\photo.tar.JPG"), "JPG");
+  EXPECT_STREQ(LookupExtension("d:\\my.folder\\README"), "README");
+  EXPECT_STREQ(LookupExtension("README"), "README");
+
+  EXPECT_EQ(ExtensionListHas("jpg;png", "PNG"), 1);
+  EXPECT_EQ(ExtensionListHas("jpg;png;", "png"), 1);
+  EXPECT_EQ(ExtensionListHas("jpg;;png", ""), 0);  // empty tokens match nothing
+  EXPECT_EQ(ExtensionListHas("", ""), 0);
+  EXPECT_EQ(ExtensionListHas("jpeg", "jpg"), 0);
+  EXPECT_EQ(ExtensionListHas("jp", "jpg"), 0);
+}
+
+namespace {
+
+platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  platform::CalendarTime t = {};
+  t.year = uint16_t(year);
+  t.month = uint16_t(month);
+  t.day = uint16_t(day);
+  t.hour = uint16_t(hour);
+  t.minute = uint16_t(minute);
+  t.second = uint16_t(second);
+  return t;
+}
+
+}  // namespace
+
+TEST(PathUtils, FileTimeStampFromLocalLastWriteTime) {
+  ScratchFolder folder;
+  std::string path = folder / "a.jpg";
+  testing_support::WriteAll(path, {1, 2, 3});
+  ASSERT_TRUE(platform::SetFileLastWriteLocal(path.c_str(), LocalTime(2004, 3, 7, 10, 20, 30)));
+  EXPECT_EQ(FileTimeStamp(path.c_str()), 8938434);
+
+  platform::CalendarTime date = {};
+  EXPECT_EQ(FileDate(path.c_str(), &date), 1);
+  EXPECT_EQ(date.year, 2004);
+  EXPECT_EQ(date.month, 3);
+  EXPECT_EQ(date.day, 7);
+  EXPECT_EQ(date.hour, 10);
+  EXPECT_EQ(date.second, 30);
+
+  // The largest stamp still fits ten digits.
+  ASSERT_TRUE(platform::SetFileLastWriteLocal(path.c_str(), LocalTime(2030, 12, 31, 23, 59, 59)));
+  EXPECT_EQ(FileTimeStamp(path.c_str()), 35942399 + 2030);
+}
+
+TEST(PathUtils, MissingFileHasNoDate) {
+  ScratchFolder folder;
+  platform::CalendarTime date = LocalTime(1999, 1, 2, 3, 4, 5);
+  EXPECT_EQ(FileDate((folder / "missing.jpg").c_str(), &date), 0);
+  EXPECT_EQ(date.year, 1999);
+  EXPECT_EQ(date.second, 5);
+  EXPECT_EQ(FileTimeStamp((folder / "missing.jpg").c_str()), 0);
+}
