@@ -17,6 +17,7 @@ namespace platform {
 struct FoundFile {
   char name[260];  // the entry's name, without its folder
   bool isFolder;
+  uint32_t sizeLow;  // low 32 bits of the size (0 for folders)
 };
 
 class DirSearch {

@@ -67,7 +67,9 @@ bool DirSearch::Next(FoundFile* found) {
     if (!MatchesPattern(pattern_.c_str(), entry->d_name)) continue;
     std::snprintf(found->name, sizeof found->name, "%s", entry->d_name);
     struct stat info;
-    found->isFolder = stat((folder_ + entry->d_name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    bool known = stat((folder_ + entry->d_name).c_str(), &info) == 0;
+    found->isFolder = known && S_ISDIR(info.st_mode);
+    found->sizeLow = known && !found->isFolder ? uint32_t(info.st_size) : 0;
     return true;
   }
   return false;

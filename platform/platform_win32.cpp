@@ -13,6 +13,7 @@ namespace platform {
 static void CopyFound(const WIN32_FIND_DATAA& data, FoundFile* found) {
   lstrcpynA(found->name, data.cFileName, sizeof found->name);
   found->isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  found->sizeLow = data.nFileSizeLow;
 }
 
 DirSearch::~DirSearch() { Close(); }

@@ -1,0 +1,21 @@
+// The block posted with WM_DROPFILES when selected files are dragged out of
+// the grid: the platform's 20-byte DROPFILES header (list offset 20, drop
+// point, non-client flag 0, wide flag 0) followed by ANSI full paths, each
+// ended by a NUL, and one more NUL.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint32_t kDropHeaderBytes = 20;
+
+std::vector<uint8_t> BuildDropBlock(int32_t x, int32_t y, const std::vector<std::string>& paths);
+
+// Reads a drop block back: the paths it lists (ANSI lists only). Empty when
+// the header is malformed or the list runs past the block.
+std::vector<std::string> ReadDropBlock(const std::vector<uint8_t>& block, int32_t* x, int32_t* y);
+
+// Paths of the entries that are selected or are `dragged`, in index order.
+std::vector<std::string> DraggedPaths(int32_t dragged, const int32_t* selected, char* const* paths,
+                                      int32_t count);

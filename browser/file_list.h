@@ -1,0 +1,56 @@
+// The listing of the current folder: which image files the grid shows, in
+// which order. Files qualify by extension only: those of the extension
+// filter, or in all-formats mode ("*") those that every reader declares,
+// one sorted group per extension token.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr int kFileListSlots = 10250;
+constexpr int kFileListUsable = 10240;  // entries a listing may hold
+constexpr int kPathSlotBytes = 256;
+constexpr int kMaxTokenChars = 100;
+
+enum SortOrder : int32_t {
+  kSortByName = 0,
+  kSortByNameReversed = 1,
+  kSortByDateNewestFirst = 2,
+  kSortByDateOldestFirst = 3,
+  kSortBySizeSmallestFirst = 4,
+  kSortBySizeLargestFirst = 5,
+};
+
+struct FileList {
+  int32_t count;
+  int32_t selectedCount;
+  int32_t capacity;  // entries the path block has room for
+  char* pathBlock;   // capacity x 256 + 100 bytes of global memory
+  char* path[kFileListSlots];
+  int32_t selected[kFileListSlots];
+  int32_t thumbnailDone[kFileListSlots];
+  void* cellWindow[kFileListSlots];
+};
+
+extern FileList g_fileList;
+
+// Lists g_app.currentFolder by g_app.extensionFilter. Counting (fill false)
+// returns the number of entries, at most 10,240; filling writes at most
+// `capacity` paths into their slots, sorts each group by
+// g_settings.sortOrder and returns the number written.
+int32_t ListFolder(bool fill);
+
+// Frees the previous listing, counts, makes the path block for that count,
+// clears the selection and fills. Returns the new count.
+int32_t MakeListing();
+void FreeListing();
+
+// Recounts the selected entries into selectedCount and returns it.
+int32_t CountSelected();
+
+// Sorts entries first .. first + n - 1 stably by `order`; other orders keep
+// the file-system order. Each entry's key is read once. A file whose date
+// cannot be read sorts as the oldest possible date; one whose size cannot be
+// read has size 0.
+void SortGroup(int32_t first, int32_t n, int32_t order);

@@ -1,0 +1,73 @@
+#include "browser/grid_math.h"
+
+#include <algorithm>
+
+int32_t CellSide(int32_t thumbSize) {
+  static const int32_t kSides[3] = {96, 128, 192};
+  return kSides[thumbSize >= 0 && thumbSize <= 2 ? thumbSize : 0];
+}
+
+int32_t ThumbnailAreaWidth(int32_t thumbSize) { return CellSide(thumbSize) - 16; }
+int32_t ThumbnailAreaHeight(int32_t thumbSize) { return CellSide(thumbSize) - 32; }
+
+void LayoutGrid(GridState* grid, int32_t width, int32_t height, int32_t cell, int32_t count) {
+  grid->columns = std::max(width / cell, 1);
+  grid->totalRows = count / grid->columns + (count % grid->columns ? 1 : 0);
+  grid->visibleRows = height / cell;
+  if (grid->topRow < 0) grid->topRow = 0;
+  if (grid->topRow > grid->totalRows - grid->visibleRows)
+    grid->topRow = std::max(grid->totalRows - grid->visibleRows, 0);
+}
+
+int32_t CellLeft(const GridState& grid, int32_t index, int32_t cell) {
+  return (index % grid.columns) * cell;
+}
+
+int32_t CellTop(const GridState& grid, int32_t index, int32_t cell) {
+  return (index / grid.columns - grid.topRow) * cell;
+}
+
+int32_t ScrollDelta(const GridState& grid, int32_t code, int32_t thumbPosition) {
+  int32_t d;
+  switch (code) {
+    case kScrollLineUp: d = -1; break;
+    case kScrollLineDown: d = 1; break;
+    case kScrollPageUp: d = -kScrollPageRows; break;
+    case kScrollPageDown: d = kScrollPageRows; break;
+    case kScrollThumbPosition:
+    case kScrollThumbTrack: d = thumbPosition - grid.topRow; break;
+    case kScrollTop: d = -grid.topRow; break;
+    case kScrollBottom: d = grid.totalRows - grid.visibleRows - grid.topRow; break;
+    default: d = 0;
+  }
+  d = std::min(d, grid.totalRows - grid.visibleRows - grid.topRow);
+  return std::max(d, -grid.topRow);
+}
+
+int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count) {
+  for (int32_t i = std::max(grid.columns * grid.topRow, 0); i < count; ++i)
+    if (!done[i]) return i;
+  return -1;
+}
+
+void SelectRectangle(int32_t anchor, int32_t clicked, int32_t columns, int32_t* selected,
+                     int32_t count) {
+  if (anchor < 0 || clicked < 0 || columns < 1) return;
+  int32_t firstRow = std::min(anchor / columns, clicked / columns);
+  int32_t lastRow = std::max(anchor / columns, clicked / columns);
+  int32_t firstColumn = std::min(anchor % columns, clicked % columns);
+  int32_t lastColumn = std::max(anchor % columns, clicked % columns);
+  for (int32_t row = firstRow; row <= lastRow; ++row)
+    for (int32_t column = firstColumn; column <= lastColumn; ++column) {
+      int32_t index = row * columns + column;
+      if (index < count) selected[index] = 1;
+    }
+}
+
+int32_t ThumbnailLeft(int32_t cellWidth, int32_t thumbWidth) {
+  return (cellWidth - thumbWidth - 16) / 2 + 8;
+}
+
+int32_t ThumbnailTop(int32_t cellHeight, int32_t thumbHeight) {
+  return (cellHeight - thumbHeight - 32) / 2 + 8;
+}

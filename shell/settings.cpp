@@ -1,0 +1,108 @@
+#include "shell/settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "file_ops/path_utils.h"
+#include "platform/platform.h"
+
+Settings g_settings;
+
+static std::string FileIn(const char* folder, const char* name) {
+  return std::string(folder) + name;
+}
+
+void SetDefaultSettings() {
+  g_settings = Settings{};
+  g_settings.treeWidth = 192;
+  g_settings.formatIndex = 1;
+}
+
+int ReadSettings(const char* programFolder) {
+  Settings read = g_settings;  // a short file keeps the fields it does not cover
+  long got = platform::ReadFileBytes(FileIn(programFolder, "eenv.env").c_str(), &read, sizeof read);
+  if (got < 0) return 0;
+  g_settings = read;
+  return 1;
+}
+
+int WriteSettings(const char* programFolder) {
+  return platform::WriteFileBytes(FileIn(programFolder, "eenv.env").c_str(), &g_settings,
+                                  sizeof g_settings)
+             ? 1
+             : 0;
+}
+
+int32_t UsableThumbSize() {
+  return g_settings.thumbSize >= 0 && g_settings.thumbSize <= 2 ? g_settings.thumbSize : 0;
+}
+
+int32_t UsableFormatIndex(int32_t formatCount) {
+  int32_t index = g_settings.formatIndex;
+  return index >= 0 && index <= formatCount ? index : 0;
+}
+
+// ---- Folder history ----------------------------------------------------------
+
+static char* g_historyBlock = nullptr;
+
+bool CreateFolderHistory() {
+  if (!g_historyBlock)
+    g_historyBlock = static_cast<char*>(platform::GlobalBlockAlloc(kHistoryFileBytes));
+  return g_historyBlock != nullptr;
+}
+
+void FreeFolderHistory() {
+  platform::GlobalBlockFree(g_historyBlock);
+  g_historyBlock = nullptr;
+}
+
+static char* Slot(int k) { return g_historyBlock + k * kHistorySlotBytes; }
+
+int ReadHistory(const char* programFolder) {
+  if (!CreateFolderHistory()) return 0;
+  long got = platform::ReadFileBytes(FileIn(programFolder, "phist.dat").c_str(), g_historyBlock,
+                                     kHistoryFileBytes);
+  if (got < 0) return 0;
+  for (int k = 0; k < kHistorySlots; ++k) Slot(k)[kHistorySlotBytes - 1] = '\0';
+  return 1;
+}
+
+int WriteHistory(const char* programFolder) {
+  if (!g_historyBlock) return 0;
+  return platform::WriteFileBytes(FileIn(programFolder, "phist.dat").c_str(), g_historyBlock,
+                                  kHistoryFileBytes)
+             ? 1
+             : 0;
+}
+
+const char* HistorySlot(int k) {
+  if (!g_historyBlock || k < 0 || k >= kHistorySlots) return "";
+  return Slot(k);
+}
+
+int HistoryCount() {
+  int n = 0;
+  while (n < kHistorySlots && *HistorySlot(n)) ++n;
+  return n;
+}
+
+// Copies the text of slot `from` over slot `to`; bytes after the terminator
+// keep what the slot held.
+static void MoveSlot(int from, int to) { std::strcpy(Slot(to), Slot(from)); }
+
+bool AddFolderToHistory(const char* path) {
+  size_t length = std::strlen(path);
+  if (length == 0 || length >= size_t(kHistorySlotBytes) || !CreateFolderHistory()) return false;
+  int used = 0;
+  while (used < kHistoryUsedSlots && *Slot(used)) ++used;
+  int last = used < kHistoryUsedSlots - 1 ? used : kHistoryUsedSlots - 1;  // m
+  int found = -1;
+  for (int k = 0; k <= last && found < 0; ++k)
+    if (CompareNoCase(Slot(k), path) == 0) found = k;
+  int shiftUntil = found >= 0 ? found : (last < kHistoryUsedSlots - 1 ? last + 1 : last);
+  for (int k = shiftUntil; k > 0; --k) MoveSlot(k - 1, k);
+  std::memcpy(Slot(0), path, length + 1);
+  return true;
+}
