@@ -6,7 +6,7 @@
 BUILD  := build
 CMAKE  := cmake -G Ninja -Wno-dev
 
-.PHONY: all setup native win32 win64 windows test test-native test-wine run dist clean format
+.PHONY: all setup native win32 win64 windows test test-native test-wine run dist bench clean format
 
 all: native win32
 
@@ -42,6 +42,9 @@ test: test-native test-wine
 
 run: win32
 	@scripts/run
+
+bench:
+	@scripts/bench
 
 dist: win32
 	@scripts/dist $(BUILD)/win32 dist

@@ -56,8 +56,17 @@ bool DirSearch::First(const char* pattern, FoundFile* found) {
   size_t slash = path.find_last_of('/');
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   pattern_ = slash == std::string::npos ? path : path.substr(slash + 1);
-  handle_ = opendir(folder.c_str());
   folder_ = folder;
+  if (pattern_.find_first_of("*?") == std::string::npos) {
+    // A plain name: look it up directly, as FindFirstFileA does.
+    struct stat info;
+    if (pattern_.empty() || stat(path.c_str(), &info) != 0) return false;
+    std::snprintf(found->name, sizeof found->name, "%s", pattern_.c_str());
+    found->isFolder = S_ISDIR(info.st_mode);
+    found->sizeLow = found->isFolder ? 0 : uint32_t(info.st_size);
+    return true;
+  }
+  handle_ = opendir(folder.c_str());
   return Next(found);
 }
 
