@@ -1,0 +1,98 @@
+#include "exif_orientation.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kOrientationTag = 0x0112;
+constexpr uint16_t kTypeShort = 3;
+
+struct TiffReader {
+  const uint8_t* data;
+  size_t size;
+  bool littleEndian;
+
+  bool Has(size_t offset, size_t bytes) const { return offset <= size && bytes <= size - offset; }
+  uint16_t U16(size_t at) const {
+    return littleEndian ? uint16_t(data[at] | data[at + 1] << 8)
+                        : uint16_t(data[at] << 8 | data[at + 1]);
+  }
+  uint32_t U32(size_t at) const {
+    return littleEndian ? uint32_t(U16(at)) | uint32_t(U16(at + 2)) << 16
+                        : uint32_t(U16(at)) << 16 | uint32_t(U16(at + 2));
+  }
+};
+
+// Orientation from a TIFF structure (a TIFF file, or the body of an EXIF block).
+int TiffOrientation(const uint8_t* data, size_t size) {
+  if (size < 8) return 1;
+  TiffReader tiff{data, size, false};
+  if (std::memcmp(data, "II*\0", 4) == 0)
+    tiff.littleEndian = true;
+  else if (std::memcmp(data, "MM\0*", 4) != 0)
+    return 1;
+  uint32_t ifd = tiff.U32(4);
+  if (!tiff.Has(ifd, 2)) return 1;
+  uint16_t entries = tiff.U16(ifd);
+  for (uint16_t i = 0; i < entries; ++i) {
+    size_t entry = size_t(ifd) + 2 + size_t(i) * 12;
+    if (!tiff.Has(entry, 12)) return 1;
+    if (tiff.U16(entry) != kOrientationTag) continue;
+    if (tiff.U16(entry + 2) != kTypeShort || tiff.U32(entry + 4) != 1) return 1;
+    uint16_t value = tiff.U16(entry + 8);
+    return value >= 1 && value <= 8 ? value : 1;
+  }
+  return 1;
+}
+
+// Orientation from the EXIF APP1 segment of a JPEG file.
+int JpegOrientation(const uint8_t* data, size_t size) {
+  size_t at = 2;  // after SOI
+  while (at + 4 <= size) {
+    if (data[at] != 0xFF) return 1;
+    uint8_t marker = data[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return 1;  // start of scan, end of image
+    size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+    if (length < 2) return 1;
+    const uint8_t* body = data + at + 4;
+    size_t bodySize = length - 2;
+    if (at + 2 + length > size) bodySize = size - (at + 4);  // segment cut short
+    if (marker == 0xE1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
+      return TiffOrientation(body + 6, bodySize - 6);
+    at += 2 + length;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int ExifOrientation(const uint8_t* data, size_t size) {
+  if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) return JpegOrientation(data, size);
+  return TiffOrientation(data, size);
+}
+
+void OrientPixels(int orientation, const uint8_t* source, int width, int height, int pixelBytes,
+                  uint8_t* upright) {
+  bool swap = OrientationSwapsSides(orientation);
+  int outWidth = swap ? height : width, outHeight = swap ? width : height;
+  for (int y = 0; y < outHeight; ++y)
+    for (int x = 0; x < outWidth; ++x) {
+      int sx, sy;  // the source pixel shown at (x, y)
+      switch (orientation) {
+        case 2: sx = width - 1 - x; sy = y; break;
+        case 3: sx = width - 1 - x; sy = height - 1 - y; break;
+        case 4: sx = x; sy = height - 1 - y; break;
+        case 5: sx = y; sy = x; break;
+        case 6: sx = y; sy = height - 1 - x; break;
+        case 7: sx = width - 1 - y; sy = height - 1 - x; break;
+        case 8: sx = width - 1 - y; sy = x; break;
+        default: sx = x; sy = y; break;
+      }
+      std::memcpy(upright + (size_t(y) * outWidth + x) * pixelBytes,
+                  source + (size_t(sy) * width + sx) * pixelBytes, size_t(pixelBytes));
+    }
+}

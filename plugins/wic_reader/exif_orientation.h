@@ -1,0 +1,19 @@
+// EXIF orientation: reading tag 274 from the start of a JPEG or TIFF file,
+// and turning a decoded picture upright.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The orientation (1 to 8) recorded in the file's first IFD, or 1 when the
+// bytes hold none or are malformed. Reads only within `size` bytes.
+int ExifOrientation(const uint8_t* data, size_t size);
+
+// True for the orientations that swap width and height (5 to 8).
+inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+// Writes the upright picture of a width x height source of `pixelBytes`-byte
+// pixels (rows top-down, tightly packed) into `upright`, whose width and
+// height are swapped for orientations 5 to 8.
+void OrientPixels(int orientation, const uint8_t* source, int width, int height, int pixelBytes,
+                  uint8_t* upright);
