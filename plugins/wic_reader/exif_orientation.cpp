@@ -70,6 +70,34 @@ int JpegOrientation(const uint8_t* data, size_t size) {
 
 }  // namespace
 
+bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, int* components) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
+  size_t at = 2;
+  while (at + 4 <= size) {
+    if (data[at] != 0xFF) return false;
+    uint8_t marker = data[at + 1];
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return false;  // scan before any frame header
+    size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+    if (length < 2) return false;
+    // SOF0..SOF15 except DHT (C4), JPG (C8) and DAC (CC).
+    bool frame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (length < 8 || at + 10 > size) return false;
+      *height = data[at + 5] << 8 | data[at + 6];
+      *width = data[at + 7] << 8 | data[at + 8];
+      *components = data[at + 9];
+      return *width > 0 && *height > 0 && *components > 0;
+    }
+    at += 2 + length;
+  }
+  return false;
+}
+
 int ExifOrientation(const uint8_t* data, size_t size) {
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) return JpegOrientation(data, size);
   return TiffOrientation(data, size);
@@ -83,14 +111,38 @@ void OrientPixels(int orientation, const uint8_t* source, int width, int height,
     for (int x = 0; x < outWidth; ++x) {
       int sx, sy;  // the source pixel shown at (x, y)
       switch (orientation) {
-        case 2: sx = width - 1 - x; sy = y; break;
-        case 3: sx = width - 1 - x; sy = height - 1 - y; break;
-        case 4: sx = x; sy = height - 1 - y; break;
-        case 5: sx = y; sy = x; break;
-        case 6: sx = y; sy = height - 1 - x; break;
-        case 7: sx = width - 1 - y; sy = height - 1 - x; break;
-        case 8: sx = width - 1 - y; sy = x; break;
-        default: sx = x; sy = y; break;
+        case 2:
+          sx = width - 1 - x;
+          sy = y;
+          break;
+        case 3:
+          sx = width - 1 - x;
+          sy = height - 1 - y;
+          break;
+        case 4:
+          sx = x;
+          sy = height - 1 - y;
+          break;
+        case 5:
+          sx = y;
+          sy = x;
+          break;
+        case 6:
+          sx = y;
+          sy = height - 1 - x;
+          break;
+        case 7:
+          sx = width - 1 - y;
+          sy = height - 1 - x;
+          break;
+        case 8:
+          sx = width - 1 - y;
+          sy = x;
+          break;
+        default:
+          sx = x;
+          sy = y;
+          break;
       }
       std::memcpy(upright + (size_t(y) * outWidth + x) * pixelBytes,
                   source + (size_t(sy) * width + sx) * pixelBytes, size_t(pixelBytes));

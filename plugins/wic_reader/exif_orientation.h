@@ -1,5 +1,5 @@
-// EXIF orientation: reading tag 274 from the start of a JPEG or TIFF file,
-// and turning a decoded picture upright.
+// What the first bytes of a camera file tell: the JPEG frame size and the
+// EXIF orientation (tag 274); and turning a decoded picture upright.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,10 @@
 // The orientation (1 to 8) recorded in the file's first IFD, or 1 when the
 // bytes hold none or are malformed. Reads only within `size` bytes.
 int ExifOrientation(const uint8_t* data, size_t size);
+
+// The frame header of a baseline, extended or progressive JPEG: size and
+// number of components. False when `data` does not reach a sound SOF marker.
+bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, int* components);
 
 // True for the orientations that swap width and height (5 to 8).
 inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

@@ -6,8 +6,8 @@
 // for black-and-white ones, and 24-bit with an opacity plane for pictures that
 // carry transparency. Camera photos are turned upright by their EXIF
 // orientation. The DLL keeps no state between calls.
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstring>
 #include <memory>
@@ -111,10 +111,11 @@ bool HasAlphaChannel(const GUID& format) {
 }
 
 bool IsGrey(const GUID& format) {
-  return IsOneOf(format, {GUID_WICPixelFormat2bppGray, GUID_WICPixelFormat4bppGray,
-                          GUID_WICPixelFormat8bppGray, GUID_WICPixelFormat16bppGray,
-                          GUID_WICPixelFormat16bppGrayFixedPoint, GUID_WICPixelFormat16bppGrayHalf,
-                          GUID_WICPixelFormat32bppGrayFloat, GUID_WICPixelFormat32bppGrayFixedPoint});
+  return IsOneOf(format,
+                 {GUID_WICPixelFormat2bppGray, GUID_WICPixelFormat4bppGray,
+                  GUID_WICPixelFormat8bppGray, GUID_WICPixelFormat16bppGray,
+                  GUID_WICPixelFormat16bppGrayFixedPoint, GUID_WICPixelFormat16bppGrayHalf,
+                  GUID_WICPixelFormat32bppGrayFloat, GUID_WICPixelFormat32bppGrayFixedPoint});
 }
 
 int IndexedBits(const GUID& format) {
@@ -126,7 +127,8 @@ int IndexedBits(const GUID& format) {
 }
 
 void GreyPalette(uint8_t* palette) {
-  for (int i = 0; i < 256; ++i) palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = uint8_t(i);
+  for (int i = 0; i < 256; ++i)
+    palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = uint8_t(i);
 }
 
 // Reads the file's palette; false when some entry is not fully opaque.
@@ -147,15 +149,23 @@ bool ReadOpaquePalette(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame
   return true;
 }
 
-int FileOrientation(const char* fileName) {
+// The first bytes of the file: enough for the JPEG frame header and EXIF.
+std::vector<uint8_t> FileHead(const char* fileName) {
+  std::vector<uint8_t> head;
   HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  std::vector<uint8_t> head(256 * 1024);
+  if (file == INVALID_HANDLE_VALUE) return head;
+  head.resize(256 * 1024);
   DWORD got = 0;
-  BOOL ok = ReadFile(file, head.data(), DWORD(head.size()), &got, nullptr);
+  if (!ReadFile(file, head.data(), DWORD(head.size()), &got, nullptr)) got = 0;
   CloseHandle(file);
-  return ok ? ExifOrientation(head.data(), got) : 1;
+  head.resize(got);
+  return head;
+}
+
+int FileOrientation(const char* fileName) {
+  std::vector<uint8_t> head = FileHead(fileName);
+  return ExifOrientation(head.data(), head.size());
 }
 
 bool FitsInMemory(UINT width, UINT height) {
@@ -293,7 +303,8 @@ struct RowUnpacker {
       case 4:
         for (UINT x = 0; x < width; ++x) {
           UINT bit = x * sourceBits;
-          colour[x] = uint8_t((in[bit / 8] >> (8 - sourceBits - bit % 8)) & ((1u << sourceBits) - 1));
+          colour[x] =
+              uint8_t((in[bit / 8] >> (8 - sourceBits - bit % 8)) & ((1u << sourceBits) - 1));
         }
         break;
     }
@@ -320,8 +331,7 @@ void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
   UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
   bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
   std::vector<uint8_t> strip, colour(size_t(plan.width) * unpack.PixelBytes() + 4),
-      alpha(withAlpha ? plan.width : 0),
-      dibRow(((size_t(plan.width) * plan.Bits() + 31) / 32) * 4);
+      alpha(withAlpha ? plan.width : 0), dibRow(((size_t(plan.width) * plan.Bits() + 31) / 32) * 4);
   strip.resize(size_t(stride) * kStripRows);
   for (UINT top = 0; top < plan.height; top += kStripRows) {
     UINT rows = plan.height - top < kStripRows ? plan.height - top : kStripRows;
@@ -331,8 +341,8 @@ void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
     for (UINT r = 0; r < rows; ++r) {
       unpack.Unpack(strip.data() + size_t(r) * stride, colour.data(),
                     withAlpha ? alpha.data() : nullptr);
-      DeliverRow(callbacks, plan, int32_t(top + r), colour.data(), withAlpha ? alpha.data() : nullptr,
-                 dibRow);
+      DeliverRow(callbacks, plan, int32_t(top + r), colour.data(),
+                 withAlpha ? alpha.data() : nullptr, dibRow);
     }
   }
 }
@@ -357,7 +367,9 @@ void DeliverOriented(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
     if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.data()))) {
       std::memset(colour.get() + size_t(top) * plan.width * pixelBytes, 0,
                   (pixels - size_t(top) * plan.width) * pixelBytes);
-      if (withAlpha) std::memset(alpha.get() + size_t(top) * plan.width, 0xFF, pixels - size_t(top) * plan.width);
+      if (withAlpha)
+        std::memset(alpha.get() + size_t(top) * plan.width, 0xFF,
+                    pixels - size_t(top) * plan.width);
       break;
     }
     for (UINT r = 0; r < rows; ++r) {
@@ -377,6 +389,23 @@ void DeliverOriented(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
                withAlpha ? turnedAlpha.get() + size_t(y) * plan.OutWidth() : nullptr, dibRow);
 }
 
+// Wine's JPEG decoder decodes the whole picture when its frame is opened, so
+// JPEG sizes come from the frame header: the same answer at half the cost.
+// Grey JPEGs are delivered at 8 bits, colour and CMYK ones at 24.
+bool JpegSize(const char* fileName, ImageSizeRecord* size) {
+  std::vector<uint8_t> head = FileHead(fileName);
+  int width, height, components;
+  if (!JpegFrameSize(head.data(), head.size(), &width, &height, &components)) return false;
+  if (components != 1 && components != 3 && components != 4) return false;
+  if (!FitsInMemory(UINT(width), UINT(height))) return false;
+  bool swap = OrientationSwapsSides(ExifOrientation(head.data(), head.size()));
+  size->imageCount = 1;
+  size->entries[0].width = swap ? height : width;
+  size->entries[0].height = swap ? width : height;
+  size->entries[0].bitsPerPixel = components == 1 ? 8 : 24;
+  return true;
+}
+
 }  // namespace
 
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileInfo(WindowRef, FormatInfo* info) {
@@ -390,6 +419,7 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileInfo(WindowRef, FormatInfo* info) {
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileGetSize(WindowRef, const char* fileName,
                                                   ImageSizeRecord* size, ImageExtraRecord*) {
   if (!fileName || !size) return 0;
+  if (JpegSize(fileName, size)) return 1;
   ComScope com;
   if (!com.Usable()) return 0;
   ComPtr<IWICImagingFactory> factory;

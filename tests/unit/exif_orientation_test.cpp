@@ -28,8 +28,8 @@ std::vector<uint8_t> JpegWithExif(bool littleEndian, uint16_t tag, uint16_t type
       u16(out, uint16_t(v));
     }
   };
-  std::vector<uint8_t> tiff = littleEndian ? std::vector<uint8_t>{'I', 'I', 42, 0}
-                                           : std::vector<uint8_t>{'M', 'M', 0, 42};
+  std::vector<uint8_t> tiff =
+      littleEndian ? std::vector<uint8_t>{'I', 'I', 42, 0} : std::vector<uint8_t>{'M', 'M', 0, 42};
   u32(tiff, 8);
   u16(tiff, 2);  // two entries: an unrelated tag first
   u16(tiff, 0x010F);
@@ -66,10 +66,10 @@ TEST(ExifOrientation, MalformedOrMissingTagsMeanUpright) {
   auto orientation = [](const std::vector<uint8_t>& bytes) {
     return ExifOrientation(bytes.data(), bytes.size());
   };
-  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 3, 1, 9)), 1);   // out of range
-  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 4, 1, 6)), 1);   // not a SHORT
-  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 3, 2, 6)), 1);   // two values
-  EXPECT_EQ(orientation(JpegWithExif(true, 0x0113, 3, 1, 6)), 1);   // another tag
+  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 3, 1, 9)), 1);  // out of range
+  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 4, 1, 6)), 1);  // not a SHORT
+  EXPECT_EQ(orientation(JpegWithExif(true, 0x0112, 3, 2, 6)), 1);  // two values
+  EXPECT_EQ(orientation(JpegWithExif(true, 0x0113, 3, 1, 6)), 1);  // another tag
   std::vector<uint8_t> jpeg = JpegWithExif(false, 0x0112, 3, 1, 6);
   for (size_t cut = 0; cut < jpeg.size(); ++cut)  // every truncation stays in bounds
     EXPECT_LE(ExifOrientation(jpeg.data(), cut), 8);
@@ -102,4 +102,26 @@ TEST(ExifOrientation, PixelsAreTurnedUpright) {
   uint8_t turned[4] = {};
   OrientPixels(3, wide, 2, 1, 2, turned);
   EXPECT_EQ(std::vector<uint8_t>(turned, turned + 4), (std::vector<uint8_t>{3, 4, 1, 2}));
+}
+
+TEST(JpegFrameSize, ReadsTheFrameHeaderAfterOtherSegments) {
+  std::vector<uint8_t> jpeg = JpegWithExif(true, 0x0112, 3, 1, 6);
+  jpeg.resize(jpeg.size() - 4);  // drop the scan marker
+  // DHT (not a frame), then SOF2: height 3000, width 4000, 3 components.
+  jpeg.insert(jpeg.end(), {0xFF, 0xC4, 0x00, 0x03, 0x00});
+  jpeg.insert(jpeg.end(), {0xFF, 0xC2, 0x00, 0x11, 8, 0x0B, 0xB8, 0x0F, 0xA0, 3});
+  jpeg.insert(jpeg.end(), 9, 0);
+  int width = 0, height = 0, components = 0;
+  ASSERT_TRUE(JpegFrameSize(jpeg.data(), jpeg.size(), &width, &height, &components));
+  EXPECT_EQ(width, 4000);
+  EXPECT_EQ(height, 3000);
+  EXPECT_EQ(components, 3);
+  for (size_t cut = 0; cut < jpeg.size() - 9; ++cut)
+    EXPECT_FALSE(JpegFrameSize(jpeg.data(), cut, &width, &height, &components)) << cut;
+  std::vector<uint8_t> zeroHeight = jpeg;  // height given later by a DNL marker
+  zeroHeight[zeroHeight.size() - 14] = 0;
+  zeroHeight[zeroHeight.size() - 13] = 0;
+  EXPECT_FALSE(JpegFrameSize(zeroHeight.data(), zeroHeight.size(), &width, &height, &components));
+  std::vector<uint8_t> scanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02};
+  EXPECT_FALSE(JpegFrameSize(scanFirst.data(), scanFirst.size(), &width, &height, &components));
 }

@@ -11,8 +11,8 @@
 #include "image/plugin_registry.h"
 #include "image/read_pipeline.h"
 #include "image/thumbnail_scale.h"
-#include "shell/app_state.h"
 #include "platform/platform.h"
+#include "shell/app_state.h"
 
 using namespace testing_support;
 
@@ -113,16 +113,16 @@ TEST_F(WicReader, DeclaresTheCommonFormats) {
   FormatInfo info;
   ASSERT_TRUE(QueryFormatInfo(ReaderPath(0), "ReadFileInfo", nullptr, &info));
   EXPECT_STREQ(info.extensions, "jpg;jpeg;jpe;jfif;png;gif;bmp;dib;tif;tiff;ico");
-  for (const char* name : {"a.JPG", "b.jpeg", "c.jpe", "d.jfif", "e.png", "f.GIF", "g.bmp",
-                           "h.dib", "i.tif", "j.TIFF", "k.ico"})
+  for (const char* name : {"a.JPG", "b.jpeg", "c.jpe", "d.jfif", "e.png", "f.GIF", "g.bmp", "h.dib",
+                           "i.tif", "j.TIFF", "k.ico"})
     EXPECT_EQ(FindReader(name), 0) << name;
   EXPECT_EQ(FindReader("l.webp"), -1);
 }
 
 TEST_F(WicReader, LosslessFilesDecodeExactly) {
-  for (const char* name : {"rgb.png", "rgb.bmp", "rgb.tif", "palette.gif", "palette.bmp",
-                           "palette4.bmp", "palette.png", "grey.png", "mono.png", "mono.tif",
-                           "icon.ico", "animated.gif", "pages.tif"})
+  for (const char* name :
+       {"rgb.png", "rgb.bmp", "rgb.tif", "palette.gif", "palette.bmp", "palette4.bmp",
+        "palette.png", "grey.png", "mono.png", "mono.tif", "icon.ico", "animated.gif", "pages.tif"})
     ExpectLike(name, 0, 0.0);
 }
 
@@ -164,9 +164,9 @@ TEST_F(WicReader, CameraOrientationIsApplied) {
 
 TEST_F(WicReader, DamagedFilesGiveADefinedResult) {
   MessageCapture capture;
-  for (const char* name : {"cut10.jpg", "cut400.jpg", "cuthalf.jpg", "cut60.png", "cuthalf.png",
-                           "cut100.gif", "cut300.tif", "empty.png", "random.jpg", "random.png",
-                           "cmyk.jpg", "missing.png"}) {
+  for (const char* name :
+       {"cut10.jpg", "cut400.jpg", "cuthalf.jpg", "cut60.png", "cuthalf.png", "cut100.gif",
+        "cut300.tif", "empty.png", "random.jpg", "random.png", "cmyk.jpg", "missing.png"}) {
     SCOPED_TRACE(name);
     PackedDibPtr image = Read(name);
     if (image) {
