@@ -1,0 +1,353 @@
+// A test host that uses 8bfkvt.dll as the family's viewer does: an image in
+// memory behind GetLineProc/PutLineProc cells, a window that records the
+// WM_USER notifications, and real .8bf test filters with real resources.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../unit/test_support.h"
+#include "filter_adapter/host_image.h"
+#include "platform/platform.h"
+
+using namespace testing_support;
+
+namespace {
+
+// ---- The host's image and window -----------------------------------------------------
+
+struct HostPicture {
+  HostImageSize size = {0, 0};
+  std::vector<uint8_t> bgr;
+  int gets = 0, puts = 0;
+};
+HostPicture g_picture;
+
+uint8_t* At(int32_t x, int32_t y) {
+  return &g_picture.bgr[(size_t(y) * g_picture.size.width + x) * 3];
+}
+
+void __cdecl GetLine(int32_t y, int32_t x0, int32_t x1, uint8_t* pixels, int32_t) {
+  ++g_picture.gets;
+  std::memcpy(pixels, At(x0, y), size_t(x1 - x0 + 1) * 3);
+}
+
+void __cdecl PutLine(int32_t y, int32_t x0, int32_t x1, uint8_t* pixels, int32_t) {
+  ++g_picture.puts;
+  std::memcpy(At(x0, y), pixels, size_t(x1 - x0 + 1) * 3);
+}
+
+HostLineFn g_getCell = GetLine, g_putCell = PutLine;
+std::vector<std::pair<WPARAM, LPARAM>> g_notices;
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_USER) {
+    g_notices.push_back({w, l});
+    return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+HWND MakeHostWindow() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = HostWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "filter_host_test";
+    windowClass.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    RegisterClassA(&windowClass);
+    registered = true;
+  }
+  HWND window = CreateWindowA("filter_host_test", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              200, 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  UpdateWindow(window);
+  return window;
+}
+
+// ---- Answering the adapter's dialogs from another thread -----------------------------
+
+// Answers the open-file dialogs of this process (cancel, or type a path and
+// confirm) and presses OK on its message boxes, remembering their texts.
+class DialogAnswerer {
+ public:
+  explicit DialogAnswerer(std::string choose = "")
+      : choose_(std::move(choose)), thread_([this] { Watch(); }) {}
+  ~DialogAnswerer() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::vector<std::wstring> messages;
+  int fileDialogs = 0;
+
+ private:
+  static BOOL CALLBACK Visit(HWND window, LPARAM context) {
+    auto* self = reinterpret_cast<DialogAnswerer*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
+        !IsWindowVisible(window))
+      return TRUE;
+    HWND text = GetDlgItem(window, 0xFFFF);  // the message box's text
+    if (text) {
+      wchar_t message[256] = {};
+      GetWindowTextW(text, message, 255);
+      self->messages.push_back(message);
+      PostMessageA(window, WM_COMMAND, IDOK, 0);
+    } else if (self->fileDialogs++ == 0 && !self->choose_.empty()) {
+      // The file name box: a combo box (cmb13) in newer dialogs, an edit (edt1) in older.
+      if (!SetDlgItemTextA(window, 0x47C, self->choose_.c_str()))
+        SetDlgItemTextA(window, 0x480, self->choose_.c_str());
+      PostMessageA(window, WM_COMMAND, IDOK, 0);
+    } else {
+      PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    return TRUE;
+  }
+  void Watch() {
+    while (!stop_) {
+      EnumWindows(Visit, LPARAM(this));
+      Sleep(100);
+    }
+  }
+  std::string choose_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// ---- The adapter, loaded fresh with its own 8bfkvt.dat ------------------------------
+
+using FilterProcFn = int32_t(__cdecl*)(HWND, const HostImageSize*, HostLineFn*, HostLineFn*);
+using FilterGetTitleFn = int32_t(__cdecl*)(int32_t, char*, int32_t*, int32_t*);
+
+std::string TestFilter(const std::string& name) {
+  return platform::ExecutableFolder() + "filters\\" + name + ".8bf";
+}
+
+class Adapter {
+ public:
+  // Copies 8bfkvt.dll into a fresh folder, with a settings file naming
+  // `filterPath` unless it is null.
+  explicit Adapter(const char* filterPath) {
+    std::string dll = folder_ / "8bfkvt.dll";
+    EXPECT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "..\\8bfkvt.dll", dll));
+    if (filterPath)
+      WriteAll(folder_ / "8bfkvt.dat",
+               std::vector<uint8_t>(filterPath, filterPath + std::strlen(filterPath)));
+    module_ = LoadLibraryA(dll.c_str());
+    EXPECT_NE(module_, nullptr);
+  }
+  ~Adapter() { FreeLibrary(module_); }
+  template <typename Fn>
+  Fn Export(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+  const ScratchFolder& Folder() const { return folder_; }
+
+ private:
+  ScratchFolder folder_;
+  HMODULE module_ = nullptr;
+};
+
+void MakePicture(int32_t width, int32_t height) {
+  g_picture.size = {width, height};
+  g_picture.bgr.resize(size_t(width) * height * 3);
+  for (size_t i = 0; i < g_picture.bgr.size(); ++i) g_picture.bgr[i] = uint8_t(i * 13 + i / 7);
+  g_picture.gets = g_picture.puts = 0;
+  g_notices.clear();
+}
+
+struct RunResult {
+  int32_t returned;
+  std::vector<uint8_t> before;
+};
+
+RunResult RunFilter(Adapter& adapter, HWND window, int32_t width, int32_t height) {
+  MakePicture(width, height);
+  RunResult result{0, g_picture.bgr};
+  auto filterProc = adapter.Export<FilterProcFn>("FilterProc");
+  EXPECT_NE(filterProc, nullptr);
+  if (filterProc) result.returned = filterProc(window, &g_picture.size, &g_putCell, &g_getCell);
+  return result;
+}
+
+bool IsInverse(const std::vector<uint8_t>& before) {
+  for (size_t i = 0; i < before.size(); ++i)
+    if (g_picture.bgr[i] != uint8_t(255 - before[i])) return false;
+  return true;
+}
+
+class FilterHost : public ::testing::Test {
+ protected:
+  void SetUp() override { window_ = MakeHostWindow(); }
+  void TearDown() override { DestroyWindow(window_); }
+
+  // Runs a test filter over the odd sizes and expects the host's picture to
+  // end inverted, with one end notification per run.
+  void ExpectInverts(const std::string& filter) {
+    SCOPED_TRACE(filter);
+    Adapter adapter(TestFilter(filter).c_str());
+    for (auto size : {std::make_pair(1, 1), std::make_pair(3, 2), std::make_pair(257, 131)}) {
+      RunResult run = RunFilter(adapter, window_, size.first, size.second);
+      EXPECT_EQ(run.returned, 1) << size.first << "x" << size.second;
+      EXPECT_TRUE(IsInverse(run.before)) << size.first << "x" << size.second;
+      EXPECT_EQ(g_picture.puts, size.second);
+      ASSERT_FALSE(g_notices.empty());
+      EXPECT_EQ(g_notices.back(), std::make_pair(WPARAM(0), LPARAM(0)));
+    }
+  }
+
+  HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(FilterHost, TitleAndNumbers) {
+  Adapter adapter(nullptr);
+  auto getTitle = adapter.Export<FilterGetTitleFn>("FilterGetTitle");
+  ASSERT_NE(getTitle, nullptr);
+  char title[64];
+  std::memset(title, 'x', sizeof title);
+  int32_t one = 0, ten = 0;
+  EXPECT_EQ(getTitle(12345, title, &one, &ten), 1);
+  EXPECT_STREQ(title, "8bfkvt (experimental)");
+  EXPECT_EQ(one, 1);
+  EXPECT_EQ(ten, 10);
+}
+
+TEST_F(FilterHost, FiltersThatInvert) {
+  for (const char* filter : {"InvertWhole", "InvertTiles", "UseBuffers", "OtherPropertiesFirst",
+                             "TwoEntries", "PimiOnly", "PiplAndPimi"})
+    ExpectInverts(filter);
+}
+
+TEST_F(FilterHost, SampledInput) {
+  Adapter adapter(TestFilter("SampleHalf").c_str());
+  for (auto size : {std::make_pair(1, 1), std::make_pair(3, 2), std::make_pair(257, 131)}) {
+    RunResult run = RunFilter(adapter, window_, size.first, size.second);
+    EXPECT_EQ(run.returned, 1);
+    int32_t width = size.first;
+    bool sound = true;
+    for (int32_t y = 0; y < size.second; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        for (int c = 0; c < 3; ++c)
+          sound &= g_picture.bgr[(size_t(y) * width + x) * 3 + c] ==
+                   uint8_t(255 - run.before[(size_t(y / 2 * 2) * width + x / 2 * 2) * 3 + c]);
+    EXPECT_TRUE(sound) << size.first << "x" << size.second;
+  }
+}
+
+TEST_F(FilterHost, SinglePlaneLeavesThePictureAsItWas) {
+  Adapter adapter(TestFilter("SinglePlane").c_str());
+  RunResult run = RunFilter(adapter, window_, 257, 131);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_EQ(g_picture.bgr, run.before);
+}
+
+TEST_F(FilterHost, ProgressReachesTheHostWindow) {
+  Adapter adapter(TestFilter("ReportProgress").c_str());
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_TRUE(IsInverse(run.before));
+  std::vector<std::pair<WPARAM, LPARAM>> expected = {{3, 25}, {0, 0}};
+  EXPECT_EQ(g_notices, expected);
+
+  Adapter tiles(TestFilter("InvertTiles").c_str());
+  RunFilter(tiles, window_, 5, 131);  // three tiles: 33, 66, 100 %
+  expected = {{3, 33}, {3, 66}, {3, 100}, {0, 0}};
+  EXPECT_EQ(g_notices, expected);
+}
+
+TEST_F(FilterHost, DisplayPixelsDrawsInTheHostWindow) {
+  Adapter adapter(TestFilter("Display").c_str());
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before));
+  HDC dc = GetDC(window_);
+  // The 4 x 2 red map drawn at column 2, row 1: its last column and row too.
+  EXPECT_EQ(GetPixel(dc, 5, 2), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 2, 1), RGB(255, 0, 0));
+  EXPECT_NE(GetPixel(dc, 6, 2), RGB(255, 0, 0));
+  ReleaseDC(window_, dc);
+}
+
+TEST_F(FilterHost, FailureInParametersLeavesTheHostUntouched) {
+  Adapter adapter(TestFilter("FailParameters").c_str());
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_EQ(g_picture.bgr, run.before);
+  EXPECT_EQ(g_picture.puts, 0);
+  std::vector<std::pair<WPARAM, LPARAM>> expected = {{3, 100}, {0, 0}};  // finish, then end
+  EXPECT_EQ(g_notices, expected);
+}
+
+TEST_F(FilterHost, ModulesWithoutARunnableEntry) {
+  for (const char* filter : {"NoEntries", "Unresolved"}) {
+    Adapter adapter(TestFilter(filter).c_str());
+    DialogAnswerer answerer;
+    RunResult run = RunFilter(adapter, window_, 3, 2);
+    EXPECT_EQ(run.returned, 0) << filter;
+    EXPECT_EQ(g_picture.bgr, run.before);
+    EXPECT_TRUE(g_notices.empty());
+    EXPECT_TRUE(answerer.messages.empty());
+  }
+}
+
+TEST_F(FilterHost, MissingSettingsOpensTheDialogAndCancelFailsToLoad) {
+  Adapter adapter(nullptr);
+  DialogAnswerer answerer;
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(run.returned, 0);
+  EXPECT_EQ(answerer.fileDialogs, 1);
+  ASSERT_EQ(answerer.messages.size(), 1u);
+  EXPECT_EQ(answerer.messages[0], L"プラグインをロードできませんでした");
+  EXPECT_EQ(g_picture.bgr, run.before);
+  EXPECT_FALSE(platform::FileExists((adapter.Folder() / "8bfkvt.dat").c_str()));
+}
+
+TEST_F(FilterHost, SizesTheRecordCannotHoldAreRefused) {
+  Adapter adapter(TestFilter("InvertWhole").c_str());
+  auto filterProc = adapter.Export<FilterProcFn>("FilterProc");
+  HostImageSize tooWide = {32768, 1};
+  EXPECT_EQ(filterProc(window_, &tooWide, &g_putCell, &g_getCell), 0);
+  HostImageSize empty = {0, 0};
+  EXPECT_EQ(filterProc(window_, &empty, &g_putCell, &g_getCell), 0);
+}
+
+TEST_F(FilterHost, ChoiceFromTheDialogIsRememberedInTheSettingsFile) {
+  // A module whose full path is 259 bytes, the most the dialog's buffer holds.
+  ScratchFolder deep;
+  std::string folder = deep.Path();
+  std::string name = ".8bf";
+  while (folder.size() + 100 + name.size() < 259) {
+    folder += std::string(90, 'd') + "\\";
+    ASSERT_TRUE(platform::MakeFolder(folder.substr(0, folder.size() - 1).c_str()));
+  }
+  std::string path = folder + std::string(259 - folder.size() - name.size(), 'f') + name;
+  ASSERT_EQ(path.size(), 259u);
+  ASSERT_TRUE(CopyFileBytes(TestFilter("InvertWhole"), path));
+
+  std::string settings;
+  {
+    Adapter adapter(nullptr);
+    DialogAnswerer answerer(path);
+    auto filterOption = adapter.Export<int32_t(__cdecl*)(HWND)>("FilterOption");
+    EXPECT_EQ(filterOption(window_), 1);
+    EXPECT_EQ(answerer.fileDialogs, 1);
+    std::vector<uint8_t> saved = ReadAll(adapter.Folder() / "8bfkvt.dat");
+    settings.assign(saved.begin(), saved.end());
+    RunResult run = RunFilter(adapter, window_, 3, 2);  // the choice holds at once
+    EXPECT_TRUE(IsInverse(run.before));
+  }
+  EXPECT_EQ(settings, path);  // no line break, no terminator
+
+  Adapter later(settings.c_str());  // a later process reads it back
+  RunResult run = RunFilter(later, window_, 3, 2);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before));
+}

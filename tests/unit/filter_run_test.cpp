@@ -1,0 +1,506 @@
+// The filter adapter's window-free parts against a host in memory: the
+// host image adapter, the PiPL walk and filter runs with in-process filters.
+#include "filter_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "host_image.h"
+#include "pipl.h"
+
+using namespace filter;
+
+namespace {
+
+// ---- A host in memory ---------------------------------------------------------
+
+struct LineCall {
+  int32_t y, x0, x1;
+};
+
+struct FakeHost {
+  HostImageSize size = {0, 0};
+  std::vector<uint8_t> bgr;  // rows top-down, B, G, R
+  std::vector<LineCall> gets, puts;
+  std::vector<std::pair<uint32_t, int32_t>> notices;
+
+  void Make(int32_t width, int32_t height) {
+    size = {width, height};
+    bgr.resize(size_t(width) * height * 3);
+    for (size_t i = 0; i < bgr.size(); ++i) bgr[i] = uint8_t(i * 7 + i / 3);
+    gets.clear();
+    puts.clear();
+    notices.clear();
+  }
+  uint8_t* Pixel(int32_t x, int32_t y) { return &bgr[(size_t(y) * size.width + x) * 3]; }
+};
+
+FakeHost g_host;
+
+void FILTER_CALL GetLine(int32_t y, int32_t x0, int32_t x1, uint8_t* pixels, int32_t flag) {
+  EXPECT_EQ(flag, -1);
+  g_host.gets.push_back({y, x0, x1});
+  std::memcpy(pixels, g_host.Pixel(x0, y), size_t(x1 - x0 + 1) * 3);
+}
+
+void FILTER_CALL PutLine(int32_t y, int32_t x0, int32_t x1, uint8_t* pixels, int32_t flag) {
+  EXPECT_EQ(flag, -1);
+  g_host.puts.push_back({y, x0, x1});
+  std::memcpy(g_host.Pixel(x0, y), pixels, size_t(x1 - x0 + 1) * 3);
+}
+
+void Notice(void*, uint32_t command, int32_t value) { g_host.notices.push_back({command, value}); }
+
+HostLineFn g_getCell = GetLine, g_putCell = PutLine;
+
+// ---- Filters written as lambdas -------------------------------------------------
+
+using Behaviour = std::function<void(int16_t, FilterRecord*, intptr_t*, int16_t*)>;
+Behaviour g_behaviour;
+std::vector<int16_t> g_selectors;
+
+void FILTER_CALL Entry(int16_t selector, FilterRecord* r, intptr_t* data, int16_t* result) {
+  g_selectors.push_back(selector);
+  *result = kNoError;
+  g_behaviour(selector, r, data, result);
+}
+
+int32_t W(const FilterRecord* r) { return r->filterRect.right - r->filterRect.left; }
+int32_t H(const FilterRecord* r) { return r->filterRect.bottom - r->filterRect.top; }
+
+void Whole(FilterRecord* r) {
+  r->inRect = r->outRect = {0, 0, int16_t(H(r)), int16_t(W(r))};
+  r->inLoPlane = r->outLoPlane = 0;
+  r->inHiPlane = r->outHiPlane = 2;
+}
+
+void Invert(FilterRecord* r) {
+  int32_t w = r->outRect.right - r->outRect.left, h = r->outRect.bottom - r->outRect.top;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t i = 0; i < 3 * w; ++i)
+      static_cast<uint8_t*>(r->outData)[y * r->outRowBytes + i] =
+          uint8_t(255 - static_cast<uint8_t*>(r->inData)[y * r->inRowBytes + i]);
+}
+
+const Behaviour kInvertWhole = [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+  if (selector == kSelectorStart) Whole(r);
+  if (selector == kSelectorContinue) {
+    Invert(r);
+    r->inRect = r->outRect = {0, 0, 0, 0};
+  }
+};
+
+class FilterRun : public ::testing::Test {
+ protected:
+  // Runs `behaviour` over a width x height host; false when the working image
+  // could not be made.
+  bool Run(int32_t width, int32_t height, Behaviour behaviour) {
+    g_host.Make(width, height);
+    original_ = g_host.bgr;
+    g_behaviour = std::move(behaviour);
+    g_selectors.clear();
+    adapter_ = std::make_unique<HostImageAdapter>();
+    adapter_->Attach(nullptr, &g_host.size, &g_putCell, &g_getCell, Notice);
+    if (!adapter_->LoadWorkingImage()) return false;
+    g_host.gets.clear();
+    entry_.reset(NewFilterEntry(Entry));
+    entry_->adapter = adapter_.get();
+    EXPECT_EQ(RunFilterEntry(entry_.get()), 1);
+    return true;
+  }
+  bool Inverted() {
+    for (size_t i = 0; i < original_.size(); ++i)
+      if (g_host.bgr[i] != uint8_t(255 - original_[i])) return false;
+    return true;
+  }
+  bool Unchanged() { return g_host.bgr == original_; }
+  size_t Notices(uint32_t command) {
+    size_t n = 0;
+    for (auto& notice : g_host.notices) n += notice.first == command;
+    return n;
+  }
+
+  std::vector<uint8_t> original_;
+  std::unique_ptr<HostImageAdapter> adapter_;
+  std::unique_ptr<FilterEntry> entry_;
+};
+
+}  // namespace
+
+// ---- The host image adapter -------------------------------------------------------
+
+TEST(HostImage, ReadsRowsThroughTheHostAndSwapsToRgb) {
+  g_host.Make(6, 3);
+  HostImageAdapter adapter;
+  adapter.Attach(nullptr, &g_host.size, &g_putCell, &g_getCell, Notice);
+  uint8_t buffer[18] = {};
+  adapter.ReadRect(buffer, 2, 4, 0, 1, 9);
+  ASSERT_EQ(g_host.gets.size(), 2u);
+  EXPECT_EQ(g_host.gets[1].y, 1);
+  EXPECT_EQ(g_host.gets[1].x0, 2);
+  EXPECT_EQ(g_host.gets[1].x1, 4);
+  EXPECT_EQ(buffer[9], g_host.Pixel(2, 1)[2]);  // R first
+  EXPECT_EQ(buffer[11], g_host.Pixel(2, 1)[0]);
+
+  int32_t width = 0;
+  adapter.GetImageSize(&width, nullptr);
+  EXPECT_EQ(width, 6);
+}
+
+TEST(HostImage, SampledReadsFetchEveryStepthRowAndColumn) {
+  g_host.Make(8, 3);
+  HostImageAdapter adapter;
+  adapter.Attach(nullptr, &g_host.size, &g_putCell, &g_getCell, Notice);
+  uint8_t buffer[18] = {};
+  adapter.ReadRectSampled(buffer, 1, 3, 0, 1, 9, 2);
+  ASSERT_EQ(g_host.gets.size(), 2u);
+  EXPECT_EQ(g_host.gets[0].y, 0);
+  EXPECT_EQ(g_host.gets[1].y, 2);
+  EXPECT_EQ(g_host.gets[0].x0, 2);
+  EXPECT_EQ(g_host.gets[0].x1, 6);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(buffer[3 * k], g_host.Pixel(2 + 2 * k, 0)[2]);
+    EXPECT_EQ(buffer[9 + 3 * k + 2], g_host.Pixel(2 + 2 * k, 2)[0]);
+  }
+}
+
+TEST(HostImage, WorkingImageStartsAsTheHostsAndCommitsEveryRow) {
+  g_host.Make(10, 4);
+  std::vector<uint8_t> original = g_host.bgr;
+  HostImageAdapter adapter;
+  adapter.Attach(nullptr, &g_host.size, &g_putCell, &g_getCell, Notice);
+  ASSERT_TRUE(adapter.LoadWorkingImage());
+  EXPECT_EQ(g_host.gets.size(), 4u);
+  const uint8_t data[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  adapter.WriteRect(1, 2, 2, 3, 6, data);
+  EXPECT_EQ(adapter.WorkingImage()[63], 1);  // (2 x 10 + 1) x 3
+  EXPECT_EQ(adapter.WorkingImage()[93], 7);  // next row
+  adapter.CommitImage();
+  ASSERT_EQ(g_host.puts.size(), 4u);
+  for (int32_t y = 0; y < 4; ++y) {
+    EXPECT_EQ(g_host.puts[size_t(y)].y, y);
+    EXPECT_EQ(g_host.puts[size_t(y)].x0, 0);
+    EXPECT_EQ(g_host.puts[size_t(y)].x1, 9);
+  }
+  EXPECT_EQ(g_host.Pixel(1, 2)[0], 3);  // R, G, B written back as B, G, R
+  EXPECT_EQ(g_host.Pixel(1, 2)[2], 1);
+  EXPECT_EQ(std::memcmp(g_host.Pixel(0, 0), original.data(), 30), 0);  // untouched rows
+}
+
+TEST(HostImage, RefusesSidesTheRecordCannotHold) {
+  for (auto size : {HostImageSize{0, 5}, HostImageSize{5, -1}, HostImageSize{32768, 1},
+                    HostImageSize{1, 40000}}) {
+    HostImageAdapter adapter;
+    adapter.Attach(nullptr, &size, &g_putCell, &g_getCell, Notice);
+    EXPECT_FALSE(adapter.LoadWorkingImage()) << size.width << "x" << size.height;
+  }
+}
+
+// ---- The PiPL walk ------------------------------------------------------------------
+
+namespace {
+
+struct PiplBuilder {
+  std::vector<uint8_t> bytes = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  int32_t count = 0;
+  void Int(int32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+  }
+  void Property(int32_t key, const std::string& data, int32_t length) {
+    Int(0x3842494D);
+    Int(key);
+    Int(0);
+    Int(length);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    while (bytes.size() % 4 != 2) bytes.push_back(0);  // padded from byte 10
+    ++count;
+  }
+  std::vector<uint8_t> Done(int32_t declared) {
+    std::vector<uint8_t> out = bytes;
+    std::memcpy(out.data() + 6, &declared, 4);  // little-endian, like the resource
+    return out;
+  }
+  std::vector<uint8_t> Done() { return Done(count); }
+};
+
+std::vector<std::string> Names(const std::vector<uint8_t>& pipl) {
+  return PiplEntryNames(pipl.data(), pipl.size());
+}
+
+}  // namespace
+
+TEST(Pipl, FindsEveryWx86PropertyAfterOthers) {
+  PiplBuilder pipl;
+  pipl.Property(0x6B696E64, "abcde", 5);  // padded to 8: the next starts 24 bytes on
+  pipl.Property(0x76657273, "12345678", 8);
+  pipl.Property(kWx86Key, std::string("FirstEntry\0", 11), 11);
+  pipl.Property(kWx86Key, std::string("Second\0", 7), 7);
+  EXPECT_EQ(Names(pipl.Done()), (std::vector<std::string>{"FirstEntry", "Second"}));
+  EXPECT_TRUE(Names(pipl.Done(0)).empty());
+  EXPECT_TRUE(Names(pipl.Done(-3)).empty());
+}
+
+TEST(Pipl, StopsWhereTheResourceEnds) {
+  PiplBuilder pipl;
+  pipl.Property(kWx86Key, std::string("Entry\0", 6), 6);
+  pipl.Property(kWx86Key, std::string("Later\0", 6), 6);
+  std::vector<uint8_t> whole = pipl.Done(1000);  // claims far more properties than it holds
+  EXPECT_EQ(Names(whole), (std::vector<std::string>{"Entry", "Later"}));
+  for (size_t cut = 0; cut < whole.size(); ++cut)
+    EXPECT_LE(PiplEntryNames(whole.data(), cut).size(), 2u);
+
+  PiplBuilder huge;
+  huge.Property(kWx86Key, "Name", 0x7FFFFFF0);  // length past the end
+  EXPECT_TRUE(Names(huge.Done()).empty());
+  PiplBuilder negative;
+  negative.Property(kWx86Key, "Name", -4);
+  EXPECT_TRUE(Names(negative.Done()).empty());
+  PiplBuilder unterminated;
+  unterminated.Property(kWx86Key, "ABCDEFGH", 8);  // no NUL inside its length
+  EXPECT_EQ(Names(unterminated.Done()), (std::vector<std::string>{"ABCDEFGH"}));
+  EXPECT_TRUE(PiplEntryNames(nullptr, 0).empty());
+}
+
+TEST(Pipl, SettingsFileSitsBesideTheLibrary) {
+  auto cp932 = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+  auto none = [](unsigned char) { return false; };
+  EXPECT_EQ(SettingsPathFor("C:\\viewer\\8bfkvt.dll", none), "C:\\viewer\\8bfkvt.dat");
+  EXPECT_EQ(SettingsPathFor("8bfkvt.dll", none), "8bfkvt.dat");
+  // 0x95 0x5C is one character: its second byte is no folder separator.
+  EXPECT_EQ(SettingsPathFor("C:\\a\\\x95\\x.dll", cp932), "C:\\a\\8bfkvt.dat");
+  EXPECT_EQ(SettingsPathFor("C:\\a\\\x95\\x.dll", none), "C:\\a\\\x95\\8bfkvt.dat");
+}
+
+// ---- Runs ------------------------------------------------------------------------------
+
+TEST_F(FilterRun, InvertsWholePicturesOfOddSizes) {
+  for (auto size : {std::make_pair(1, 1), std::make_pair(3, 2), std::make_pair(257, 131)}) {
+    ASSERT_TRUE(Run(size.first, size.second, kInvertWhole));
+    EXPECT_TRUE(Inverted()) << size.first << "x" << size.second;
+    EXPECT_EQ(g_selectors, (std::vector<int16_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(Notices(0), 1u);
+    EXPECT_EQ(g_host.puts.size(), size_t(size.second));
+  }
+}
+
+TEST_F(FilterRun, RecordDescribesTheImageWithExclusiveRectangles) {
+  FilterRecord seen = {};
+  Run(7, 5, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorParameters) seen = *r;
+  });
+  EXPECT_EQ(seen.imageSize.v, 5);
+  EXPECT_EQ(seen.imageSize.h, 7);
+  EXPECT_EQ(seen.filterRect.bottom, 5);
+  EXPECT_EQ(seen.filterRect.right, 7);
+  EXPECT_EQ(seen.planes, 3);
+  EXPECT_EQ(seen.hostSig, kHostSignature);
+  EXPECT_EQ(seen.imageMode, kRgbMode);
+  EXPECT_EQ(seen.maxSpace, kMaxSpace);
+  EXPECT_EQ(seen.depth, 8);
+  EXPECT_EQ(seen.samplingSupport, 1);
+  EXPECT_EQ(seen.wholeSize.h, 7);
+  EXPECT_EQ(seen.bufferProcs->version, 2);
+  EXPECT_EQ(seen.bufferProcs->count, 5);
+  EXPECT_EQ(seen.bufferProcs->space(), kMaxSpace);
+  BufferId id = nullptr;
+  ASSERT_EQ(seen.bufferProcs->allocate(64, &id), kNoError);
+  EXPECT_EQ(seen.bufferProcs->lock(id, 1), id);
+  seen.bufferProcs->unlock(id);
+  seen.bufferProcs->free(id);
+  EXPECT_EQ(seen.abortProc(), 0);
+  EXPECT_EQ(seen.getPropertyObsolete(0, 0, 0, nullptr, nullptr), 0);
+}
+
+TEST_F(FilterRun, EmptyRectanglesEndTheLoopAndUnwrittenPixelsKeepTheirValues) {
+  ASSERT_TRUE(Run(4, 4, [](int16_t, FilterRecord*, intptr_t*, int16_t*) {}));
+  EXPECT_EQ(g_selectors, (std::vector<int16_t>{1, 2, 3, 5}));  // no continue
+  EXPECT_TRUE(Unchanged());
+  EXPECT_EQ(g_host.puts.size(), 4u);
+
+  // Only the top half is written: the bottom half keeps the host's pixels.
+  ASSERT_TRUE(Run(4, 4, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorStart) {
+      Whole(r);
+      r->inRect.bottom = r->outRect.bottom = 2;
+    }
+    if (selector == kSelectorContinue) {
+      Invert(r);
+      r->inRect = r->outRect = {0, 0, 0, 0};
+    }
+  }));
+  EXPECT_EQ(g_host.Pixel(3, 1)[0], uint8_t(255 - original_[(1 * 4 + 3) * 3]));
+  EXPECT_EQ(std::memcmp(g_host.Pixel(0, 2), &original_[2 * 4 * 3], 2 * 4 * 3), 0);
+}
+
+TEST_F(FilterRun, SinglePixelsAreServedAndOutsideRequestsAreNot) {
+  std::vector<void*> inData;
+  std::vector<uint8_t> pixel;
+  int calls = 0;
+  ASSERT_TRUE(Run(8, 8, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorStart) {
+      r->inRect = {5, 5, 6, 6};  // one pixel
+      r->outRect = {0, 0, 0, 0};
+      r->inLoPlane = 0;
+      r->inHiPlane = -1;
+    }
+    if (selector == kSelectorContinue) {
+      inData.push_back(r->inData);
+      if (++calls == 1) {
+        EXPECT_EQ(r->inHiPlane, 2);  // rewritten before the filter sees the data
+        EXPECT_EQ(r->inRowBytes, 3);
+        pixel.assign(static_cast<uint8_t*>(r->inData), static_cast<uint8_t*>(r->inData) + 3);
+        r->inRect = {0, 0, 8, 9};  // one column too wide
+      } else {
+        r->inRect = {0, 0, 0, 0};
+      }
+    }
+  }));
+  ASSERT_EQ(inData.size(), 2u);
+  EXPECT_NE(inData[0], nullptr);
+  EXPECT_EQ(inData[1], nullptr);
+  ASSERT_EQ(pixel.size(), 3u);
+  EXPECT_EQ(pixel[0], g_host.Pixel(5, 5)[2]);
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(FilterRun, SamplingReadsEveryOtherHostPixel) {
+  std::vector<uint8_t> sampled;
+  ASSERT_TRUE(Run(7, 5, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorStart) {
+      r->inputRate = 2 << 16;
+      r->inRect = {0, 0, 3, 4};  // host rows 0, 2, 4 and columns 0, 2, 4, 6
+      r->inLoPlane = 0;
+      r->inHiPlane = 2;
+    }
+    if (selector == kSelectorContinue) {
+      sampled.assign(static_cast<uint8_t*>(r->inData), static_cast<uint8_t*>(r->inData) + 36);
+      r->inRect = {0, 0, 0, 0};
+    }
+  }));
+  ASSERT_EQ(sampled.size(), 36u);
+  EXPECT_EQ(sampled[(2 * 4 + 3) * 3], g_host.Pixel(6, 4)[2]);
+  ASSERT_FALSE(g_host.gets.empty());
+  EXPECT_EQ(g_host.gets.back().y, 4);
+  EXPECT_EQ(g_host.gets.back().x1, 6);
+
+  // A sampled column past the image is not served; 1.5 reads plainly.
+  std::vector<void*> data;
+  Run(7, 5, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorStart) {
+      r->inputRate = 2 << 16;
+      r->inRect = {0, 0, 3, 5};  // column 8 does not exist
+      r->inHiPlane = 2;
+    }
+    if (selector == kSelectorContinue) {
+      data.push_back(r->inData);
+      r->inputRate = 3 << 15;  // 1.5
+      r->inRect = data.size() == 1 ? Rect16{0, 0, 5, 7} : Rect16{0, 0, 0, 0};
+    }
+  });
+  ASSERT_EQ(data.size(), 2u);
+  EXPECT_EQ(data[0], nullptr);
+  EXPECT_NE(data[1], nullptr);
+}
+
+TEST_F(FilterRun, SinglePlanesAreNeitherFilledNorStored) {
+  ASSERT_TRUE(Run(5, 3, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorStart) {
+      Whole(r);
+      r->inLoPlane = r->inHiPlane = r->outLoPlane = r->outHiPlane = 1;
+    }
+    if (selector == kSelectorContinue) {
+      EXPECT_EQ(r->outRowBytes, 5);
+      std::memset(r->outData, 0, 15);
+      r->inRect = r->outRect = {0, 0, 0, 0};
+    }
+  }));
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(FilterRun, FailedParametersStillFinishAndNotify) {
+  ASSERT_TRUE(Run(4, 4, [](int16_t selector, FilterRecord*, intptr_t*, int16_t* result) {
+    if (selector == kSelectorParameters) *result = kUserCanceledError;
+  }));
+  EXPECT_EQ(g_selectors, (std::vector<int16_t>{1, 5}));
+  EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(g_host.puts.empty());
+  EXPECT_EQ(Notices(0), 1u);
+
+  ASSERT_TRUE(Run(4, 4, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t* result) {
+    kInvertWhole(selector, r, nullptr, result);
+    if (selector == kSelectorContinue) *result = -30;  // an error in continue
+  }));
+  EXPECT_TRUE(Unchanged());
+  EXPECT_EQ(Notices(0), 1u);
+}
+
+TEST_F(FilterRun, ProgressAndAdvanceStateInTiles) {
+  ASSERT_TRUE(Run(9, 150, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t* result) {
+    if (selector != kSelectorStart) return;
+    r->progressProc(50, 200);
+    r->progressProc(4, 0);  // a total of 0 sends nothing
+    for (int16_t top = 0; top < 150; top += 64) {
+      int16_t bottom = int16_t(top + 64 < 150 ? top + 64 : 150);
+      r->inRect = r->outRect = {top, 0, bottom, 9};
+      r->inLoPlane = r->outLoPlane = 0;
+      r->inHiPlane = r->outHiPlane = 2;
+      if (r->advanceState() != kNoError) *result = kUserCanceledError;
+      Invert(r);
+    }
+    r->inRect = r->outRect = {0, 0, 0, 0};
+  }));
+  EXPECT_TRUE(Inverted());
+  ASSERT_EQ(Notices(3), 1u);
+  EXPECT_EQ(g_host.notices[0], std::make_pair(3u, 25));
+  EXPECT_EQ(g_host.notices.back(), std::make_pair(0u, 0));
+  EXPECT_EQ(g_selectors, (std::vector<int16_t>{1, 2, 3, 5}));
+}
+
+namespace {
+
+std::vector<uint8_t> g_drawnHeader, g_drawnBits;
+int32_t g_drawnX, g_drawnY;
+
+void RecordDraw(void*, int32_t x, int32_t y, const void* header, const void* bits) {
+  g_drawnX = x;
+  g_drawnY = y;
+  g_drawnHeader.assign(static_cast<const uint8_t*>(header),
+                       static_cast<const uint8_t*>(header) + 40);
+  g_drawnBits.assign(static_cast<const uint8_t*>(bits), static_cast<const uint8_t*>(bits) + 24);
+}
+
+}  // namespace
+
+TEST_F(FilterRun, DisplayPixelsDrawsTheWholeBounds) {
+  SetDisplayDrawer(RecordDraw);
+  int16_t drawn = -1;
+  Run(2, 2, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorStart) return;
+    uint8_t rgb[2][12];
+    for (int y = 0; y < 2; ++y)
+      for (int i = 0; i < 12; ++i) rgb[y][i] = uint8_t(y * 100 + i);
+    PixelMap map = {};
+    map.bounds = {0, 0, 2, 4};  // 2 rows of 4 pixels
+    map.rowBytes = 12;
+    map.baseAddr = rgb;
+    drawn = r->displayPixels(&map, nullptr, 7, 9, nullptr);
+  });
+  SetDisplayDrawer(nullptr);
+  EXPECT_EQ(drawn, kNoError);
+  ASSERT_EQ(g_drawnHeader.size(), 40u);
+  int32_t width, height;
+  std::memcpy(&width, &g_drawnHeader[4], 4);
+  std::memcpy(&height, &g_drawnHeader[8], 4);
+  EXPECT_EQ(width, 4);
+  EXPECT_EQ(height, 2);
+  EXPECT_EQ(g_drawnHeader[14], 24);
+  EXPECT_EQ(g_drawnX, 9);
+  EXPECT_EQ(g_drawnY, 7);
+  // Bottom-up: the DIB's first row is the map's last, bytes swapped to B, G, R.
+  EXPECT_EQ(g_drawnBits[0], 102);
+  EXPECT_EQ(g_drawnBits[2], 100);
+  EXPECT_EQ(g_drawnBits[12], 2);
+}
