@@ -1,8 +1,9 @@
 // 8bfkvt.dll: lets an image host run a Photoshop-compatible .8bf filter over
 // its image. Exports FilterGetTitle, FilterOption and FilterProc (cdecl).
 // The chosen filter's path is remembered in 8bfkvt.dat beside the library.
-#include <commdlg.h>
 #include <windows.h>
+// commdlg.h needs the types of windows.h first.
+#include <commdlg.h>
 
 #include <cstddef>
 #include <cstdio>
