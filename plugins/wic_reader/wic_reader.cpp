@@ -6,8 +6,9 @@
 // for black-and-white ones, and 24-bit with an opacity plane for pictures that
 // carry transparency. Camera photos are turned upright by their EXIF
 // orientation. The DLL keeps no state between calls.
-#include <wincodec.h>
 #include <windows.h>
+// wincodec.h after the types of windows.h.
+#include <wincodec.h>
 
 #include <cstring>
 #include <memory>
