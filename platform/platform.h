@@ -119,6 +119,7 @@ using WindowHandle = void*;
 using MessageSink = void (*)(WindowHandle owner, const char* text, const char* caption);
 void ShowInformation(WindowHandle owner, const char* text, const char* caption);
 MessageSink SetMessageSink(MessageSink sink);  // returns the previous sink
+MessageSink DefaultMessageSink();              // a message box, or standard error natively
 
 // Shows the wait cursor for the life of the object, restoring the old one.
 class BusyCursor {

@@ -225,17 +225,7 @@ static void StandardErrorSink(WindowHandle, const char* text, const char* captio
   std::fprintf(stderr, "[%s] %s\n", caption, text);
 }
 
-static MessageSink g_messageSink = StandardErrorSink;
-
-void ShowInformation(WindowHandle owner, const char* text, const char* caption) {
-  g_messageSink(owner, text, caption);
-}
-
-MessageSink SetMessageSink(MessageSink sink) {
-  MessageSink previous = g_messageSink;
-  g_messageSink = sink ? sink : StandardErrorSink;
-  return previous;
-}
+MessageSink DefaultMessageSink() { return StandardErrorSink; }
 
 BusyCursor::BusyCursor() {}
 BusyCursor::~BusyCursor() {}

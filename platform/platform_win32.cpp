@@ -192,17 +192,7 @@ static void MessageBoxSink(WindowHandle owner, const char* text, const char* cap
   MessageBoxA(static_cast<HWND>(owner), text, caption, MB_ICONINFORMATION);
 }
 
-static MessageSink g_messageSink = MessageBoxSink;
-
-void ShowInformation(WindowHandle owner, const char* text, const char* caption) {
-  g_messageSink(owner, text, caption);
-}
-
-MessageSink SetMessageSink(MessageSink sink) {
-  MessageSink previous = g_messageSink;
-  g_messageSink = sink ? sink : MessageBoxSink;
-  return previous;
-}
+MessageSink DefaultMessageSink() { return MessageBoxSink; }
 
 BusyCursor::BusyCursor() {
   previous_ = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));

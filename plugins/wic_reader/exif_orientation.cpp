@@ -45,57 +45,59 @@ int TiffOrientation(const uint8_t* data, size_t size) {
   return 1;
 }
 
-// Orientation from the EXIF APP1 segment of a JPEG file.
-int JpegOrientation(const uint8_t* data, size_t size) {
+// Calls visit(marker, body, bodySize) for each marker segment of a JPEG
+// before its first scan, until visit returns true; returns whether it did.
+// A segment cut short by the end of the data is visited with what there is.
+template <typename Visit>
+bool VisitJpegSegments(const uint8_t* data, size_t size, Visit visit) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
   size_t at = 2;  // after SOI
   while (at + 4 <= size) {
-    if (data[at] != 0xFF) return 1;
+    if (data[at] != 0xFF) return false;
     uint8_t marker = data[at + 1];
     if (marker == 0xFF) {  // fill byte
       ++at;
       continue;
     }
-    if (marker == 0xDA || marker == 0xD9) return 1;  // start of scan, end of image
+    if (marker == 0xDA || marker == 0xD9) return false;  // start of scan, end of image
     size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
-    if (length < 2) return 1;
-    const uint8_t* body = data + at + 4;
-    size_t bodySize = length - 2;
-    if (at + 2 + length > size) bodySize = size - (at + 4);  // segment cut short
-    if (marker == 0xE1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
-      return TiffOrientation(body + 6, bodySize - 6);
+    if (length < 2) return false;
+    size_t bodySize = at + 2 + length > size ? size - (at + 4) : length - 2;
+    if (visit(marker, data + at + 4, bodySize)) return true;
     at += 2 + length;
   }
-  return 1;
+  return false;
+}
+
+// Orientation from the EXIF APP1 segment of a JPEG file.
+int JpegOrientation(const uint8_t* data, size_t size) {
+  int orientation = 1;
+  VisitJpegSegments(data, size, [&](uint8_t marker, const uint8_t* body, size_t bodySize) {
+    if (marker != 0xE1 || bodySize < 6 || std::memcmp(body, "Exif\0\0", 6) != 0) return false;
+    orientation = TiffOrientation(body + 6, bodySize - 6);
+    return true;
+  });
+  return orientation;
 }
 
 }  // namespace
 
 bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, int* components) {
-  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-  size_t at = 2;
-  while (at + 4 <= size) {
-    if (data[at] != 0xFF) return false;
-    uint8_t marker = data[at + 1];
-    if (marker == 0xFF) {
-      ++at;
-      continue;
-    }
-    if (marker == 0xDA || marker == 0xD9) return false;  // scan before any frame header
-    size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
-    if (length < 2) return false;
+  bool found = false;
+  VisitJpegSegments(data, size, [&](uint8_t marker, const uint8_t* body, size_t bodySize) {
     // SOF0..SOF15 except DHT (C4), JPG (C8) and DAC (CC).
     bool frame =
         marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame) {
-      if (length < 8 || at + 10 > size) return false;
-      *height = data[at + 5] << 8 | data[at + 6];
-      *width = data[at + 7] << 8 | data[at + 8];
-      *components = data[at + 9];
-      return *width > 0 && *height > 0 && *components > 0;
+    if (!frame) return false;
+    if (bodySize >= 6) {
+      *height = body[1] << 8 | body[2];
+      *width = body[3] << 8 | body[4];
+      *components = body[5];
+      found = *width > 0 && *height > 0 && *components > 0;
     }
-    at += 2 + length;
-  }
-  return false;
+    return true;  // the first frame header decides
+  });
+  return found;
 }
 
 int ExifOrientation(const uint8_t* data, size_t size) {

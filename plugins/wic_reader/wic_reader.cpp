@@ -407,6 +407,18 @@ bool JpegSize(const char* fileName, ImageSizeRecord* size) {
   return true;
 }
 
+// COM, the factory and the file's first frame with its plan, for one call.
+struct OpenedPicture {
+  ComScope com;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  std::unique_ptr<Plan> plan{new (std::nothrow) Plan};
+
+  bool Open(const char* fileName) {
+    return com.Usable() && plan && OpenPicture(fileName, factory, frame, plan.get());
+  }
+};
+
 }  // namespace
 
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileInfo(WindowRef, FormatInfo* info) {
@@ -421,12 +433,9 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileGetSize(WindowRef, const char* fileNam
                                                   ImageSizeRecord* size, ImageExtraRecord*) {
   if (!fileName || !size) return 0;
   if (JpegSize(fileName, size)) return 1;
-  ComScope com;
-  if (!com.Usable()) return 0;
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  std::unique_ptr<Plan> plan(new (std::nothrow) Plan);
-  if (!plan || !OpenPicture(fileName, factory, frame, plan.get())) return 0;
+  OpenedPicture picture;
+  if (!picture.Open(fileName)) return 0;
+  const Plan* plan = picture.plan.get();
   size->imageCount = 1;
   size->entries[0].width = int32_t(plan->OutWidth());
   size->entries[0].height = int32_t(plan->OutHeight());
@@ -438,12 +447,9 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExec(WindowRef, const char* fileName,
                                                ImageSizeRecord* size, ImageExtraRecord*,
                                                DecodeWorkRecord*, const ReadCallbacks* callbacks) {
   if (!fileName || !size || !callbacks) return 0;
-  ComScope com;
-  if (!com.Usable()) return 0;
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICBitmapFrameDecode> frame;
-  std::unique_ptr<Plan> plan(new (std::nothrow) Plan);
-  if (!plan || !OpenPicture(fileName, factory, frame, plan.get())) return 0;
+  OpenedPicture picture;
+  if (!picture.Open(fileName)) return 0;
+  const Plan* plan = picture.plan.get();
   // Deliver only into the target the browser made from our size answer.
   const ImageSizeEntry& target = size->entries[0];
   if (target.width != int32_t(plan->OutWidth()) || target.height != int32_t(plan->OutHeight()) ||
@@ -451,7 +457,7 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExec(WindowRef, const char* fileName,
     return 0;
   if (plan->Bits() <= 8) callbacks->PutPalette(plan->palette, 0);
   ComPtr<IWICBitmapSource> source;
-  if (!MakeRowSource(factory.Get(), frame.Get(), *plan, source)) return 0;
+  if (!MakeRowSource(picture.factory.Get(), picture.frame.Get(), *plan, source)) return 0;
   UINT sourceBits = SourceBitsPerPixel(source.Get(), *plan);
   if (sourceBits == 0) return 0;
   if (plan->orientation == 1)

@@ -15,17 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-platform::CalendarTime At(int year, int month, int day, int hour, int minute, int second) {
-  platform::CalendarTime t = {};
-  t.year = uint16_t(year);
-  t.month = uint16_t(month);
-  t.day = uint16_t(day);
-  t.hour = uint16_t(hour);
-  t.minute = uint16_t(minute);
-  t.second = uint16_t(second);
-  return t;
-}
-
 class FolderListing : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,10 +117,10 @@ TEST_F(FolderListing, DatesSortByYearFirstAndEqualKeysKeepFolderOrder) {
   MakeFile("new.tpic");
   MakeFile("same1.tpic");
   MakeFile("same2.tpic");
-  platform::SetFileLastWriteLocal((files_ / "old.tpic").c_str(), At(2004, 12, 31, 23, 0, 0));
-  platform::SetFileLastWriteLocal((files_ / "new.tpic").c_str(), At(2030, 1, 1, 0, 0, 0));
-  platform::SetFileLastWriteLocal((files_ / "same1.tpic").c_str(), At(2010, 6, 1, 12, 0, 0));
-  platform::SetFileLastWriteLocal((files_ / "same2.tpic").c_str(), At(2010, 6, 1, 12, 0, 0));
+  platform::SetFileLastWriteLocal((files_ / "old.tpic").c_str(), LocalTime(2004, 12, 31, 23, 0, 0));
+  platform::SetFileLastWriteLocal((files_ / "new.tpic").c_str(), LocalTime(2030, 1, 1, 0, 0, 0));
+  platform::SetFileLastWriteLocal((files_ / "same1.tpic").c_str(), LocalTime(2010, 6, 1, 12, 0, 0));
+  platform::SetFileLastWriteLocal((files_ / "same2.tpic").c_str(), LocalTime(2010, 6, 1, 12, 0, 0));
   SetFilter("tpic");
   g_settings.sortOrder = kSortByDateNewestFirst;
   ASSERT_EQ(MakeListing(), 4);
@@ -208,9 +197,9 @@ TEST_F(FolderListing, EveryOrderMatchesTheExchangeSortOnRandomFiles) {
     name += ".tpic";
     if (platform::FileExists((files_ / name).c_str())) continue;
     MakeFile(name, size_t(1 + random() % 4) * 100);  // many equal sizes
-    platform::SetFileLastWriteLocal((files_ / name).c_str(),
-                                    At(2004 + int(random() % 3) * 13, 1 + int(random() % 2), 15, 10,
-                                       30, int(random() % 2)));  // many equal dates
+    platform::SetFileLastWriteLocal(
+        (files_ / name).c_str(), LocalTime(2004 + int(random() % 3) * 13, 1 + int(random() % 2), 15,
+                                           10, 30, int(random() % 2)));  // many equal dates
   }
   std::vector<std::string> folderOrder;
   platform::DirSearch search;

@@ -6,6 +6,7 @@
 
 #include "test_support.h"
 
+using testing_support::LocalTime;
 using testing_support::ScratchFolder;
 
 TEST(PathUtils, SplitPathNameAtTheLastBackslash) {
@@ -76,20 +77,7 @@ TEST(PathUtils, ExtensionsCompareWithoutCase) {
   EXPECT_EQ(ExtensionListHas("jp", "jpg"), 0);
 }
 
-namespace {
-
-platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
-  platform::CalendarTime t = {};
-  t.year = uint16_t(year);
-  t.month = uint16_t(month);
-  t.day = uint16_t(day);
-  t.hour = uint16_t(hour);
-  t.minute = uint16_t(minute);
-  t.second = uint16_t(second);
-  return t;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(PathUtils, FileTimeStampFromLocalLastWriteTime) {
   ScratchFolder folder;

@@ -140,6 +140,17 @@ MessageCapture::~MessageCapture() { platform::SetMessageSink(g_previousSink); }
 
 const std::vector<Message>& MessageCapture::Messages() const { return g_messages; }
 
+platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  platform::CalendarTime t = {};
+  t.year = uint16_t(year);
+  t.month = uint16_t(month);
+  t.day = uint16_t(day);
+  t.hour = uint16_t(hour);
+  t.minute = uint16_t(minute);
+  t.second = uint16_t(second);
+  return t;
+}
+
 uint32_t PixelAt(const DibHeader* image, int32_t x, int32_t y) {
   uint8_t pixel[3];
   if (!ReadPixelSpan(image, y, x, x, pixel)) return 0xDEADBEEF;

@@ -8,6 +8,7 @@
 
 #include "../fixtures/plugins/test_picture.h"
 #include "image/packed_dib.h"
+#include "platform/platform.h"
 
 namespace testing_support {
 
@@ -67,6 +68,9 @@ class MessageCapture {
   ~MessageCapture();
   const std::vector<Message>& Messages() const;
 };
+
+// Local calendar fields for setting file times.
+platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second);
 
 // Reads pixel (x, y) of a 24-bit image as 0xRRGGBB.
 uint32_t PixelAt(const DibHeader* image, int32_t x, int32_t y);

@@ -14,17 +14,6 @@ using namespace testing_support;
 
 namespace {
 
-platform::CalendarTime At(int year, int month, int day, int hour, int minute, int second) {
-  platform::CalendarTime t = {};
-  t.year = uint16_t(year);
-  t.month = uint16_t(month);
-  t.day = uint16_t(day);
-  t.hour = uint16_t(hour);
-  t.minute = uint16_t(minute);
-  t.second = uint16_t(second);
-  return t;
-}
-
 class ThumbnailCache : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,7 +21,8 @@ class ThumbnailCache : public ::testing::Test {
     CreateCacheFolder(kCacheFolderNumber);
     source_ = files_ / "photo.jpg";
     WriteAll(source_, {1, 2, 3});
-    ASSERT_TRUE(platform::SetFileLastWriteLocal(source_.c_str(), At(2004, 12, 31, 23, 59, 59)));
+    ASSERT_TRUE(
+        platform::SetFileLastWriteLocal(source_.c_str(), LocalTime(2004, 12, 31, 23, 59, 59)));
   }
 
   std::string CachePath() { return program_ / "cache24\\photo.jpg0035944403.tmp"; }
@@ -137,7 +127,8 @@ TEST_F(ThumbnailCache, UnsoundCacheFilesAreRejected) {
 TEST_F(ThumbnailCache, ATouchedSourceIsLookedUpUnderANewName) {
   PackedDibPtr image = Picture(2, 2);
   ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
-  ASSERT_TRUE(platform::SetFileLastWriteLocal(source_.c_str(), At(2004, 12, 31, 23, 59, 58)));
+  ASSERT_TRUE(
+      platform::SetFileLastWriteLocal(source_.c_str(), LocalTime(2004, 12, 31, 23, 59, 58)));
   EXPECT_FALSE(LoadThumbnail(source_.c_str(), kCacheFolderNumber));
 }
 

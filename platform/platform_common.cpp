@@ -1,0 +1,18 @@
+// The parts of the platform seam that both sides share.
+#include "platform/platform.h"
+
+namespace platform {
+
+static MessageSink g_messageSink = nullptr;
+
+void ShowInformation(WindowHandle owner, const char* text, const char* caption) {
+  (g_messageSink ? g_messageSink : DefaultMessageSink())(owner, text, caption);
+}
+
+MessageSink SetMessageSink(MessageSink sink) {
+  MessageSink previous = g_messageSink ? g_messageSink : DefaultMessageSink();
+  g_messageSink = sink;
+  return previous;
+}
+
+}  // namespace platform
