@@ -1,0 +1,231 @@
+#include "browser/cell_window.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "browser/drop_block.h"
+#include "browser/file_list.h"
+#include "browser/grid_window.h"
+#include "browser/thumbnail_cache.h"
+#include "shell/app_state.h"
+#include "ui_draw/drawing.h"
+#include "ui_draw/status_bar.h"
+#include "ui_draw/text.h"
+
+namespace {
+
+constexpr COLORREF kCellColour = kPanelColour;
+constexpr COLORREF kSelectedCellColour = Rgb(0x37, 0x79, 0xFF);
+constexpr COLORREF kStripColour = Rgb(0x40, 0x60, 0xC0);
+constexpr COLORREF kSelectedStripColour = Rgb(0x80, 0x80, 0x80);
+constexpr COLORREF kNameColour = Rgb(0xFF, 0xFF, 0xFF);
+constexpr int kStripHeight = 14;
+constexpr int kDragThreshold = 4;
+constexpr size_t kCommandLineBytes = 256 + 260 + 16;  // program folder, a full path, the rest
+
+int32_t EntryOf(HWND cell) { return int32_t(GetDlgCtrlID(cell)); }
+
+bool SourceExists(const char* path) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+void Paint(HWND cell) {
+  PAINTSTRUCT paint;
+  BeginPaint(cell, &paint);
+  EndPaint(cell, &paint);
+  int32_t index = EntryOf(cell);
+  if (index < 0 || index >= g_fileList.count) return;
+  RECT client;
+  GetClientRect(cell, &client);
+  HDC dc = GetDC(cell);
+  bool selected = g_fileList.selected[index] != 0;
+  DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
+               selected ? kSelectedCellColour : kCellColour, 1);
+  DrawBevelBox(dc, 0, client.bottom - kStripHeight, client.right - 1, client.bottom - 1,
+               selected ? kSelectedStripColour : kStripColour, 1);
+  const char* path = g_fileList.path[index];
+  const char* backslash = std::strrchr(path, '\\');
+  if (backslash) {
+    DrawTextAt(dc, 2, client.bottom - 13, 12, backslash + 1, kNameColour, nullptr, nullptr);
+    if (!SourceExists(path)) {
+      g_fileList.thumbnailDone[index] = 1;
+    } else if (PackedDibPtr thumbnail{LoadThumbnail(path, kCacheFolderNumber)}) {
+      int width = thumbnail->biWidth, height = thumbnail->biHeight;
+      SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
+                        DWORD(width), DWORD(height), 0, 0, 0, UINT(height),
+                        reinterpret_cast<const uint8_t*>(thumbnail.get()) + sizeof(DibHeader),
+                        reinterpret_cast<const BITMAPINFO*>(thumbnail.get()), DIB_RGB_COLORS);
+      g_fileList.thumbnailDone[index] = 1;
+    }
+  }
+  ReleaseDC(cell, dc);
+}
+
+bool KeyHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
+void RepaintEntry(int32_t index) {
+  if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[index])) RepaintWindow(cell);
+}
+
+void Select(int32_t index) {
+  if (KeyHeld(VK_SHIFT)) {
+    if (g_grid.anchor == -1) return;
+    SelectRectangle(g_grid.anchor, index, g_grid.columns, g_fileList.selected, g_fileList.count);
+    g_grid.anchor = index;
+    RepaintWindow(static_cast<HWND>(g_windows.grid));
+    for (int32_t i = 0; i < g_fileList.count; ++i) RepaintEntry(i);
+  } else if (KeyHeld(VK_CONTROL)) {
+    g_fileList.selected[index] = !g_fileList.selected[index];
+    g_grid.anchor = index;
+    RepaintEntry(index);
+  } else {
+    for (int32_t i = 0; i < g_fileList.count; ++i)
+      if (g_fileList.selected[i]) {
+        g_fileList.selected[i] = 0;
+        RepaintEntry(i);
+      }
+    g_fileList.selected[index] = !g_fileList.selected[index];
+    g_grid.anchor = index;
+    RepaintEntry(index);
+  }
+  RefreshStatusCounts();
+}
+
+// ---- Drag and drop out of the grid --------------------------------------------------
+
+// The first window at or above `window` that accepts dropped files.
+HWND AcceptingWindow(HWND window) {
+  for (; window; window = GetParent(window))
+    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) return window;
+  return nullptr;
+}
+
+// The outlines of the dragged cell and of every other selected cell, moved
+// with the cursor; drawing them twice removes them.
+void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
+  RECT draggedRect;
+  GetWindowRect(static_cast<HWND>(g_fileList.cellWindow[dragged]), &draggedRect);
+  for (int32_t i = 0; i < g_fileList.count; ++i) {
+    if (i != dragged && !g_fileList.selected[i]) continue;
+    RECT rect;
+    GetWindowRect(static_cast<HWND>(g_fileList.cellWindow[i]), &rect);
+    int dx = origin.x + (rect.left - draggedRect.left),
+        dy = origin.y + (rect.top - draggedRect.top);
+    InvertOutline(screen, dx + 4, dy + 4, dx + (rect.right - rect.left) - 4,
+                  dy + (rect.bottom - rect.top) - 4);
+  }
+}
+
+void PostDrop(HWND target, POINT point, int32_t dragged) {
+  std::vector<uint8_t> bytes =
+      BuildDropBlock(point.x, point.y,
+                     DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count));
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
+  if (!block) return;
+  if (void* locked = GlobalLock(block)) {
+    std::memcpy(locked, bytes.data(), bytes.size());
+    GlobalUnlock(block);
+  }
+  PostMessageA(target, WM_DROPFILES, WPARAM(block), 0);  // the target owns the block now
+}
+
+void Drag(HWND cell, int32_t index) {
+  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  RECT rect;
+  GetWindowRect(cell, &rect);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  POINT origin = {cursor.x - (rect.right - rect.left) / 2, cursor.y - (rect.bottom - rect.top) / 2};
+  DrawOutlines(screen, index, origin);
+  HCURSOR saved = nullptr, shown = nullptr;
+  HCURSOR accept = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "accept");
+  HCURSOR refuse = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "noaccept");
+  HWND target = nullptr;
+  while (IsPrimaryButtonDown()) {
+    GetCursorPos(&cursor);
+    POINT moved = {cursor.x - (rect.right - rect.left) / 2,
+                   cursor.y - (rect.bottom - rect.top) / 2};
+    if (moved.x != origin.x || moved.y != origin.y) {
+      DrawOutlines(screen, index, origin);
+      origin = moved;
+      DrawOutlines(screen, index, origin);
+    }
+    HWND under = WindowFromPoint(cursor);
+    if (under) {
+      target = AcceptingWindow(under);
+      HCURSOR wanted = target ? accept : refuse;
+      if (shown != wanted) {
+        if (saved) SetCursor(saved);
+        saved = SetCursor(wanted);
+        shown = wanted;
+      }
+    } else {
+      target = nullptr;
+    }
+    Sleep(10);
+  }
+  if (saved) SetCursor(saved);
+  DrawOutlines(screen, index, origin);
+  DeleteDC(screen);
+  if (target) PostDrop(target, cursor, index);
+}
+
+void ClickAndDrag(HWND cell, int32_t index) {
+  Select(index);
+  POINT start;
+  GetCursorPos(&start);
+  while (IsPrimaryButtonDown()) {
+    POINT now;
+    GetCursorPos(&now);
+    if (std::abs(now.x - start.x) > kDragThreshold || std::abs(now.y - start.y) > kDragThreshold) {
+      Drag(cell, index);
+      return;
+    }
+    Sleep(10);
+  }
+}
+
+void ShowPopupMenu(HWND cell) {
+  HMENU popup = static_cast<HMENU>(g_app.popupMenu);
+  if (!popup) return;
+  EnableMenuItem(popup, 204,
+                 MF_BYCOMMAND | (g_fileList.selectedCount == 1 ? MF_ENABLED : MF_GRAYED));
+  POINT cursor;
+  GetCursorPos(&cursor);
+  int command =
+      TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, 0, cell, nullptr);
+  SendMessageA(static_cast<HWND>(g_windows.main), WM_COMMAND, WPARAM(command), 0);
+}
+
+void OpenInViewer(int32_t index) {
+  char command[kCommandLineBytes];
+  if (ViewerCommandLine(g_app.programFolder, g_fileList.path[index], command, sizeof command))
+    WinExec(command, SW_SHOW);
+}
+
+}  // namespace
+
+LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  int32_t index = EntryOf(window);
+  bool valid = index >= 0 && index < g_fileList.count;
+  switch (message) {
+    case WM_CREATE:
+      if (index >= 0 && index < kFileListSlots) g_fileList.thumbnailDone[index] = 0;
+      return 0;
+    case WM_DESTROY:
+    case WM_SIZE: return 0;
+    case WM_PAINT: Paint(window); return 0;
+    case WM_LBUTTONDOWN:
+      if (valid) ClickAndDrag(window, index);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      if (valid) OpenInViewer(index);
+      return 0;
+    case WM_RBUTTONDOWN: ShowPopupMenu(window); return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

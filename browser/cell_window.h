@@ -1,0 +1,13 @@
+// One thumbnail cell ("list_class"): paints frame, name and cached
+// thumbnail; selects by click, Ctrl-click and Shift-rectangle; drags the
+// selected files to windows that accept files; shows the popup menu; opens
+// the viewer on double-click.
+#pragma once
+
+#include <windows.h>
+
+LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// "<program>ondex.exe "<path>"" into `out`; false (and nothing started) when
+// it would not fit.
+bool ViewerCommandLine(const char* programFolder, const char* path, char* out, size_t size);

@@ -1,0 +1,90 @@
+// The browser's entry point: program folder, window classes, main window at
+// its saved placement, and the message loop with the accelerators.
+#include <windows.h>
+// commctrl.h after the types of windows.h.
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <clocale>
+#include <cstring>
+
+#include "shell/app_state.h"
+#include "shell/main_window.h"
+#include "shell/placement.h"
+#include "shell/settings.h"
+#include "shell/strings.h"
+#include "ui_draw/drawing.h"
+#include "ui_draw/text.h"
+
+namespace {
+
+// "起動フォルダを取得できません" (the start folder cannot be found).
+constexpr char kNoProgramFolder[] =
+    "\x8b\x4e\x93\xae\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xf0\x8e\xe6\x93\xbe\x82\xc5\x82\xab"
+    "\x82\xdc\x82\xb9\x82\xf1";
+
+// The executable's folder, ending after its last backslash; double-byte
+// characters are stepped over whole.
+bool FindProgramFolder() {
+  char path[MAX_PATH + 1] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  char* afterSeparator = nullptr;
+  for (char* c = path; *c; c = CharNextA(c))
+    if (*c == '\\') afterSeparator = c + 1;
+  if (!afterSeparator) return false;
+  *afterSeparator = '\0';
+  return SetProgramFolder(path);
+}
+
+void ShowAtSavedPlacement(HWND window, int showCommand) {
+  if (g_settings.maximized) {
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    return;
+  }
+  ShowWindow(window, showCommand);
+  Placement p = RestoredPlacement(g_settings.windowPosition, g_settings.windowSize,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  InitPrimaryButton();
+  BuildFontTable();
+  CreateFolderHistory();
+  g_windows.instance = instance;
+  HACCEL accelerators = LoadAcceleratorsA(instance, "daAccel");
+  CoInitialize(nullptr);
+  InitCommonControls();
+  std::memset(&g_app, 0, sizeof g_app);
+  if (!FindProgramFolder()) {
+    ShowShiftJisMessage(nullptr, kNoProgramFolder);
+    return 0;
+  }
+  HMENU popupResource = LoadMenuA(instance, "ral_submenu");
+  g_app.popupMenuResource = popupResource;
+  g_app.popupMenu = popupResource ? GetSubMenu(popupResource, 0) : nullptr;
+  std::setlocale(LC_ALL, LoadStringResource(105));
+  RegisterWindowClasses(instance);
+
+  HWND main =
+      CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "main_class_name", "Tamsel", WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                      LoadMenuA(instance, "RalMenu"), instance, nullptr);
+  // The folder tree joins here (child 1 of the main window).
+  ShowAtSavedPlacement(main, showCommand);
+  UpdateWindow(main);
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorA(main, accelerators, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  CoUninitialize();
+  if (popupResource) DestroyMenu(popupResource);
+  FreeFolderHistory();
+  FreeFontTable();
+  return int(message.wParam);
+}

@@ -1,0 +1,67 @@
+#include "shell/commands.h"
+
+#include <cstdio>
+
+#include "browser/file_list.h"
+#include "browser/grid_window.h"
+#include "browser/thumbnail_cache.h"
+#include "shell/app_state.h"
+#include "shell/settings.h"
+#include "ui_draw/status_bar.h"
+
+namespace {
+
+void RepaintSelection() {
+  if (HWND grid = static_cast<HWND>(g_windows.grid)) RepaintWindow(grid);
+  for (int32_t i = 0; i < g_fileList.count; ++i)
+    if (g_fileList.cellWindow[i]) RepaintWindow(static_cast<HWND>(g_fileList.cellWindow[i]));
+  RefreshStatusCounts();
+}
+
+void SetAllSelected(int value) {
+  for (int32_t i = 0; i < g_fileList.count; ++i) g_fileList.selected[i] = value;
+}
+
+void StartSecondBrowser() {
+  char command[300];
+  std::snprintf(command, sizeof command, "%sral.exe", g_app.programFolder);
+  WinExec(command, SW_SHOW);
+}
+
+}  // namespace
+
+void HandleCommand(HWND main, int command) {
+  PauseWorker();
+  if (command == kCommandClose) {
+    DestroyWindow(main);
+  } else if (command == kCommandNewWindow) {
+    StartSecondBrowser();
+  } else if (command == kCommandSelectAll || command == kCommandDeselectAll) {
+    SetAllSelected(command == kCommandSelectAll ? 1 : 0);
+    RepaintSelection();
+  } else if (command == kCommandInvertSelection) {
+    for (int32_t i = 0; i < g_fileList.count; ++i) g_fileList.selected[i] = !g_fileList.selected[i];
+    RepaintSelection();
+  } else if (command >= kCommandSmallThumbnails && command <= kCommandLargeThumbnails) {
+    g_settings.thumbSize = command - kCommandSmallThumbnails;
+    ReloadGrid();
+    EmptyCacheFolder(kCacheFolderNumber);
+  } else if (command >= kCommandSortByName && command <= kCommandSortLast) {
+    g_settings.sortOrder = command - kCommandSortByName;
+    ReloadGrid();
+  }
+  // Rename, delete, help and about arrive with the file operations.
+  ResumeWorker();
+}
+
+void ApplyMenuRules(HMENU menu) {
+  for (int id = kCommandSmallThumbnails; id <= kCommandLargeThumbnails; ++id)
+    CheckMenuItem(menu, UINT(id), MF_BYCOMMAND | MF_UNCHECKED);
+  CheckMenuItem(menu, UINT(kCommandSmallThumbnails + UsableThumbSize()), MF_BYCOMMAND | MF_CHECKED);
+  for (int id = kCommandSortByName; id <= kCommandSortLast; ++id)
+    CheckMenuItem(menu, UINT(id), MF_BYCOMMAND | MF_UNCHECKED);
+  if (g_settings.sortOrder >= 0 && g_settings.sortOrder <= 5)
+    CheckMenuItem(menu, UINT(kCommandSortByName + g_settings.sortOrder), MF_BYCOMMAND | MF_CHECKED);
+  EnableMenuItem(menu, kCommandDelete,
+                 MF_BYCOMMAND | (g_fileList.selectedCount > 0 ? MF_ENABLED : MF_GRAYED));
+}

@@ -1,0 +1,19 @@
+#include "shell/folder_history_list.h"
+
+#include <windows.h>
+
+#include "shell/app_state.h"
+#include "shell/settings.h"
+
+constexpr int kHistoryListId = 101;
+
+void FillHistoryList() {
+  HWND toolbar = static_cast<HWND>(g_windows.toolbar);
+  if (!toolbar) return;
+  HWND list = GetDlgItem(toolbar, kHistoryListId);
+  if (!list) return;
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  for (int k = 0; k < HistoryCount(); ++k)
+    SendMessageA(list, CB_ADDSTRING, 0, LPARAM(HistorySlot(k)));
+  SendMessageA(list, CB_SETCURSEL, 0, 0);
+}

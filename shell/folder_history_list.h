@@ -1,0 +1,6 @@
+// The toolbar's list of recent folders (control 101 of the toolbar dialog).
+#pragma once
+
+// Refills the list from the folder history and selects its first item; does
+// nothing while the toolbar does not exist.
+void FillHistoryList();

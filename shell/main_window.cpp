@@ -1,0 +1,146 @@
+#include "shell/main_window.h"
+
+#include <cstring>
+
+#include "browser/cell_window.h"
+#include "browser/file_list.h"
+#include "browser/grid_window.h"
+#include "browser/thumbnail_cache.h"
+#include "image/plugin_registry.h"
+#include "shell/app_state.h"
+#include "shell/commands.h"
+#include "shell/folder_history_list.h"
+#include "shell/pane_layout.h"
+#include "shell/placement.h"
+#include "shell/settings.h"
+#include "shell/strings.h"
+#include "ui_draw/colours.h"
+#include "ui_draw/status_bar.h"
+
+namespace {
+
+// "スクリーンの色数が変更されました。\r\nプログラムを一度終了させてください"
+constexpr char kColourDepthChanged[] =
+    "\x83\x58\x83\x4e\x83\x8a\x81\x5b\x83\x93\x82\xcc\x90\x46\x90\x94\x82\xaa\x95\xcf\x8d\x58"
+    "\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n"
+    "\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xf0\x88\xea\x93\x78\x8f\x49\x97\xb9\x82\xb3"
+    "\x82\xb9\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
+
+int32_t MeasureColourDepth(HWND window) {
+  HDC dc = GetDC(window);
+  int32_t depth = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
+  ReleaseDC(window, dc);
+  return depth;
+}
+
+HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
+  return CreateWindowA(className, "", style, 0, 0, 0, 0, main, HMENU(INT_PTR(id)),
+                       static_cast<HINSTANCE>(g_windows.instance), nullptr);
+}
+
+// The folder shown first: the most recent one of the history, with every
+// format. The format toolbar, when it exists, narrows the filter to the
+// chosen format.
+void PrepareFirstFolder() {
+  std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", HistorySlot(0));
+  std::strcpy(g_app.extensionFilter, "*");
+}
+
+void OnCreate(HWND window) {
+  g_windows.main = window;
+  CreateCacheFolder(kCacheFolderNumber);
+  g_app.colourDepth = MeasureColourDepth(window);
+  ReadSettings(g_app.programFolder);
+  ReadHistory(g_app.programFolder);
+  ScanPlugins();
+  PrepareFirstFolder();
+  g_windows.splitter =
+      CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  CreatePane(window, "view_class", kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  CreatePane(window, "statbar_class", 110, WS_CHILD | WS_VISIBLE);
+  FillHistoryList();
+  SetFocus(window);
+  PostMessageA(window, WM_SYNC_TREE, 0, 0);
+}
+
+void OnDestroy(HWND window) {
+  EmptyCacheFolder(kCacheFolderNumber);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  g_settings.windowPosition = PackPosition(rect.left, rect.top);
+  g_settings.windowSize = PackSize(rect.left, rect.top, rect.right, rect.bottom);
+  g_settings.maximized = IsZoomed(window) ? 1 : 0;
+  WriteSettings(g_app.programFolder);
+  WriteHistory(g_app.programFolder);
+  ReleasePlugins();
+  PostQuitMessage(0);
+}
+
+void OnMouseWheel(WPARAM wParam) {
+  HWND grid = static_cast<HWND>(g_windows.grid);
+  if (!grid) return;
+  POINT cursor;
+  GetCursorPos(&cursor);
+  RECT rect;
+  GetWindowRect(grid, &rect);
+  if (!PtInRect(&rect, cursor)) return;
+  SendMessageA(grid, WM_VSCROLL, int32_t(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+}
+
+void OnDisplayChange(HWND window) {
+  if (ColourDepthChanged(g_app.colourDepth, MeasureColourDepth(window)))
+    ShowShiftJisMessage(window, kColourDepthChanged);
+}
+
+ATOM RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon,
+                   HCURSOR cursor, COLORREF background) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.cbWndExtra = 4;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hCursor = cursor;
+  windowClass.hbrBackground = CreateSolidBrush(background);
+  windowClass.lpszClassName = name;
+  return RegisterClassA(&windowClass);
+}
+
+}  // namespace
+
+void RegisterWindowClasses(HINSTANCE instance) {
+  SetDefaultSettings();
+  HICON application = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  RegisterClass(instance, "main_class_name", MainWindowProc, LoadIconA(instance, "ralico"), arrow,
+                Rgb(0x7F, 0x9B, 0xB7)) &&
+      RegisterClass(instance, "view_class", GridProc, application, arrow, Rgb(0x00, 0x00, 0x20)) &&
+      RegisterClass(instance, "glid_class", SplitterProc, application,
+                    LoadCursorA(instance, "resize"), Rgb(0xC0, 0xC0, 0xC0)) &&
+      RegisterClass(instance, "list_class", CellProc, application, arrow, Rgb(0xC0, 0xC0, 0xC0)) &&
+      RegisterClass(instance, "statbar_class", StatusBarProc, application, arrow,
+                    Rgb(0xC0, 0xC0, 0xC0));
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: OnDestroy(window); break;
+    case WM_SIZE: LayOutPanes(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
+    case WM_WINDOWPOSCHANGING: {
+      auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+      position->cx = EvenSide(position->cx);
+      position->cy = EvenSide(position->cy);
+      return 0;
+    }
+    case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_DELETE) SendMessageA(window, WM_COMMAND, kCommandDelete, 0);
+      break;
+    case WM_COMMAND: HandleCommand(window, LOWORD(wParam)); return 0;
+    case WM_INITMENU: ApplyMenuRules(reinterpret_cast<HMENU>(wParam)); return 0;
+    case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
+    case WM_SYNC_TREE: break;  // the folder tree opens itself down to the current folder
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,11 @@
+// The main window ("main_class_name") and the browser's window classes.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT WM_SYNC_TREE = WM_USER + 100;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Registers the five classes (stopping at the first failure) and gives the
+// settings their defaults.
+void RegisterWindowClasses(HINSTANCE instance);
