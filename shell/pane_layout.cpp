@@ -5,8 +5,8 @@
 
 namespace {
 
-void Place(void* window, const RECT& r) {
-  if (window) MoveWindow(static_cast<HWND>(window), r.left, r.top, r.right, r.bottom, TRUE);
+void Place(void* window, const PaneBox& box) {
+  if (window) MoveWindow(static_cast<HWND>(window), box.x, box.y, box.width, box.height, TRUE);
 }
 
 }  // namespace
