@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#include "browser/cell_window_logic.h"
 
-// "<program>ondex.exe "<path>"" into `out`; false (and nothing started) when
-// it would not fit.
-bool ViewerCommandLine(const char* programFolder, const char* path, char* out, size_t size);
+LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

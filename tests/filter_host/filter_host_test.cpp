@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "../e2e/dialog_answerer.h"
 #include "../unit/test_support.h"
 #include "filter_adapter/host_image.h"
 #include "platform/platform.h"
@@ -68,58 +69,6 @@ HWND MakeHostWindow() {
   UpdateWindow(window);
   return window;
 }
-
-// ---- Answering the adapter's dialogs from another thread -----------------------------
-
-// Answers the open-file dialogs of this process (cancel, or type a path and
-// confirm) and presses OK on its message boxes, remembering their texts.
-class DialogAnswerer {
- public:
-  explicit DialogAnswerer(std::string choose = "")
-      : choose_(std::move(choose)), thread_([this] { Watch(); }) {}
-  ~DialogAnswerer() {
-    stop_ = true;
-    thread_.join();
-  }
-  std::vector<std::wstring> messages;
-  int fileDialogs = 0;
-
- private:
-  static BOOL CALLBACK Visit(HWND window, LPARAM context) {
-    auto* self = reinterpret_cast<DialogAnswerer*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (process != GetCurrentProcessId() || std::strcmp(className, "#32770") != 0 ||
-        !IsWindowVisible(window))
-      return TRUE;
-    HWND text = GetDlgItem(window, 0xFFFF);  // the message box's text
-    if (text) {
-      wchar_t message[256] = {};
-      GetWindowTextW(text, message, 255);
-      self->messages.push_back(message);
-      PostMessageA(window, WM_COMMAND, IDOK, 0);
-    } else if (self->fileDialogs++ == 0 && !self->choose_.empty()) {
-      // The file name box: a combo box (cmb13) in newer dialogs, an edit (edt1) in older.
-      if (!SetDlgItemTextA(window, 0x47C, self->choose_.c_str()))
-        SetDlgItemTextA(window, 0x480, self->choose_.c_str());
-      PostMessageA(window, WM_COMMAND, IDOK, 0);
-    } else {
-      PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    }
-    return TRUE;
-  }
-  void Watch() {
-    while (!stop_) {
-      EnumWindows(Visit, LPARAM(this));
-      Sleep(100);
-    }
-  }
-  std::string choose_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
 
 // ---- The adapter, loaded fresh with its own 8bfkvt.dat ------------------------------
 
@@ -294,7 +243,7 @@ TEST_F(FilterHost, ModulesWithoutARunnableEntry) {
     EXPECT_EQ(run.returned, 0) << filter;
     EXPECT_EQ(g_picture.bgr, run.before);
     EXPECT_TRUE(g_notices.empty());
-    EXPECT_TRUE(answerer.messages.empty());
+    EXPECT_TRUE(answerer.Messages().empty());
   }
 }
 
@@ -303,9 +252,9 @@ TEST_F(FilterHost, MissingSettingsOpensTheDialogAndCancelFailsToLoad) {
   DialogAnswerer answerer;
   RunResult run = RunFilter(adapter, window_, 3, 2);
   EXPECT_EQ(run.returned, 0);
-  EXPECT_EQ(answerer.fileDialogs, 1);
-  ASSERT_EQ(answerer.messages.size(), 1u);
-  EXPECT_EQ(answerer.messages[0], L"プラグインをロードできませんでした");
+  EXPECT_EQ(answerer.FileDialogs(), 1);
+  ASSERT_EQ(answerer.Messages().size(), 1u);
+  EXPECT_EQ(answerer.Messages()[0], L"プラグインをロードできませんでした");
   EXPECT_EQ(g_picture.bgr, run.before);
   EXPECT_FALSE(platform::FileExists((adapter.Folder() / "8bfkvt.dat").c_str()));
 }
@@ -338,7 +287,7 @@ TEST_F(FilterHost, ChoiceFromTheDialogIsRememberedInTheSettingsFile) {
     DialogAnswerer answerer(path);
     auto filterOption = adapter.Export<int32_t(__cdecl*)(HWND)>("FilterOption");
     EXPECT_EQ(filterOption(window_), 1);
-    EXPECT_EQ(answerer.fileDialogs, 1);
+    EXPECT_EQ(answerer.FileDialogs(), 1);
     std::vector<uint8_t> saved = ReadAll(adapter.Folder() / "8bfkvt.dat");
     settings.assign(saved.begin(), saved.end());
     RunResult run = RunFilter(adapter, window_, 3, 2);  // the choice holds at once

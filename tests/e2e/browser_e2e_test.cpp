@@ -1,0 +1,499 @@
+// End-to-end tests: the real ral.exe, started in a program folder of its own
+// with a real reader plug-in, driven from outside with real mouse and
+// keyboard input, and checked by what the screen shows and what the program
+// stores on disk.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../unit/test_support.h"
+#include "dialog_answerer.h"
+#include "platform/platform.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr COLORREF kCellColour = RGB(0x75, 0x9E, 0xD0);
+constexpr COLORREF kSelectedColour = RGB(0x37, 0x79, 0xFF);
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return condition();
+}
+
+// ---- Real input ------------------------------------------------------------------------
+
+void SendMouse(DWORD flags, DWORD data = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  input.mi.mouseData = data;
+  SendInput(1, &input, sizeof input);
+}
+
+void SendKey(WORD key, bool down) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = WORD(MapVirtualKeyA(key, 0 /* MAPVK_VK_TO_VSC */));
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &input, sizeof input);
+  Sleep(50);
+}
+
+void MoveTo(POINT p) {
+  SetCursorPos(p.x, p.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+  Sleep(30);
+}
+
+// Presses or releases a modifier on the X server itself (through xdotool,
+// a Unix program that Wine starts directly): Wine takes the modifier state
+// of mouse events from X, so a modifier sent with SendInput alone would be
+// undone by the next click.
+void SendModifier(WORD key, bool down) {
+  std::string command = std::string("/usr/bin/xdotool ") + (down ? "keydown " : "keyup ") +
+                        (key == VK_SHIFT ? "shift" : "ctrl");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  SendKey(key, down);
+}
+
+void ClickAt(POINT p, WORD modifier = 0) {
+  if (modifier) SendModifier(modifier, true);
+  MoveTo(p);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  Sleep(60);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(60);
+  if (modifier) SendModifier(modifier, false);
+  Sleep(150);
+}
+
+// ---- The browser under test -------------------------------------------------------------
+
+struct Picture {
+  std::string name;
+  uint32_t rgb;  // 0xRRGGBB
+};
+
+class Browser {
+ public:
+  Browser() {
+    platform::MakeFolder((program_ / "file_r").c_str());
+    EXPECT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "..\\ral.exe", program_ / "ral.exe"));
+    EXPECT_TRUE(CopyFileBytes(FixturePlugin("reader_tpic"), program_ / "file_r\\tpic.dll"));
+  }
+  ~Browser() { Close(); }
+
+  const ScratchFolder& Program() const { return program_; }
+  const ScratchFolder& Pictures() const { return pictures_; }
+
+  void AddPictures(const std::vector<Picture>& pictures) {
+    for (const Picture& p : pictures)
+      WriteAll(pictures_ / p.name, SolidPicture(40, 30, p.rgb).Bytes());
+  }
+  // The pictures folder as the most recent folder.
+  void RememberPicturesFolder() {
+    std::vector<uint8_t> history(25700, 0);
+    std::memcpy(history.data(), pictures_.Path().data(), pictures_.Path().size());
+    WriteAll(program_ / "phist.dat", history);
+  }
+  void WriteSettings(int treeWidth, int thumbSize, int x, int y, int width, int height,
+                     int sortOrder = 0) {
+    int32_t fields[10] = {treeWidth,
+                          1,
+                          thumbSize,
+                          0,
+                          (y & 0xFFFF) << 16 | (x & 0xFFFF),
+                          (height & 0xFFFF) << 16 | (width & 0xFFFF),
+                          0,
+                          sortOrder,
+                          0,
+                          0};
+    WriteAll(program_ / "eenv.env", std::vector<uint8_t>(reinterpret_cast<uint8_t*>(fields),
+                                                         reinterpret_cast<uint8_t*>(fields) + 40));
+  }
+
+  bool Start() {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string exe = program_ / "ral.exe";
+    std::string command = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        pictures_.Path().c_str(), &startup, &process_))
+      return false;
+    // Answering a message means the message loop runs: placement and
+    // first listing are done.
+    return WaitFor([&] {
+      main_ = FindMainWindow();
+      DWORD_PTR result;
+      return main_ && IsWindowVisible(main_) && Grid() &&
+             SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result);
+    });
+  }
+
+  // Ends the browser as a user does; true when it exited.
+  bool Close() {
+    if (!process_.hProcess) return true;
+    if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+    bool ended = WaitForSingleObject(process_.hProcess, 15000) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+    main_ = nullptr;
+    return ended;
+  }
+
+  HWND Main() const { return main_; }
+  HWND Grid() const { return main_ ? GetDlgItem(main_, 101) : nullptr; }
+  HWND Cell(int index) const { return Grid() ? GetDlgItem(Grid(), index) : nullptr; }
+  DWORD ProcessId() const { return process_.dwProcessId; }
+
+  int CellCount() const {
+    int n = 0;
+    while (Cell(n)) ++n;
+    return n;
+  }
+  bool WaitForThumbnails(int count) {
+    return WaitFor([&] {
+             int made = 0;
+             platform::DirSearch search;
+             platform::FoundFile found;
+             for (bool more = search.First((program_ / "cache24\\*.tmp").c_str(), &found); more;
+                  more = search.Next(&found))
+               ++made;
+             return made >= count;
+           }) &&
+           (Sleep(700), true);
+  }
+
+  POINT CellPoint(int index, int dx, int dy) const {
+    RECT rect;
+    GetWindowRect(Cell(index), &rect);
+    return {rect.left + dx, rect.top + dy};
+  }
+  POINT CellCentre(int index) const {
+    RECT rect;
+    GetWindowRect(Cell(index), &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 - 8};
+  }
+  static COLORREF ScreenPixel(POINT p) {
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+  }
+  bool IsSelected(int index) const {
+    return ScreenPixel(CellPoint(index, 3, 3)) == kSelectedColour;
+  }
+  bool IsUnselected(int index) const { return ScreenPixel(CellPoint(index, 3, 3)) == kCellColour; }
+  std::vector<int> SelectedCells() const {
+    std::vector<int> selected;
+    for (int i = 0; i < CellCount(); ++i)
+      if (IsSelected(i)) selected.push_back(i);
+    return selected;
+  }
+  int Columns() const {
+    RECT first;
+    GetWindowRect(Cell(0), &first);
+    int n = 0;
+    for (RECT r; Cell(n) && GetWindowRect(Cell(n), &r) && r.top == first.top;) ++n;
+    return n;
+  }
+
+ private:
+  HWND FindMainWindow() const {
+    struct Search {
+      DWORD process;
+      HWND found;
+    } search = {process_.dwProcessId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(context);
+          DWORD process = 0;
+          GetWindowThreadProcessId(window, &process);
+          char className[32] = {};
+          GetClassNameA(window, className, sizeof className);
+          if (process == s->process && std::strcmp(className, "main_class_name") == 0) {
+            s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+  }
+
+  ScratchFolder program_, pictures_;
+  PROCESS_INFORMATION process_ = {};
+  HWND main_ = nullptr;
+};
+
+COLORREF Colour(uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+std::vector<Picture> Rainbow(int count) {
+  static const uint32_t kColours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+                                      0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080};
+  std::vector<Picture> pictures;
+  for (int i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "p%02d.tpic", i);
+    pictures.push_back({name, kColours[i % 12] ^ uint32_t(i / 12) * 0x101010});
+  }
+  return pictures;
+}
+
+int32_t SettingsField(const Browser& browser, int index) {
+  std::vector<uint8_t> bytes = ReadAll(browser.Program() / "eenv.env");
+  int32_t value = 0;
+  if (bytes.size() == 40) std::memcpy(&value, &bytes[size_t(index) * 4], 4);
+  return value;
+}
+
+}  // namespace
+
+TEST(BrowserE2E, FirstStartDefaultsAndWhatItStores) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  browser.RememberPicturesFolder();
+  ASSERT_TRUE(browser.Start());
+  RECT rect;
+  GetWindowRect(browser.Main(), &rect);
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right - rect.left, 100);
+  EXPECT_EQ(rect.bottom - rect.top, 100);
+  EXPECT_TRUE(platform::FolderExists((browser.Program() / "cache24").c_str()));
+  ASSERT_TRUE(browser.Close());
+
+  EXPECT_EQ(SettingsField(browser, 0), 192);  // tree width
+  EXPECT_EQ(SettingsField(browser, 1), 1);    // format index
+  EXPECT_EQ(SettingsField(browser, 2), 0);    // smallest thumbnails
+  EXPECT_EQ(SettingsField(browser, 5), 100 << 16 | 100);
+  EXPECT_EQ(SettingsField(browser, 7), 0);  // sort by name
+  std::vector<uint8_t> history = ReadAll(browser.Program() / "phist.dat");
+  ASSERT_EQ(history.size(), 25700u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(history.data())), browser.Pictures().Path());
+  // Nothing of the cache survives a normal exit.
+  platform::DirSearch search;
+  platform::FoundFile found;
+  EXPECT_FALSE(search.First((browser.Program() / "cache24\\*.tmp").c_str(), &found));
+}
+
+TEST(BrowserE2E, PlacementIsClampedAndSizesKeptEven) {
+  Browser browser;
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 2000, -40, 50, 641);
+  ASSERT_TRUE(browser.Start());
+  RECT rect;
+  GetWindowRect(browser.Main(), &rect);
+  EXPECT_EQ(rect.left, GetSystemMetrics(SM_CXSCREEN) - 48);
+  EXPECT_EQ(rect.top, 0);
+  EXPECT_EQ(rect.right - rect.left, 100);
+  EXPECT_EQ(rect.bottom - rect.top, 640);  // 641 made even
+  MoveWindow(browser.Main(), 10, 10, 333, 301, TRUE);
+  GetWindowRect(browser.Main(), &rect);
+  EXPECT_EQ((rect.right - rect.left) % 2, 0);
+  EXPECT_EQ((rect.bottom - rect.top) % 2, 0);
+}
+
+TEST(BrowserE2E, ThumbnailsAppearInNameOrderWithPlaceholders) {
+  Browser browser;
+  std::vector<Picture> pictures = Rainbow(6);
+  browser.AddPictures(pictures);
+  // A picture its reader cannot size: "read error", then a black placeholder.
+  TestPicture broken = SolidPicture(10, 10, 0xFFFFFF);
+  broken.flags = kTpFailSize;
+  WriteAll(browser.Pictures() / "p99.tpic", broken.Bytes());
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 900, 600);
+  ASSERT_TRUE(browser.Start());
+  DialogAnswerer answerer("", browser.ProcessId());
+  ASSERT_EQ(browser.CellCount(), 7);
+  ASSERT_TRUE(browser.WaitForThumbnails(7));
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(Browser::ScreenPixel(browser.CellCentre(i)), Colour(pictures[size_t(i)].rgb)) << i;
+  // The placeholder shows at the cell's next paint.
+  InvalidateRect(browser.Cell(6), nullptr, FALSE);
+  EXPECT_TRUE(
+      WaitFor([&] { return Browser::ScreenPixel(browser.CellCentre(6)) == RGB(0, 0, 0); }, 3000));
+  std::vector<std::wstring> messages = answerer.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], L"read error");
+}
+
+TEST(BrowserE2E, SelectionByClickCtrlClickAndShiftRectangle) {
+  Browser browser;
+  browser.AddPictures(Rainbow(12));
+  browser.RememberPicturesFolder();
+  // Four columns of 96-pixel cells: a grid 4 x 96 to 5 x 96 - 1 wide.
+  browser.WriteSettings(300, 0, 0, 0, 790, 600);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(12));
+  ASSERT_EQ(browser.Columns(), 4);
+
+  EXPECT_TRUE(browser.SelectedCells().empty());
+  ClickAt(browser.CellCentre(5), VK_SHIFT);  // no anchor yet: nothing happens
+  EXPECT_TRUE(browser.SelectedCells().empty());
+
+  ClickAt(browser.CellCentre(0));
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({0}));
+  Sleep(GetDoubleClickTime() + 100);  // a second click soon after would be a double-click
+  ClickAt(browser.CellCentre(0));     // a plain click on the only selected entry keeps it
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({0}));
+  ClickAt(browser.CellCentre(1));
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({1}));
+  ClickAt(browser.CellCentre(3), VK_CONTROL);
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({1, 3}));
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(3), VK_CONTROL);  // Ctrl-click on a selected entry deselects it
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({1}));
+
+  // Anchor at 1, Shift-click at 10 in four columns: rows 0-2, columns 1-2.
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(1));
+  ClickAt(browser.CellCentre(10), VK_SHIFT);
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({1, 2, 5, 6, 9, 10}));
+  EXPECT_TRUE(browser.IsUnselected(0));
+  EXPECT_TRUE(browser.IsUnselected(11));
+  // The rectangle only adds: from anchor 10 to 3 also takes 7 and 11.
+  ClickAt(browser.CellCentre(3), VK_SHIFT);
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({1, 2, 3, 5, 6, 7, 9, 10, 11}));
+}
+
+TEST(BrowserE2E, ScrollingByLinePageAndWheelIsClamped) {
+  Browser browser;
+  browser.AddPictures(Rainbow(40));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(300, 0, 0, 0, 790, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(WaitFor([&] { return browser.Columns() == 4; }, 10000));  // 10 rows
+  auto topOfFirstCell = [&] {
+    RECT grid, cell;
+    GetWindowRect(browser.Grid(), &grid);
+    GetWindowRect(browser.Cell(0), &cell);
+    return (cell.top - grid.top) / 96;
+  };
+  RECT client;
+  GetClientRect(browser.Grid(), &client);
+  int visibleRows = client.bottom / 96, lastTop = 10 - visibleRows;
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(topOfFirstCell(), -1);
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(topOfFirstCell(), -std::min(5, lastTop));
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(topOfFirstCell(), -lastTop);  // stops at total - visible rows
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(topOfFirstCell(), 0);
+
+  // The wheel over the grid scrolls one row per notch.
+  MoveTo(browser.CellCentre(0));
+  SendMouse(MOUSEEVENTF_WHEEL, DWORD(-WHEEL_DELTA));
+  EXPECT_TRUE(WaitFor([&] { return topOfFirstCell() == -1; }, 3000));
+  SendMouse(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+  EXPECT_TRUE(WaitFor([&] { return topOfFirstCell() == 0; }, 3000));
+}
+
+TEST(BrowserE2E, DoubleClickStartsTheViewerWithTheQuotedPath) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  ASSERT_TRUE(
+      CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", browser.Program() / "ondex.exe"));
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  POINT p = browser.CellCentre(2);
+  MoveTo(p);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  std::string recorded = browser.Program() / "ondex.txt";
+  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
+  std::vector<uint8_t> line = ReadAll(recorded);
+  EXPECT_EQ(std::string(line.begin(), line.end()), "\"" + browser.Pictures() / "p02.tpic" + "\"");
+}
+
+namespace {
+
+std::vector<WPARAM> g_drops;
+
+LRESULT CALLBACK DropTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DROPFILES) {
+    g_drops.push_back(wParam);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
+  Browser browser;
+  browser.AddPictures(Rainbow(4));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 600, 400);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(4));
+
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = DropTargetProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "drop_target_test";
+  RegisterClassA(&windowClass);
+  HWND target = CreateWindowExA(WS_EX_ACCEPTFILES | WS_EX_TOPMOST, "drop_target_test", "target",
+                                WS_POPUP | WS_VISIBLE, 700, 100, 200, 200, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(target, nullptr);
+  auto pump = [] {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+  };
+
+  // Drop on the browser's own grid: nothing accepts files there.
+  g_drops.clear();
+  MoveTo(browser.CellCentre(1));
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  for (int step = 1; step <= 5; ++step)
+    MoveTo({browser.CellCentre(1).x + 8 * step, browser.CellCentre(1).y});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(500);
+  pump();
+  EXPECT_TRUE(g_drops.empty());
+
+  // Drop on the test window.
+  MoveTo(browser.CellCentre(2));
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  for (int step = 1; step <= 10; ++step) {
+    POINT from = browser.CellCentre(2);
+    MoveTo({from.x + (800 - from.x) * step / 10, from.y + (200 - from.y) * step / 10});
+  }
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        pump();
+        return !g_drops.empty();
+      },
+      5000));
+  DestroyWindow(target);
+}

@@ -1,0 +1,130 @@
+// The window-free arithmetic behind the browser's windows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "browser/cell_window_logic.h"
+#include "shell/pane_rects.h"
+#include "shell/placement.h"
+#include "ui_draw/colours.h"
+#include "ui_draw/status_text.h"
+#include "ui_draw/text_fit.h"
+
+TEST(Placement, SavedPlacementIsClampedToTheScreen) {
+  Placement first = RestoredPlacement(0, 0, 1024, 768);  // no settings file
+  EXPECT_EQ(first.x, 0);
+  EXPECT_EQ(first.y, 0);
+  EXPECT_EQ(first.width, 100);
+  EXPECT_EQ(first.height, 100);
+
+  Placement offRight =
+      RestoredPlacement(PackPosition(2000, 900), PackSize(0, 0, 640, 480), 1024, 768);
+  EXPECT_EQ(offRight.x, 1024 - 48);
+  EXPECT_EQ(offRight.y, 768 - 48);
+  EXPECT_EQ(offRight.width, 640);
+
+  Placement negative = RestoredPlacement(PackPosition(-30, -5), PackSize(0, 0, 50, 700), 1024, 768);
+  EXPECT_EQ(negative.x, 0);
+  EXPECT_EQ(negative.y, 0);
+  EXPECT_EQ(negative.width, 100);
+  EXPECT_EQ(negative.height, 700);
+
+  EXPECT_EQ(PackPosition(-30, 20), 0x0014FFE2u);
+  EXPECT_EQ(PackSize(10, 20, 810, 620), (600u << 16) | 800u);
+  EXPECT_EQ(EvenSide(101), 100);
+  EXPECT_EQ(EvenSide(100), 100);
+}
+
+TEST(Placement, ColourDepthChanges) {
+  EXPECT_FALSE(ColourDepthChanged(15, 16));
+  EXPECT_TRUE(ColourDepthChanged(16, 15));
+  EXPECT_TRUE(ColourDepthChanged(16, 32));
+  EXPECT_FALSE(ColourDepthChanged(32, 32));
+}
+
+TEST(PaneLayout, FivePanesAndOutOfRangeTreeWidths) {
+  PaneRects panes = ComputePanes(800, 600, 30, 192);
+  EXPECT_EQ(panes.tree.y, 30);
+  EXPECT_EQ(panes.tree.width, 192);
+  EXPECT_EQ(panes.tree.height, 550);
+  EXPECT_EQ(panes.splitter.x, 192);
+  EXPECT_EQ(panes.grid.x, 196);
+  EXPECT_EQ(panes.grid.width, 604);
+  EXPECT_EQ(panes.status.y, 580);
+  EXPECT_EQ(panes.status.width, 800);
+  PaneRects wide = ComputePanes(800, 600, 30, 5000);
+  EXPECT_EQ(wide.grid.width, 0);
+  EXPECT_EQ(wide.splitter.x, 796);
+  PaneRects negative = ComputePanes(800, 600, 30, -40);
+  EXPECT_EQ(negative.tree.width, 0);
+  EXPECT_EQ(negative.grid.x, 4);
+}
+
+TEST(Colours, BevelHighlightAndShadow) {
+  EXPECT_EQ(BevelHighlight(Rgb(0x75, 0x9E, 0xD0)), Rgb(0xF5, 0xFF, 0xFF));
+  EXPECT_EQ(BevelShadow(Rgb(0x75, 0x9E, 0xD0)), Rgb(0x3A, 0x4F, 0x68));
+  EXPECT_EQ(BevelHighlight(Rgb(255, 255, 255)), Rgb(255, 255, 255));
+  EXPECT_EQ(BevelShadow(Rgb(255, 255, 255)), Rgb(127, 127, 127));
+}
+
+TEST(TextFit, NaturalWidthWhenItFitsElseNarrowerCharacters) {
+  FittedText natural = FitTextWidth(100, 6, [](int width) { return width == 0 ? 60 : 999; });
+  EXPECT_EQ(natural.characterWidth, 0);
+  EXPECT_EQ(natural.offset, 20);
+
+  std::vector<int> tried;
+  FittedText squeezed = FitTextWidth(50, 10, [&](int width) {
+    if (width) tried.push_back(width);
+    return width == 0 ? 80 : width * 10 + 5;  // fits at width 4 (45 < 50)
+  });
+  EXPECT_EQ(tried, (std::vector<int>{5, 4}));
+  EXPECT_EQ(squeezed.characterWidth, 4);
+  EXPECT_EQ(squeezed.offset, 2);
+
+  FittedText never = FitTextWidth(50, 10, [](int) { return 70; });
+  EXPECT_EQ(never.characterWidth, 0);
+  EXPECT_EQ(never.offset, -10);
+}
+
+TEST(StatusText, ProgressAndMessageProtocol) {
+  // 処理中です：000％完了 and one full mark, nine empty ones.
+  std::string zero = ProgressText(0);
+  EXPECT_EQ(zero.substr(0, 12), "\x8f\x88\x97\x9d\x92\x86\x82\xc5\x82\xb7\x81\x46");
+  EXPECT_EQ(zero.substr(12, 3), "000");
+  EXPECT_EQ(zero.substr(21, 2), "\x81\xa1");
+  EXPECT_EQ(zero.substr(23, 2), "\x81\xa0");
+  std::string half = ProgressText(45);
+  EXPECT_EQ(half.substr(12, 3), "045");
+  EXPECT_EQ(half.substr(21 + 2 * 4, 2), "\x81\xa1");  // fifth mark full
+  EXPECT_EQ(half.substr(21 + 2 * 5, 2), "\x81\xa0");  // sixth empty
+  std::string full = ProgressText(100);
+  EXPECT_EQ(full.substr(21 + 2 * 9, 2), "\x81\xa1");
+
+  StatusMessages m;
+  ResetStatusMessages(&m);
+  EXPECT_STREQ(m.shown.text, "[Tamsel]");
+  EXPECT_TRUE(ApplyStatusMessage(&m, 15, 0, "abc"));
+  EXPECT_TRUE(ApplyStatusMessage(&m, 3, 50, nullptr));
+  EXPECT_EQ(m.shown.codePage, kShiftJis);
+  EXPECT_TRUE(ApplyStatusMessage(&m, 0, 0, nullptr));
+  EXPECT_STREQ(m.shown.text, "abc");
+  EXPECT_FALSE(ApplyStatusMessage(&m, 14, 0, "abc"));  // same text: no repaint
+  EXPECT_TRUE(ApplyStatusMessage(&m, 14, 0, "def"));
+  EXPECT_FALSE(ApplyStatusMessage(&m, 7, 0, nullptr));
+  std::string longText(400, 'x');
+  ApplyStatusMessage(&m, 15, 0, longText.c_str());
+  EXPECT_EQ(std::strlen(m.shown.text), 255u);
+
+  ResetStatusMessages(&m);
+  ApplyStatusMessage(&m, 0, 0, nullptr);  // nothing saved yet: the area empties
+  EXPECT_STREQ(m.shown.text, "");
+}
+
+TEST(ViewerCommand, QuotedPathOrNothing) {
+  char command[64];
+  EXPECT_TRUE(ViewerCommandLine("C:\\ral\\", "C:\\a b\\x.jpg", command, sizeof command));
+  EXPECT_STREQ(command, "C:\\ral\\ondex.exe \"C:\\a b\\x.jpg\"");
+  EXPECT_FALSE(
+      ViewerCommandLine("C:\\ral\\", std::string(60, 'p').c_str(), command, sizeof command));
+}
