@@ -220,25 +220,23 @@ class Browser {
   }
 
  private:
+  struct WindowSearch {
+    DWORD process;
+    HWND found;
+  };
+  static BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process != search->process || std::strcmp(className, "main_class_name") != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+  }
   HWND FindMainWindow() const {
-    struct Search {
-      DWORD process;
-      HWND found;
-    } search = {process_.dwProcessId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(context);
-          DWORD process = 0;
-          GetWindowThreadProcessId(window, &process);
-          char className[32] = {};
-          GetClassNameA(window, className, sizeof className);
-          if (process == s->process && std::strcmp(className, "main_class_name") == 0) {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        LPARAM(&search));
+    WindowSearch search = {process_.dwProcessId, nullptr};
+    EnumWindows(VisitWindow, LPARAM(&search));
     return search.found;
   }
 
