@@ -1,0 +1,254 @@
+#include "browser_driver.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+using namespace testing_support;
+
+namespace e2e {
+
+namespace {
+
+constexpr COLORREF kCellColour = RGB(0x75, 0x9E, 0xD0);
+constexpr COLORREF kSelectedColour = RGB(0x37, 0x79, 0xFF);
+
+void SendKey(WORD key, bool down) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = WORD(MapVirtualKeyA(key, 0 /* MAPVK_VK_TO_VSC */));
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &input, sizeof input);
+  Sleep(50);
+}
+
+// Presses or releases a modifier on the X server itself (through xdotool, a
+// Unix program that Wine starts directly): Wine takes the modifier state of
+// mouse events from X, so a modifier sent with SendInput alone would be
+// undone by the next click.
+void SendModifier(WORD key, bool down) {
+  std::string command = std::string("/usr/bin/xdotool ") + (down ? "keydown " : "keyup ") +
+                        (key == VK_SHIFT ? "shift" : "ctrl");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  SendKey(key, down);
+}
+
+struct WindowSearch {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (process != search->process || std::strcmp(className, "main_class_name") != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return condition();
+}
+
+void SendMouse(DWORD flags, DWORD data) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  input.mi.mouseData = data;
+  SendInput(1, &input, sizeof input);
+}
+
+void MoveTo(POINT p) {
+  SetCursorPos(p.x, p.y);
+  SendMouse(MOUSEEVENTF_MOVE);
+  Sleep(30);
+}
+
+void ClickAt(POINT p, WORD modifier) {
+  if (modifier) SendModifier(modifier, true);
+  MoveTo(p);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  Sleep(60);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(60);
+  if (modifier) SendModifier(modifier, false);
+  Sleep(150);
+}
+
+Browser::Browser(const std::vector<std::string>& readerPaths) {
+  platform::MakeFolder((program_ / "file_r").c_str());
+  CopyFileBytes(platform::ExecutableFolder() + "..\\ral.exe", program_ / "ral.exe");
+  if (readerPaths.empty()) {
+    CopyFileBytes(FixturePlugin("reader_tpic"), program_ / "file_r\\tpic.dll");
+    return;
+  }
+  for (const std::string& reader : readerPaths)
+    CopyFileBytes(reader, program_ / ("file_r\\" + reader.substr(reader.find_last_of('\\') + 1)));
+}
+
+Browser::~Browser() { Close(); }
+
+void Browser::AddPictures(const std::vector<Picture>& pictures) {
+  for (const Picture& p : pictures)
+    WriteAll(pictures_ / p.name, SolidPicture(40, 30, p.rgb).Bytes());
+}
+
+void Browser::RememberPicturesFolder() {
+  std::vector<uint8_t> history(25700, 0);
+  std::memcpy(history.data(), pictures_.Path().data(), pictures_.Path().size());
+  WriteAll(program_ / "phist.dat", history);
+}
+
+void Browser::WriteSettings(int treeWidth, int thumbSize, int x, int y, int width, int height,
+                            int sortOrder) {
+  int32_t fields[10] = {treeWidth,
+                        1,
+                        thumbSize,
+                        0,
+                        (y & 0xFFFF) << 16 | (x & 0xFFFF),
+                        (height & 0xFFFF) << 16 | (width & 0xFFFF),
+                        0,
+                        sortOrder,
+                        0,
+                        0};
+  WriteAll(program_ / "eenv.env", std::vector<uint8_t>(reinterpret_cast<uint8_t*>(fields),
+                                                       reinterpret_cast<uint8_t*>(fields) + 40));
+}
+
+bool Browser::Start() {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string exe = program_ / "ral.exe";
+  std::string command = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      pictures_.Path().c_str(), &startup, &process_))
+    return false;
+  // Answering a message means the message loop runs: placement and first
+  // listing are done.
+  return WaitFor([&] {
+    main_ = FindMainWindow();
+    DWORD_PTR result;
+    return main_ && IsWindowVisible(main_) && Grid() &&
+           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result);
+  });
+}
+
+bool Browser::Close() {
+  if (!process_.hProcess) return true;
+  if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+  bool ended = WaitForSingleObject(process_.hProcess, 15000) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(process_.hProcess, 1);
+  CloseHandle(process_.hProcess);
+  CloseHandle(process_.hThread);
+  process_ = {};
+  main_ = nullptr;
+  return ended;
+}
+
+HWND Browser::Grid() const { return main_ ? GetDlgItem(main_, 101) : nullptr; }
+HWND Browser::Cell(int index) const { return Grid() ? GetDlgItem(Grid(), index) : nullptr; }
+
+int Browser::CellCount() const {
+  int n = 0;
+  while (Cell(n)) ++n;
+  return n;
+}
+
+int Browser::ThumbnailsMade() const {
+  int made = 0;
+  platform::DirSearch search;
+  platform::FoundFile found;
+  for (bool more = search.First((program_ / "cache24\\*.tmp").c_str(), &found); more;
+       more = search.Next(&found))
+    ++made;
+  return made;
+}
+
+bool Browser::WaitForThumbnails(int count, int milliseconds) {
+  if (!WaitFor([&] { return ThumbnailsMade() >= count; }, milliseconds)) return false;
+  Sleep(700);  // the last cell's repaint
+  return true;
+}
+
+POINT Browser::CellPoint(int index, int dx, int dy) const {
+  RECT rect;
+  GetWindowRect(Cell(index), &rect);
+  return {rect.left + dx, rect.top + dy};
+}
+
+POINT Browser::CellCentre(int index) const {
+  RECT rect;
+  GetWindowRect(Cell(index), &rect);
+  return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 - 8};
+}
+
+COLORREF Browser::ScreenPixel(POINT p) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+bool Browser::IsSelected(int index) const {
+  return ScreenPixel(CellPoint(index, 3, 3)) == kSelectedColour;
+}
+
+bool Browser::IsUnselected(int index) const {
+  return ScreenPixel(CellPoint(index, 3, 3)) == kCellColour;
+}
+
+std::vector<int> Browser::SelectedCells() const {
+  std::vector<int> selected;
+  for (int i = 0; i < CellCount(); ++i)
+    if (IsSelected(i)) selected.push_back(i);
+  return selected;
+}
+
+int Browser::Columns() const {
+  RECT first;
+  GetWindowRect(Cell(0), &first);
+  int n = 0;
+  for (RECT r; Cell(n) && GetWindowRect(Cell(n), &r) && r.top == first.top;) ++n;
+  return n;
+}
+
+int Browser::VisibleCells() const {
+  RECT client;
+  GetClientRect(Grid(), &client);
+  int visible = 0;
+  for (int i = 0; Cell(i); ++i) {
+    RECT cell;
+    GetWindowRect(Cell(i), &cell);
+    MapWindowPoints(nullptr, Grid(), reinterpret_cast<POINT*>(&cell), 2);
+    if (cell.bottom > 0 && cell.top < client.bottom && cell.right > 0 && cell.left < client.right)
+      ++visible;
+  }
+  return visible;
+}
+
+HWND Browser::FindMainWindow() const {
+  WindowSearch search = {process_.dwProcessId, nullptr};
+  EnumWindows(VisitWindow, LPARAM(&search));
+  return search.found;
+}
+
+}  // namespace e2e

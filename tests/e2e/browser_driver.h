@@ -1,0 +1,69 @@
+// A driver for the real ral.exe under Wine: a program folder of its own
+// with a reader plug-in, a pictures folder, start and close, real mouse and
+// keyboard input, and what the screen and the disk show.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "../unit/test_support.h"
+
+namespace e2e {
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
+void SendMouse(DWORD flags, DWORD data = 0);
+void MoveTo(POINT p);
+// A click, with Shift or Ctrl held when `modifier` names one.
+void ClickAt(POINT p, WORD modifier = 0);
+
+struct Picture {
+  std::string name;
+  uint32_t rgb;  // 0xRRGGBB
+};
+
+class Browser {
+ public:
+  // `readers`: fixture plug-ins or files copied into file_r\.
+  explicit Browser(const std::vector<std::string>& readerPaths = {});
+  ~Browser();
+
+  const testing_support::ScratchFolder& Program() const { return program_; }
+  const testing_support::ScratchFolder& Pictures() const { return pictures_; }
+
+  void AddPictures(const std::vector<Picture>& pictures);
+  void RememberPicturesFolder();  // the pictures folder as the most recent one
+  void WriteSettings(int treeWidth, int thumbSize, int x, int y, int width, int height,
+                     int sortOrder = 0);
+
+  bool Start();  // true once the message loop answers
+  bool Close();  // as a user closes it; true when it exited
+
+  HWND Main() const { return main_; }
+  HWND Grid() const;
+  HWND Cell(int index) const;
+  DWORD ProcessId() const { return process_.dwProcessId; }
+  int CellCount() const;
+  int ThumbnailsMade() const;  // files in the cache folder
+  bool WaitForThumbnails(int count, int milliseconds = 20000);
+  POINT CellPoint(int index, int dx, int dy) const;
+  POINT CellCentre(int index) const;
+  static COLORREF ScreenPixel(POINT p);
+  bool IsSelected(int index) const;
+  bool IsUnselected(int index) const;
+  std::vector<int> SelectedCells() const;
+  int Columns() const;
+  int VisibleCells() const;  // cells that lie inside the grid's client area
+
+ private:
+  HWND FindMainWindow() const;
+
+  testing_support::ScratchFolder program_, pictures_;
+  PROCESS_INFORMATION process_ = {};
+  HWND main_ = nullptr;
+};
+
+}  // namespace e2e
