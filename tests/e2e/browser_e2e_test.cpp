@@ -271,3 +271,48 @@ TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
       5000));
   DestroyWindow(target);
 }
+
+namespace {
+
+// The pixels of the status bar's message area as the screen shows them.
+std::vector<COLORREF> MessageArea(const Browser& browser) {
+  HWND bar = GetDlgItem(browser.Main(), 110);
+  RECT rect;
+  GetWindowRect(bar, &rect);
+  std::vector<COLORREF> pixels;
+  HDC screen = GetDC(nullptr);
+  for (int y = rect.top + 2; y < rect.bottom - 3; ++y)
+    for (int x = rect.left + 266; x < rect.left + 420; ++x)
+      pixels.push_back(GetPixel(screen, x, y));
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// Starts a browser whose test reader sends `sequence` to the status bar at
+// every lookup, and returns the message area once the thumbnails are made.
+std::vector<COLORREF> MessageAreaAfter(const char* sequence) {
+  SetEnvironmentVariableA("TAMSEL_TEST_STATUS", sequence);
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  bool started = browser.Start() && browser.WaitForThumbnails(2);
+  SetEnvironmentVariableA("TAMSEL_TEST_STATUS", nullptr);
+  EXPECT_TRUE(started) << sequence;
+  return started ? MessageArea(browser) : std::vector<COLORREF>();
+}
+
+}  // namespace
+
+TEST(BrowserE2E, StatusBarFollowsThePluginProtocol) {
+  std::vector<COLORREF> saved = MessageAreaAfter("15:Bonjour");
+  std::vector<COLORREF> progress = MessageAreaAfter("15:Bonjour,3:50");
+  std::vector<COLORREF> restored = MessageAreaAfter("15:Bonjour,3:50,0");
+  std::vector<COLORREF> shown = MessageAreaAfter("15:Bonjour,14:Autre chose");
+  std::vector<COLORREF> untouched = MessageAreaAfter("");
+  ASSERT_FALSE(saved.empty());
+  EXPECT_NE(saved, untouched);  // "[Tamsel]" at start
+  EXPECT_NE(progress, saved);   // the progress text replaces it
+  EXPECT_EQ(restored, saved);   // 0 brings the saved text back
+  EXPECT_NE(shown, saved);      // 14 shows a text without saving it
+}
