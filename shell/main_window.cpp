@@ -64,6 +64,9 @@ void OnCreate(HWND window) {
 }
 
 void OnDestroy(HWND window) {
+  // The worker reads the plug-in tables and writes the cache: let it finish
+  // before either goes.
+  PauseWorker();
   EmptyCacheFolder(kCacheFolderNumber);
   RECT rect;
   GetWindowRect(window, &rect);

@@ -2,6 +2,7 @@
 
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/drawing.h"
 
 namespace {
 
@@ -28,8 +29,53 @@ void RequestLayout() {
                MAKELPARAM(client.right, client.bottom));
 }
 
-// The bar's paint and drag come with the folder tree; until then it is a
-// plain panel.
+namespace {
+
+void PaintSplitter(HWND bar) {
+  PAINTSTRUCT paint;
+  BeginPaint(bar, &paint);
+  EndPaint(bar, &paint);
+  RECT client;
+  GetClientRect(bar, &client);
+  HDC dc = GetDC(bar);
+  DrawRaisedFrame(dc, client.left, client.top, client.right - 1, client.bottom - 1);
+  ReleaseDC(bar, dc);
+}
+
+// Follows the mouse with an inverted outline of the bar while the primary
+// button is down (only horizontal movement counts), then makes the tree as
+// wide as the place where the bar was let go.
+void DragSplitter(HWND bar) {
+  RECT rect;
+  GetWindowRect(bar, &rect);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  int grab = cursor.x - rect.left, width = rect.right - rect.left, x = rect.left;
+  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  InvertOutline(screen, x, rect.top, x + width - 1, rect.bottom - 1);
+  while (IsPrimaryButtonDown()) {
+    GetCursorPos(&cursor);
+    if (cursor.x - grab != x) {
+      InvertOutline(screen, x, rect.top, x + width - 1, rect.bottom - 1);
+      x = cursor.x - grab;
+      InvertOutline(screen, x, rect.top, x + width - 1, rect.bottom - 1);
+    }
+    Sleep(10);
+  }
+  InvertOutline(screen, x, rect.top, x + width - 1, rect.bottom - 1);
+  DeleteDC(screen);
+  GetCursorPos(&cursor);  // where the button was let go
+  ScreenToClient(static_cast<HWND>(g_windows.main), &cursor);
+  g_settings.treeWidth = cursor.x - grab;
+  RequestLayout();
+}
+
+}  // namespace
+
 LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: PaintSplitter(window); return 0;
+    case WM_LBUTTONDOWN: DragSplitter(window); return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }

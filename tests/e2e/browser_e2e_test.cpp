@@ -316,3 +316,38 @@ TEST(BrowserE2E, StatusBarFollowsThePluginProtocol) {
   EXPECT_EQ(restored, saved);   // 0 brings the saved text back
   EXPECT_NE(shown, saved);      // 14 shows a text without saving it
 }
+
+TEST(BrowserE2E, SplitterDragWidensTheTreeAndIsSaved) {
+  Browser browser;
+  browser.AddPictures(Rainbow(8));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  HWND splitter = GetDlgItem(browser.Main(), 102);
+  ASSERT_NE(splitter, nullptr);
+  RECT bar, gridBefore, gridAfter;
+  GetWindowRect(splitter, &bar);
+  GetWindowRect(browser.Grid(), &gridBefore);
+  POINT from = {bar.left + 2, (bar.top + bar.bottom) / 2};
+
+  // Pressed and let go without moving: the same width, laid out again.
+  ClickAt(from);
+  GetWindowRect(browser.Grid(), &gridAfter);
+  EXPECT_EQ(gridAfter.left, gridBefore.left);
+
+  Sleep(GetDoubleClickTime() + 100);  // not a double-click
+  MoveTo(from);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  for (int step = 1; step <= 5; ++step) MoveTo({from.x + 10 * step, from.y});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        GetWindowRect(browser.Grid(), &gridAfter);
+        return gridAfter.left == gridBefore.left + 50;
+      },
+      3000))
+      << "moved by " << gridAfter.left - gridBefore.left;
+  EXPECT_EQ(gridAfter.right, gridBefore.right);  // the grid is 50 pixels narrower
+  ASSERT_TRUE(browser.Close());
+  EXPECT_EQ(SettingsField(browser, 0), 242);
+}
