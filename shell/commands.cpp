@@ -1,10 +1,13 @@
 #include "shell/commands.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/status_bar.h"
@@ -22,6 +25,12 @@ void SetAllSelected(int value) {
   for (int32_t i = 0; i < g_fileList.count; ++i) g_fileList.selected[i] = value;
 }
 
+void OpenHelp() {
+  char page[300];
+  std::snprintf(page, sizeof page, "%svhelp\\index.html", g_app.programFolder);
+  ShellExecuteA(static_cast<HWND>(g_windows.main), nullptr, page, nullptr, nullptr, SW_SHOW);
+}
+
 void StartSecondBrowser() {
   char command[300];
   std::snprintf(command, sizeof command, "%sral.exe", g_app.programFolder);
@@ -36,6 +45,10 @@ void HandleCommand(HWND main, int command) {
     DestroyWindow(main);
   } else if (command == kCommandNewWindow) {
     StartSecondBrowser();
+  } else if (command == kCommandHelp) {
+    OpenHelp();
+  } else if (command == kCommandAbout) {
+    ShowAboutDialog(main);
   } else if (command == kCommandSelectAll || command == kCommandDeselectAll) {
     SetAllSelected(command == kCommandSelectAll ? 1 : 0);
     RepaintSelection();
@@ -50,7 +63,7 @@ void HandleCommand(HWND main, int command) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
   }
-  // Rename, delete, help and about arrive with the file operations.
+  // Rename and delete arrive with the file operations.
   ResumeWorker();
 }
 

@@ -351,3 +351,20 @@ TEST(BrowserE2E, SplitterDragWidensTheTreeAndIsSaved) {
   ASSERT_TRUE(browser.Close());
   EXPECT_EQ(SettingsField(browser, 0), 242);
 }
+
+TEST(BrowserE2E, AboutDialogIsCentredAndClosesWithOk) {
+  Browser browser;
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 600, 400);
+  ASSERT_TRUE(browser.Start());
+  PostMessageA(browser.Main(), WM_COMMAND, 601, 0);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] { return (about = FindWindowA("#32770", "A Propos de Tamsel")) != nullptr; }, 5000));
+  RECT rect;
+  GetWindowRect(about, &rect);
+  EXPECT_NEAR((rect.left + rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((rect.top + rect.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+  PostMessageA(about, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+}
