@@ -176,8 +176,8 @@ void Drag(HWND cell, int32_t index) {
 
 void ClickAndDrag(HWND cell, int32_t index) {
   Select(index);
-  POINT start;
-  GetCursorPos(&start);
+  DWORD pressed = GetMessagePos();  // where the button went down
+  POINT start = {short(LOWORD(pressed)), short(HIWORD(pressed))};
   while (IsPrimaryButtonDown()) {
     POINT now;
     GetCursorPos(&now);

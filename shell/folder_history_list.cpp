@@ -14,6 +14,6 @@ void FillHistoryList() {
   if (!list) return;
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
   for (int k = 0; k < HistoryCount(); ++k)
-    SendMessageA(list, CB_ADDSTRING, 0, LPARAM(HistorySlot(k)));
+    SendMessageA(list, CB_INSERTSTRING, WPARAM(-1), LPARAM(HistorySlot(k)));  // in history order
   SendMessageA(list, CB_SETCURSEL, 0, 0);
 }

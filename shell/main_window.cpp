@@ -6,6 +6,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "file_ops/format_toolbar.h"
 #include "image/plugin_registry.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
@@ -38,14 +39,6 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
                        static_cast<HINSTANCE>(g_windows.instance), nullptr);
 }
 
-// The folder shown first: the most recent one of the history, with every
-// format. The format toolbar, when it exists, narrows the filter to the
-// chosen format.
-void PrepareFirstFolder() {
-  std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", HistorySlot(0));
-  std::strcpy(g_app.extensionFilter, "*");
-}
-
 void OnCreate(HWND window) {
   g_windows.main = window;
   CreateCacheFolder(kCacheFolderNumber);
@@ -53,9 +46,11 @@ void OnCreate(HWND window) {
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
   ScanPlugins();
-  PrepareFirstFolder();
   g_windows.splitter =
       CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  // The toolbar's start makes the most recent folder current and lists it.
+  CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
+                     ToolbarDialogProc, 0);
   CreatePane(window, "view_class", kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
   CreatePane(window, "statbar_class", 110, WS_CHILD | WS_VISIBLE);
   FillHistoryList();

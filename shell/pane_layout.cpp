@@ -48,8 +48,8 @@ void PaintSplitter(HWND bar) {
 void DragSplitter(HWND bar) {
   RECT rect;
   GetWindowRect(bar, &rect);
-  POINT cursor;
-  GetCursorPos(&cursor);
+  DWORD pressed = GetMessagePos();  // where the button went down, not where it is now
+  POINT cursor = {short(LOWORD(pressed)), short(HIWORD(pressed))};
   int grab = cursor.x - rect.left, width = rect.right - rect.left, x = rect.left;
   HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
   InvertOutline(screen, x, rect.top, x + width - 1, rect.bottom - 1);

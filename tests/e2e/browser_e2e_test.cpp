@@ -368,3 +368,91 @@ TEST(BrowserE2E, AboutDialogIsCentredAndClosesWithOk) {
   PostMessageA(about, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
 }
+
+namespace {
+
+std::vector<std::string> ListTexts(HWND list) {
+  std::vector<std::string> texts;
+  int count = int(SendMessageA(list, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    // Across processes the list answers in UTF-16.
+    wchar_t wide[256] = {};
+    SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(wide));
+    char text[512] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// Chooses entry `index` of a toolbar list as the user's choice does.
+void ChooseFromList(HWND toolbar, int list, int index) {
+  SendMessageA(GetDlgItem(toolbar, list), CB_SETCURSEL, WPARAM(index), 0);
+  SendMessageA(toolbar, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
+               LPARAM(GetDlgItem(toolbar, list)));
+}
+
+HWND Toolbar(const Browser& browser) {
+  HWND list = FindWindowExA(browser.Main(), nullptr, "#32770", nullptr);
+  return list;
+}
+
+}  // namespace
+
+TEST(BrowserE2E, FormatListFromTheReadersSetsTheFilter) {
+  Browser browser({FixturePlugin("reader_alt"), FixturePlugin("reader_tpic")});
+  browser.AddPictures(
+      {{"a.tpic", 0xFF0000}, {"b.tpic", 0x00FF00}, {"c.kvt", 0x0000FF}, {"d.png", 0xFFFF00}});
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  HWND toolbar = Toolbar(browser);
+  ASSERT_NE(toolbar, nullptr);
+  // reader_alt.dll sorts before reader_tpic.dll; entries keep each list's order.
+  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 100)),
+            (std::vector<std::string>{"Tous les Fichiers", "Alternative[*.alt]",
+                                      "Alternative[*.TPIC]", "Alternative[*.png]",
+                                      "Test Picture[*.tpic]", "Test Picture[*.kvt]"}));
+  // Format index 1 (the default): the first reader's first extension.
+  EXPECT_EQ(browser.CellCount(), 0);
+  ChooseFromList(toolbar, 100, 5);  // *.kvt
+  EXPECT_EQ(browser.CellCount(), 1);
+  ChooseFromList(toolbar, 100, 2);  // *.TPIC
+  EXPECT_EQ(browser.CellCount(), 2);
+  ChooseFromList(toolbar, 100, 0);  // every format some reader declares; tpic twice
+  EXPECT_EQ(browser.CellCount(), 6);
+  ASSERT_TRUE(browser.Close());
+  EXPECT_EQ(SettingsField(browser, 1), 0);
+}
+
+TEST(BrowserE2E, RecentFolderListAndKeepOnTop) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  ScratchFolder other;
+  WriteAll(other / "x.tpic", SolidPicture(10, 10, 0x123456).Bytes());
+  std::vector<uint8_t> history(25700, 0);
+  std::memcpy(history.data(), browser.Pictures().Path().data(), browser.Pictures().Path().size());
+  std::memcpy(history.data() + 256, other.Path().data(), other.Path().size());
+  WriteAll(browser.Program() / "phist.dat", history);
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  HWND toolbar = Toolbar(browser);
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)),
+            (std::vector<std::string>{browser.Pictures().Path(), other.Path()}));
+  EXPECT_EQ(browser.CellCount(), 3);
+  ChooseFromList(toolbar, 101, 1);
+  EXPECT_EQ(browser.CellCount(), 1);
+  // The visited folder moves to the front of the list.
+  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)).front(), other.Path());
+
+  HWND keepOnTop = GetDlgItem(toolbar, 102);
+  RECT box;
+  GetWindowRect(keepOnTop, &box);
+  POINT centre = {box.left + 6, (box.top + box.bottom) / 2};
+  ClickAt(centre);
+  EXPECT_TRUE(GetWindowLongA(browser.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(centre);
+  EXPECT_FALSE(GetWindowLongA(browser.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}

@@ -128,3 +128,34 @@ TEST(ViewerCommand, QuotedPathOrNothing) {
   EXPECT_FALSE(
       ViewerCommandLine("C:\\ral\\", std::string(60, 'p').c_str(), command, sizeof command));
 }
+
+#include "file_ops/format_table.h"
+
+TEST(FormatTable, OneEntryPerExtensionInListOrder) {
+  std::vector<FormatEntry> entries;
+  AppendFormatEntries("jpg;jpeg", "JPEG", &entries);
+  AppendFormatEntries("bmp;", "Bitmap", &entries);  // a trailing ';' adds nothing
+  AppendFormatEntries("", "Empty", &entries);
+  AppendFormatEntries(";png", "PNG", &entries);  // an empty piece first
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0].text, "JPEG[*.jpg]");
+  EXPECT_EQ(entries[1].extension, "jpeg");
+  EXPECT_EQ(entries[2].text, "Bitmap[*.bmp]");
+  EXPECT_EQ(entries[3].extension, "");
+  EXPECT_EQ(entries[4].text, "PNG[*.png]");
+}
+
+TEST(FormatTable, NeverPastItsSlotsOrEntryText) {
+  std::vector<FormatEntry> entries;
+  AppendFormatEntries((std::string(31, 'a') + ";" + std::string(32, 'b')).c_str(), "X", &entries);
+  ASSERT_EQ(entries.size(), 1u);  // 32 bytes do not fit a slot with its terminator
+  std::string many;
+  for (int i = 0; i < 200; ++i) many += "e" + std::to_string(i) + ";";
+  AppendFormatEntries(many.c_str(), "Many", &entries);
+  EXPECT_EQ(entries.size(), 128u);
+  std::vector<FormatEntry> named;
+  AppendFormatEntries("tif", std::string(400, 'N').c_str(), &named);
+  ASSERT_EQ(named.size(), 1u);
+  EXPECT_EQ(named[0].text.size(), 239u);
+  EXPECT_EQ(named[0].text.substr(named[0].text.size() - 7), "[*.tif]");
+}

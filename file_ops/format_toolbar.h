@@ -1,0 +1,15 @@
+// The toolbar ("ral_toolbar"): the format list that sets the extension
+// filter, the recent-folders list, and "Premier Plan" (keep on top).
+#pragma once
+
+#include <windows.h>
+
+constexpr int kFormatListId = 100;
+constexpr int kRecentFoldersId = 101;
+constexpr int kKeepOnTopId = 102;
+
+INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The extension filter from the format index: "*" for 0, else the entry's
+// extension (an index outside the list counts as 0).
+void UpdateFormatFilter();
