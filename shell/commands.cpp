@@ -7,6 +7,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "file_ops/rename_delete.h"
 #include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
@@ -45,6 +46,14 @@ void HandleCommand(HWND main, int command) {
     DestroyWindow(main);
   } else if (command == kCommandNewWindow) {
     StartSecondBrowser();
+  } else if (command == kCommandRename) {
+    for (int32_t i = 0; i < g_fileList.count; ++i)
+      if (g_fileList.selected[i]) {
+        if (RenameFile(main, g_fileList.path[i])) ReloadGrid();
+        break;
+      }
+  } else if (command == kCommandDelete) {
+    if (DeleteSelectedFiles(main)) ReloadGrid();
   } else if (command == kCommandHelp) {
     OpenHelp();
   } else if (command == kCommandAbout) {
@@ -63,7 +72,6 @@ void HandleCommand(HWND main, int command) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
   }
-  // Rename and delete arrive with the file operations.
   ResumeWorker();
 }
 

@@ -456,3 +456,107 @@ TEST(BrowserE2E, RecentFolderListAndKeepOnTop) {
   ClickAt(centre);
   EXPECT_FALSE(GetWindowLongA(browser.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
+
+namespace {
+
+std::wstring DialogText(HWND dialog, int id) {
+  wchar_t text[256] = {};
+  SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, 255, LPARAM(text));
+  return text;
+}
+
+// Selects entry `index` alone, opens the rename dialog for it, types
+// `newName` and confirms (or cancels); returns the old-name line shown.
+std::wstring Rename(Browser& browser, int index, const char* newName, bool confirm) {
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(index));
+  PostMessageA(browser.Main(), WM_COMMAND, 204, 0);
+  HWND dialog = nullptr;
+  if (!WaitFor([&] { return (dialog = FindWindowA("#32770", "Rename")) != nullptr; }, 5000))
+    return L"(no dialog)";
+  std::wstring oldName = DialogText(dialog, 101);
+  SetDlgItemTextA(dialog, 100, newName);
+  PostMessageA(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
+  WaitFor([&] { return !IsWindow(dialog); }, 5000);
+  Sleep(300);
+  return oldName;
+}
+
+bool Exists(const ScratchFolder& folder, const char* name) {
+  return platform::FileExists((folder / name).c_str());
+}
+
+}  // namespace
+
+TEST(BrowserE2E, RenameKeepsTheExtension) {
+  Browser browser;
+  browser.AddPictures({{"photo.tpic", 0xFF0000}, {"x.y.tpic", 0x00FF00}, {"z.tpic", 0x0000FF}});
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+
+  std::wstring line = Rename(browser, 0, "vacances", true);
+  EXPECT_EQ(line.substr(0, 12), L"photo [tpic ");
+  EXPECT_TRUE(Exists(browser.Pictures(), "vacances.tpic"));
+  EXPECT_FALSE(Exists(browser.Pictures(), "photo.tpic"));
+  EXPECT_EQ(browser.CellCount(), 3);
+
+  // Sorted by name: vacances.tpic, x.y.tpic, z.tpic. Several dots: base x.y.
+  line = Rename(browser, 1, "w", true);
+  EXPECT_EQ(line.substr(0, 10), L"x.y [tpic ");
+  EXPECT_TRUE(Exists(browser.Pictures(), "w.tpic"));
+
+  Rename(browser, 2, "never", false);  // cancelled: nothing renamed
+  EXPECT_TRUE(Exists(browser.Pictures(), "z.tpic"));
+  EXPECT_FALSE(Exists(browser.Pictures(), "never.tpic"));
+}
+
+TEST(BrowserE2E, DeleteMovesTheSelectionToTheRecycleBin) {
+  Browser browser;
+  std::string tag = std::to_string(GetTickCount());
+  std::vector<Picture> pictures;
+  for (int i = 0; i < 5; ++i)
+    pictures.push_back(
+        {"del" + tag + "_" + std::to_string(i) + ".tpic", 0x101010u * uint32_t(i + 1)});
+  browser.AddPictures(pictures);
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(5));
+
+  {  // Nothing selected: one message, nothing deleted.
+    DialogAnswerer answerer("", browser.ProcessId());
+    PostMessageA(browser.Main(), WM_COMMAND, 201, 0);
+    ASSERT_TRUE(WaitFor([&] { return !answerer.Messages().empty(); }, 5000));
+    EXPECT_EQ(answerer.Messages()[0], L"Rien n'est s\u00e9lectionn\u00e9.");
+    // Clicks reach the grid again once the box has gone.
+    ASSERT_TRUE(WaitFor([] { return !FindWindowA("#32770", "Tamsel"); }, 5000));
+  }
+  EXPECT_EQ(browser.CellCount(), 5);
+
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(0));
+  ClickAt(browser.CellCentre(2), VK_CONTROL);
+  ClickAt(browser.CellCentre(4), VK_CONTROL);
+  {
+    DialogAnswerer answerer("", browser.ProcessId());
+    PostMessageA(browser.Main(), WM_COMMAND, 201, 0);
+    ASSERT_TRUE(WaitFor([&] { return browser.CellCount() == 2; }, 10000));
+    ASSERT_EQ(answerer.Messages().size(), 1u);
+    EXPECT_EQ(answerer.Messages()[0], L"Effacer le Fichier [3] ?");
+  }
+  // Wine's Recycle Bin is the desktop's trash folder in the Unix home, which
+  // Wine names in WINEHOMEDIR ("\??\Z:\root").
+  char home[260] = {};
+  ASSERT_TRUE(GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home));
+  std::string trash = std::string(home + (std::strncmp(home, "\\??\\", 4) == 0 ? 4 : 0)) +
+                      "\\.local\\share\\Trash\\files\\";
+  for (int i : {0, 2, 4}) {
+    EXPECT_FALSE(Exists(browser.Pictures(), pictures[size_t(i)].name.c_str())) << i;
+    std::string inTrash = trash + pictures[size_t(i)].name;
+    EXPECT_TRUE(platform::FileExists(inTrash.c_str())) << inTrash;
+    platform::DeleteOneFile(inTrash.c_str());
+  }
+  EXPECT_TRUE(Exists(browser.Pictures(), pictures[1].name.c_str()));
+}

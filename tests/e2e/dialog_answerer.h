@@ -1,6 +1,6 @@
 // Answers the dialogs of a process from a thread of the test: open-file
 // dialogs are cancelled (or given a path and confirmed), message boxes are
-// confirmed, and their texts are remembered.
+// confirmed (Yes to a question), and their texts are remembered.
 #pragma once
 
 #include <windows.h>
@@ -44,7 +44,8 @@ class DialogAnswerer {
         std::lock_guard<std::mutex> lock(self->mutex_);
         self->messages_.push_back(message);
       }
-      PostMessageA(window, WM_COMMAND, IDOK, 0);
+      // Yes where the box asks a question, OK otherwise.
+      PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDYES) ? IDYES : IDOK, 0);
     } else if (self->fileDialogs_++ == 0 && !self->choose_.empty()) {
       // The file name box: a combo box (cmb13) in newer dialogs, an edit (edt1) in older.
       if (!SetDlgItemTextA(window, 0x47C, self->choose_.c_str()))

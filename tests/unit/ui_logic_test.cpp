@@ -159,3 +159,12 @@ TEST(FormatTable, NeverPastItsSlotsOrEntryText) {
   EXPECT_EQ(named[0].text.size(), 239u);
   EXPECT_EQ(named[0].text.substr(named[0].text.size() - 7), "[*.tif]");
 }
+
+#include "file_ops/rename_path.h"
+
+TEST(RenamePath, ExtensionKeptAndLongPathsRefused) {
+  EXPECT_EQ(RenamedPath("C:\\img", "vacances", "jpg"), "C:\\img\\vacances.jpg");
+  EXPECT_EQ(RenamedPath("C:\\img", "nouveau", ""), "C:\\img\\nouveau.");  // README had no dot
+  EXPECT_EQ(RenamedPath("C:\\img", "", "jpg"), "C:\\img\\.jpg");          // an emptied name
+  EXPECT_EQ(RenamedPath("C:\\img", std::string(250, 'n').c_str(), "jpg"), "");
+}

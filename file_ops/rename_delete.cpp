@@ -1,0 +1,111 @@
+#include "file_ops/rename_delete.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "browser/file_list.h"
+#include "browser/thumbnail_cache.h"
+#include "file_ops/path_utils.h"
+#include "file_ops/rename_path.h"
+#include "shell/app_state.h"
+#include "shell/strings.h"
+
+namespace {
+
+constexpr int kOldNameId = 101;
+constexpr int kNewNameId = 100;
+constexpr int kBaseNameLimit = 80;  // 79 bytes and the terminator
+
+// The dialog's state while it is open.
+struct RenameState {
+  char fileName[260];
+  char baseName[256];
+  char extension[128];
+} g_rename;
+
+void CentreOnScreen(HWND dialog) {
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  MoveWindow(dialog, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, TRUE);
+}
+
+INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      CentreOnScreen(dialog);
+      FileBaseName(g_rename.fileName, g_rename.baseName, sizeof g_rename.baseName);
+      g_rename.extension[0] = '\0';
+      FileExtension(g_rename.fileName, g_rename.extension, sizeof g_rename.extension);
+      char line[256];
+      std::snprintf(line, sizeof line, "%s [%s %s]", g_rename.baseName, g_rename.extension,
+                    LoadStringResource(106));
+      SetWindowTextA(GetDlgItem(dialog, kOldNameId), line);
+      SetWindowTextA(GetDlgItem(dialog, kNewNameId), g_rename.baseName);
+      return 1;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK: EndDialog(dialog, 1); return 1;
+        case IDCANCEL: EndDialog(dialog, 0); return 1;
+        case kNewNameId:
+          GetWindowTextA(GetDlgItem(dialog, kNewNameId), g_rename.baseName, kBaseNameLimit);
+          return 0;
+      }
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) {
+        EndDialog(dialog, 0);
+        return 1;
+      }
+      return 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RenameFile(HWND owner, const char* path) {
+  char folder[260];
+  if (!SplitPathName(path, folder, sizeof folder, g_rename.fileName, sizeof g_rename.fileName))
+    return 0;
+  INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_rename", owner,
+                                   RenameProc, 0);
+  if (result > 0) {
+    std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
+    if (!renamed.empty()) std::rename(path, renamed.c_str());  // a failure shows as the old name
+  }
+  return result > 0 ? 1 : 0;
+}
+
+int DeleteToRecycleBin(HWND owner, const char* path) {
+  char list[262] = {};  // one name, then the list's second terminator
+  std::snprintf(list, sizeof list - 1, "%s", path);
+  SHFILEOPSTRUCTA operation = {};
+  operation.hwnd = owner;
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = list;
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI;
+  SHFileOperationA(&operation);
+  return 1;
+}
+
+bool DeleteSelectedFiles(HWND owner) {
+  if (g_fileList.selectedCount <= 0) {
+    MessageBoxA(owner, LoadStringResource(100), "Tamsel", MB_ICONINFORMATION);
+    return false;
+  }
+  char question[300];
+  std::snprintf(question, sizeof question, LoadStringResource(101), int(g_fileList.selectedCount));
+  if (MessageBoxA(owner, question, "Tamsel", MB_ICONQUESTION | MB_YESNO) != IDYES) return false;
+  for (int32_t i = 0; i < g_fileList.count; ++i) {
+    if (!g_fileList.selected[i]) continue;
+    // The cache name needs the file's time stamp: remove it while the file is there.
+    DeleteThumbnail(g_fileList.path[i], kCacheFolderNumber);
+    DeleteToRecycleBin(owner, g_fileList.path[i]);
+  }
+  return true;
+}
