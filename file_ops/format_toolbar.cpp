@@ -1,10 +1,12 @@
 #include "file_ops/format_toolbar.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "browser/grid_window.h"
 #include "file_ops/format_table.h"
+#include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
@@ -68,7 +70,11 @@ void OnCommand(HWND toolbar, int control, int notification) {
     if (chosen < 0) return;
     std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", HistorySlot(chosen));
     ReloadGrid();
-    // The folder tree, once it exists, opens itself down to this folder here.
+    std::string folder = g_app.currentFolder;
+    if (!folder.empty()) {
+      folder.pop_back();  // without the final backslash
+      ShowFolderInTree(folder.c_str());
+    }
     SetFocus(main);
   } else if (control == kKeepOnTopId) {
     g_settings.keepOnTop = !g_settings.keepOnTop;

@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstring>
 
+#include "folder_tree/folder_tree.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "shell/placement.h"
@@ -72,7 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
       CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "main_class_name", "Tamsel", WS_OVERLAPPEDWINDOW,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                       LoadMenuA(instance, "RalMenu"), instance, nullptr);
-  // The folder tree joins here (child 1 of the main window).
+  g_windows.tree = CreateFolderTree(main, kTreeId, 0, 0);
   ShowAtSavedPlacement(main, showCommand);
   UpdateWindow(main);
 

@@ -1,12 +1,15 @@
 #include "shell/main_window.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
 #include "file_ops/format_toolbar.h"
+#include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
@@ -85,6 +88,39 @@ void OnMouseWheel(WPARAM wParam) {
   SendMessageA(grid, WM_VSCROLL, int32_t(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
 }
 
+// The tree's notifications: lazy filling, the first sort, the selected
+// folder, and the path under a right click.
+void OnTreeNotify(const NMHDR* header) {
+  if (header->code == TVN_ITEMEXPANDINGA) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
+    if (change->action & TVE_EXPAND) FillTreeChildren(change->itemNew.hItem);
+    if (!(change->itemNew.state & TVIS_EXPANDEDONCE)) SortTreeChildren(change->itemNew.hItem);
+  } else if (header->code == TVN_SELCHANGEDA) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
+    char path[MAX_PATH + 1] = {};
+    // A folder outside the file system (My Computer): keep the current listing.
+    if (!TreeItemPath(path, change->itemNew.hItem)) return;
+    size_t length = std::strlen(path);
+    if (path[length - 1] != '\\') std::strcat(path, "\\");
+    std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", path);
+    ReloadGrid();
+  } else if (header->code == NM_RCLICK) {
+    char path[MAX_PATH] = {};  // an empty text when the click was off any item
+    POINT cursor;
+    GetCursorPos(&cursor);
+    int found = TreePathAtPoint(path, cursor);
+    MessageBoxA(nullptr, path, found == 1 ? "true" : "false", MB_OK);
+  }
+}
+
+// Opens the tree down to the current folder (without its final backslash).
+void SyncTree() {
+  std::string folder = g_app.currentFolder;
+  if (folder.empty()) return;  // nothing to show: the tree stays as it is
+  folder.pop_back();
+  ShowFolderInTree(folder.c_str());
+}
+
 void OnDisplayChange(HWND window) {
   if (ColourDepthChanged(g_app.colourDepth, MeasureColourDepth(window)))
     ShowShiftJisMessage(window, kColourDepthChanged);
@@ -138,7 +174,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: HandleCommand(window, LOWORD(wParam)); return 0;
     case WM_INITMENU: ApplyMenuRules(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
-    case WM_SYNC_TREE: break;  // the folder tree opens itself down to the current folder
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == g_windows.tree)
+        OnTreeNotify(reinterpret_cast<const NMHDR*>(lParam));
+      break;
+    case WM_SYNC_TREE: SyncTree(); break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

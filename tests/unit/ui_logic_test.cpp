@@ -168,3 +168,25 @@ TEST(RenamePath, ExtensionKeptAndLongPathsRefused) {
   EXPECT_EQ(RenamedPath("C:\\img", "", "jpg"), "C:\\img\\.jpg");          // an emptied name
   EXPECT_EQ(RenamedPath("C:\\img", std::string(250, 'n').c_str(), "jpg"), "");
 }
+
+#include "folder_tree/tree_match.h"
+
+TEST(TreeMatch, ChildrenOnTheWayToTheTarget) {
+  auto none = [](unsigned char) { return false; };
+  auto cp932 = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+  std::string target = "D:\\Images\\2004";
+  LowerCaseBytes(&target);
+  EXPECT_EQ(target, "d:\\images\\2004");
+  EXPECT_TRUE(ChildLeadsToTarget("d:\\", target, none));              // a drive root
+  EXPECT_TRUE(ChildLeadsToTarget("d:\\images", target, none));        // up to a backslash
+  EXPECT_TRUE(ChildLeadsToTarget("d:\\images\\2004", target, none));  // the target
+  EXPECT_FALSE(ChildLeadsToTarget("d:\\images\\2004x", target, none));
+  EXPECT_FALSE(ChildLeadsToTarget("d:\\ima", target, none));  // not up to a separator
+  EXPECT_FALSE(ChildLeadsToTarget("c:\\", target, none));
+  EXPECT_FALSE(ChildLeadsToTarget("", target, none));
+  EXPECT_FALSE(ChildLeadsToTarget("d:\\images", "d:\\image", none));  // longer than the target
+  EXPECT_FALSE(ChildLeadsToTarget("d:\\", "d:", none));               // the two-byte target
+  // 0x95 0x5C is one character: its second byte separates nothing.
+  EXPECT_FALSE(ChildLeadsToTarget("d:\\a\x95", "d:\\a\x95\\x", cp932));
+  EXPECT_TRUE(ChildLeadsToTarget("d:\\a\x95", "d:\\a\x95\\x", none));
+}

@@ -1,0 +1,331 @@
+#include "folder_tree/folder_tree.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "folder_tree/tree_match.h"
+
+namespace {
+
+constexpr DWORD kHasSubfolder = 0x80000000;
+constexpr DWORD kFileSystem = 0x40000000;
+constexpr DWORD kHasPropertySheet = 0x00000040;
+constexpr DWORD kRemovableRootAttributes = 0x42000040;
+constexpr DWORD kTreeStyle = 0x50800037;
+
+HWND g_tree = nullptr;
+
+// ---- Shell helpers -----------------------------------------------------------------------
+
+template <typename T>
+struct Released {
+  T* p = nullptr;
+  ~Released() {
+    if (p) p->Release();
+  }
+};
+
+IMalloc* TaskAllocator() {
+  IMalloc* allocator = nullptr;
+  SHGetMalloc(&allocator);
+  return allocator;
+}
+
+void FreeIdList(LPITEMIDLIST list) {
+  if (!list) return;
+  Released<IMalloc> allocator{TaskAllocator()};
+  if (allocator.p) allocator.p->Free(list);
+}
+
+UINT IdListSize(LPCITEMIDLIST list) {
+  UINT size = 0;
+  if (!list) return 0;
+  for (const BYTE* item = reinterpret_cast<const BYTE*>(list);;) {
+    USHORT count;
+    std::memcpy(&count, item, sizeof count);
+    if (count == 0) return size;
+    size += count;
+    item += count;
+  }
+}
+
+LPITEMIDLIST CombineIdLists(LPCITEMIDLIST first, LPCITEMIDLIST second) {
+  Released<IMalloc> allocator{TaskAllocator()};
+  UINT a = IdListSize(first), b = IdListSize(second);
+  auto* combined = allocator.p ? static_cast<BYTE*>(allocator.p->Alloc(a + b + 2)) : nullptr;
+  if (!combined) return nullptr;
+  if (a) std::memcpy(combined, first, a);
+  if (b) std::memcpy(combined + a, second, b);
+  combined[a + b] = combined[a + b + 1] = 0;
+  return reinterpret_cast<LPITEMIDLIST>(combined);
+}
+
+void StrRetToText(char* buffer, STRRET* name, LPCITEMIDLIST list) {
+  switch (name->uType) {
+    case STRRET_WSTR: {
+      WideCharToMultiByte(CP_ACP, 0, name->pOleStr, -1, buffer, MAX_PATH, nullptr, nullptr);
+      buffer[MAX_PATH - 1] = '\0';
+      Released<IMalloc> allocator{TaskAllocator()};
+      if (allocator.p) allocator.p->Free(name->pOleStr);
+      break;
+    }
+    case STRRET_OFFSET:
+      lstrcpynA(buffer, reinterpret_cast<const char*>(list) + name->uOffset, MAX_PATH);
+      break;
+    case STRRET_CSTR: lstrcpynA(buffer, name->cStr, MAX_PATH); break;
+  }
+}
+
+std::string PathOf(LPCITEMIDLIST list) {
+  char path[MAX_PATH] = {};
+  if (list) SHGetPathFromIDListA(list, path);
+  return path;
+}
+
+bool IsRemovableDriveRoot(const std::string& path) {
+  return path.size() == 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+         path[2] == '\\' && GetDriveTypeA(path.c_str()) == DRIVE_REMOVABLE;
+}
+
+DWORD ShellAttributes(LPCITEMIDLIST list) {
+  SHFILEINFOA info = {};
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof info,
+                 SHGFI_PIDL | SHGFI_ATTRIBUTES);
+  return info.dwAttributes;
+}
+
+DWORD FolderAttributes(LPCITEMIDLIST list) {
+  if (IsRemovableDriveRoot(PathOf(list))) return kRemovableRootAttributes;
+  return ShellAttributes(list);
+}
+
+bool ChildFolderFilter(DWORD, DWORD child) {
+  return child == 0 || ((child & (kHasSubfolder | kFileSystem)) && (child & kHasPropertySheet));
+}
+
+int IconOf(LPCITEMIDLIST list, UINT extra) {
+  SHFILEINFOA info = {};
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof info,
+                 SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra);
+  return info.iIcon;
+}
+
+// ---- Tree items ------------------------------------------------------------------------------
+
+LPITEMIDLIST ItemList(HTREEITEM item) {
+  TVITEMA data = {};
+  data.mask = TVIF_PARAM | TVIF_HANDLE;
+  data.hItem = item;
+  if (!SendMessageA(g_tree, TVM_GETITEMA, 0, LPARAM(&data))) return nullptr;
+  return reinterpret_cast<LPITEMIDLIST>(data.lParam);
+}
+
+int ChildrenCount(HTREEITEM item) {
+  TVITEMA data = {};
+  data.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  data.hItem = item;
+  SendMessageA(g_tree, TVM_GETITEMA, 0, LPARAM(&data));
+  return data.cChildren;
+}
+
+void SetNoChildren(HTREEITEM item) {
+  TVITEMA data = {};
+  data.mask = TVIF_HANDLE | TVIF_CHILDREN;
+  data.hItem = item;
+  data.cChildren = 0;
+  SendMessageA(g_tree, TVM_SETITEMA, 0, LPARAM(&data));
+}
+
+HTREEITEM Next(HTREEITEM item, UINT relation) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(g_tree, TVM_GETNEXTITEM, relation, LPARAM(item)));
+}
+
+HTREEITEM InsertTreeItem(HTREEITEM parent, char* text, LPITEMIDLIST list) {
+  TVINSERTSTRUCTA insert = {};
+  insert.hParent = parent;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
+  insert.item.pszText = text;
+  insert.item.cchTextMax = lstrlenA(text);
+  insert.item.iImage = IconOf(list, 0);
+  insert.item.iSelectedImage = IconOf(list, SHGFI_OPENICON);
+  insert.item.cChildren = 1;
+  insert.item.lParam = LPARAM(list);
+  return reinterpret_cast<HTREEITEM>(SendMessageA(g_tree, TVM_INSERTITEMA, 0, LPARAM(&insert)));
+}
+
+// Keeps the expand button of removable drives and of folders with subfolders.
+void UpdateChildButton(HTREEITEM item, LPCITEMIDLIST list) {
+  if (IsRemovableDriveRoot(PathOf(list))) return;
+  if (!(ShellAttributes(list) & kHasSubfolder)) SetNoChildren(item);
+}
+
+void DeleteTreeChildren(HTREEITEM item) {
+  for (HTREEITEM child = Next(item, TVGN_CHILD); child;) {
+    DeleteTreeChildren(child);
+    FreeIdList(ItemList(child));
+    HTREEITEM next = Next(child, TVGN_NEXT);
+    SendMessageA(g_tree, TVM_DELETEITEM, 0, LPARAM(child));
+    child = next;
+  }
+}
+
+void ClearFolderTree() {
+  if (HTREEITEM root = Next(nullptr, TVGN_ROOT)) {
+    DeleteTreeChildren(root);
+    FreeIdList(ItemList(root));
+  }
+  SendMessageA(g_tree, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT));
+}
+
+// The shell folder of an item: the Desktop for the empty list.
+IShellFolder* BindTreeItemFolder(LPCITEMIDLIST list) {
+  Released<IShellFolder> desktop;
+  if (!list || FAILED(SHGetDesktopFolder(&desktop.p))) return nullptr;
+  if (IdListSize(list) == 0) {
+    IShellFolder* folder = desktop.p;
+    desktop.p = nullptr;
+    return folder;
+  }
+  IShellFolder* folder = nullptr;
+  if (FAILED(desktop.p->BindToObject(list, nullptr, IID_IShellFolder,
+                                     reinterpret_cast<void**>(&folder))))
+    return nullptr;
+  return folder;
+}
+
+int CALLBACK CompareTreeItems(LPARAM a, LPARAM b, LPARAM context) {
+  HRESULT result = reinterpret_cast<IShellFolder*>(context)->CompareIDs(
+      0, reinterpret_cast<LPCITEMIDLIST>(a), reinterpret_cast<LPCITEMIDLIST>(b));
+  return FAILED(result) ? 0 : short(HRESULT_CODE(result));
+}
+
+void ExpandItem(HTREEITEM item) { SendMessageA(g_tree, TVM_EXPAND, TVE_EXPAND, LPARAM(item)); }
+
+HTREEITEM FindMyComputerItem() {
+  HTREEITEM root = Next(nullptr, TVGN_ROOT);
+  if (!root) return nullptr;
+  ExpandItem(root);
+  Released<IShellFolder> desktop;
+  LPITEMIDLIST computer = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop.p)) ||
+      FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer)))
+    return nullptr;
+  HTREEITEM found = nullptr;
+  for (HTREEITEM child = Next(root, TVGN_CHILD); child && !found; child = Next(child, TVGN_NEXT)) {
+    HRESULT result = desktop.p->CompareIDs(0, ItemList(child), computer);
+    if (FAILED(result)) break;
+    if (HRESULT_CODE(result) == 0) found = child;
+  }
+  FreeIdList(computer);
+  return found;
+}
+
+bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+void ShowBelow(HTREEITEM start, std::string target) {
+  ExpandItem(start);
+  LowerCaseBytes(&target);
+  for (HTREEITEM child = Next(start, TVGN_CHILD); child; child = Next(child, TVGN_NEXT)) {
+    std::string path = PathOf(ItemList(child));
+    LowerCaseBytes(&path);
+    if (!ChildLeadsToTarget(path, target, IsLeadByte)) continue;
+    ShowBelow(child, target);
+    if (path.size() == target.size())
+      SendMessageA(g_tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, LPARAM(child));
+    return;
+  }
+}
+
+}  // namespace
+
+HWND CreateFolderTree(HWND parent, int id, int width, int height) {
+  g_tree = CreateWindowExA(0, "SysTreeView32", "", kTreeStyle, 0, 0, width, height, parent,
+                           HMENU(INT_PTR(id)), GetModuleHandleA(nullptr), nullptr);
+  if (!g_tree) return nullptr;
+  SHFILEINFOA info = {};
+  auto images = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  SendMessageA(g_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, LPARAM(images));
+  ClearFolderTree();
+  Released<IShellFolder> desktop;
+  LPITEMIDLIST list = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop.p)) ||
+      FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &list)))
+    return g_tree;
+  char name[MAX_PATH] = {};
+  STRRET text;
+  if (SUCCEEDED(desktop.p->GetDisplayNameOf(list, SHGDN_NORMAL, &text)))
+    StrRetToText(name, &text, list);
+  HTREEITEM root = InsertTreeItem(TVI_ROOT, name, list);
+  UpdateChildButton(root, list);
+  return g_tree;
+}
+
+HWND FolderTreeWindow() { return g_tree; }
+
+void FillTreeChildren(HTREEITEM item) {
+  if (ChildrenCount(item) <= 0) return;
+  LPITEMIDLIST list = ItemList(item);
+  Released<IShellFolder> folder{BindTreeItemFolder(list)};
+  if (!folder.p) return;
+  DeleteTreeChildren(item);  // every expansion shows the folder as it is now
+  Released<IEnumIDList> children;
+  if (folder.p->EnumObjects(nullptr, SHCONTF_FOLDERS, &children.p) != S_OK || !children.p) return;
+  DWORD parentAttributes = FolderAttributes(list);
+  int inserted = 0;
+  LPITEMIDLIST relative = nullptr;
+  while (children.p->Next(1, &relative, nullptr) == S_OK) {
+    char name[MAX_PATH] = {};
+    STRRET text;
+    if (FAILED(folder.p->GetDisplayNameOf(relative, SHGDN_NORMAL, &text))) {
+      FreeIdList(relative);
+      break;
+    }
+    StrRetToText(name, &text, relative);
+    LPITEMIDLIST absolute = CombineIdLists(list, relative);
+    if (absolute && ChildFolderFilter(parentAttributes, FolderAttributes(absolute))) {
+      HTREEITEM child = InsertTreeItem(item, name, absolute);
+      UpdateChildButton(child, absolute);
+      ++inserted;
+    } else {
+      FreeIdList(absolute);
+    }
+    FreeIdList(relative);
+  }
+  if (inserted == 0) SetNoChildren(item);
+}
+
+void SortTreeChildren(HTREEITEM item) {
+  Released<IShellFolder> desktop;
+  if (FAILED(SHGetDesktopFolder(&desktop.p))) return;
+  TVSORTCB sort = {item, CompareTreeItems, LPARAM(desktop.p)};
+  SendMessageA(g_tree, TVM_SORTCHILDRENCB, 0, LPARAM(&sort));
+}
+
+bool TreeItemPath(char* buffer, HTREEITEM item) {
+  buffer[0] = '\0';
+  LPITEMIDLIST list = ItemList(item);
+  if (list) SHGetPathFromIDListA(list, buffer);
+  return buffer[0] != '\0';
+}
+
+int TreePathAtPoint(char* buffer, POINT screen) {
+  TVHITTESTINFO hit = {};
+  hit.pt = screen;
+  ScreenToClient(g_tree, &hit.pt);
+  SendMessageA(g_tree, TVM_HITTEST, 0, LPARAM(&hit));
+  if (!(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON))) return 1;
+  LPITEMIDLIST list = ItemList(hit.hItem);
+  if (!list) return 0;
+  return SHGetPathFromIDListA(list, buffer) ? 1 : 0;
+}
+
+void ShowFolderInTree(const char* folder) {
+  if (!g_tree || !folder || !*folder) return;
+  if (HTREEITEM start = FindMyComputerItem()) ShowBelow(start, folder);
+}

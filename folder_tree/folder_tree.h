@@ -1,0 +1,28 @@
+// The folder tree: the shell namespace (Desktop, My Computer, drives,
+// folders) in a tree-view control, filled lazily as items are expanded. Each
+// item owns the absolute item ID list of its folder.
+#pragma once
+
+#include <windows.h>
+// commctrl.h after the types of windows.h.
+#include <commctrl.h>
+
+constexpr int kTreeId = 1;
+
+// The control with the Desktop as its one (collapsed) item, or nullptr.
+HWND CreateFolderTree(HWND parent, int id, int width, int height);
+HWND FolderTreeWindow();
+
+// Rebuilds an item's children from the shell's present state.
+void FillTreeChildren(HTREEITEM item);
+// Sorts an item's direct children by the shell's name order.
+void SortTreeChildren(HTREEITEM item);
+// The item's file-system path into a 260-byte buffer; false (and an empty
+// buffer) for items outside the file system.
+bool TreeItemPath(char* buffer, HTREEITEM item);
+// The path of the item at a screen point: 1 with the buffer untouched when
+// no item is there, else whether a path was produced.
+int TreePathAtPoint(char* buffer, POINT screen);
+// Opens the branches down to `folder` (no trailing backslash) and scrolls it
+// to the top; the selection stays as it is.
+void ShowFolderInTree(const char* folder);
