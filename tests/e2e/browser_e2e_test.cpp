@@ -560,3 +560,89 @@ TEST(BrowserE2E, DeleteMovesTheSelectionToTheRecycleBin) {
   }
   EXPECT_TRUE(Exists(browser.Pictures(), pictures[1].name.c_str()));
 }
+
+namespace {
+
+// A key chord typed on the X server, as a user types it (xdotool syntax).
+void TypeKeys(const char* keys) {
+  std::string command = std::string("/usr/bin/xdotool key ") + keys;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  Sleep(400);
+}
+
+std::vector<COLORREF> CellColours(const Browser& browser) {
+  std::vector<COLORREF> colours;
+  for (int i = 0; i < browser.CellCount(); ++i)
+    colours.push_back(Browser::ScreenPixel(browser.CellCentre(i)));
+  return colours;
+}
+
+}  // namespace
+
+TEST(BrowserE2E, SelectionCommandsAndAccelerators) {
+  Browser browser;
+  browser.AddPictures(Rainbow(10));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(300, 0, 0, 0, 790, 600);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(10));
+  SetForegroundWindow(browser.Main());
+  TypeKeys("ctrl+a");  // select all
+  EXPECT_EQ(browser.SelectedCells().size(), 10u);
+  TypeKeys("ctrl+l");  // deselect all
+  EXPECT_TRUE(browser.SelectedCells().empty());
+  ClickAt(browser.CellCentre(1));
+  ClickAt(browser.CellCentre(4), VK_CONTROL);
+  ClickAt(browser.CellCentre(7), VK_CONTROL);
+  SendMessageA(browser.Main(), WM_COMMAND, 203, 0);  // invert the selection
+  EXPECT_EQ(browser.SelectedCells(), std::vector<int>({0, 2, 3, 5, 6, 8, 9}));
+}
+
+TEST(BrowserE2E, SortOrdersAndThumbnailSizes) {
+  Browser browser;
+  // Names, dates and sizes in three different orders.
+  struct File {
+    const char* name;
+    uint32_t rgb;
+    int year, width;
+  } files[] = {{"b.tpic", 0xFF0000, 2010, 30},
+               {"a.tpic", 0x00FF00, 2004, 50},
+               {"c.tpic", 0x0000FF, 2030, 10}};
+  for (const File& f : files) {
+    WriteAll(browser.Pictures() / f.name, SolidPicture(f.width, 20, f.rgb).Bytes());
+    platform::SetFileLastWriteLocal((browser.Pictures() / f.name).c_str(),
+                                    LocalTime(f.year, 6, 1, 12, 0, 0));
+  }
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  const COLORREF red = RGB(255, 0, 0), green = RGB(0, 255, 0), blue = RGB(0, 0, 255);
+  const std::vector<COLORREF> expected[6] = {
+      {green, red, blue},  // name
+      {blue, red, green},  // name reversed
+      {blue, red, green},  // date, newest first
+      {green, red, blue},  // date, oldest first
+      {blue, red, green},  // size, smallest first
+      {green, red, blue},  // size, largest first
+  };
+  for (int order = 0; order < 6; ++order) {
+    SendMessageA(browser.Main(), WM_COMMAND, 700 + order, 0);
+    ASSERT_TRUE(browser.WaitForThumbnails(3));
+    EXPECT_EQ(CellColours(browser), expected[order]) << "order " << order;
+  }
+  SendMessageA(browser.Main(), WM_COMMAND, 402, 0);  // large thumbnails
+  RECT cell;
+  GetWindowRect(browser.Cell(0), &cell);
+  EXPECT_EQ(cell.right - cell.left, 192);
+  ASSERT_TRUE(browser.Close());
+  EXPECT_EQ(SettingsField(browser, 2), 2);  // saved for the next start
+  EXPECT_EQ(SettingsField(browser, 7), 5);
+}
