@@ -4,6 +4,8 @@
 // stores on disk.
 #include <gtest/gtest.h>
 #include <windows.h>
+// commctrl.h after the types of windows.h.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -645,4 +647,91 @@ TEST(BrowserE2E, SortOrdersAndThumbnailSizes) {
   ASSERT_TRUE(browser.Close());
   EXPECT_EQ(SettingsField(browser, 2), 2);  // saved for the next start
   EXPECT_EQ(SettingsField(browser, 7), 5);
+
+  // The next start shows the same folder, size and order.
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  GetWindowRect(browser.Cell(0), &cell);
+  EXPECT_EQ(cell.right - cell.left, 192);
+  EXPECT_EQ(CellColours(browser), expected[5]);
+}
+
+namespace {
+
+// Reads a tree item's text out of the browser's process: the item record and
+// its text buffer must live in that process for TVM_GETITEMA.
+std::string RemoteItemText(const Browser& browser, HWND tree, HTREEITEM item) {
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               browser.ProcessId());
+  if (!process) return "";
+  auto* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  std::string text;
+  if (remote) {
+    TVITEMA record = {};
+    record.mask = TVIF_TEXT | TVIF_HANDLE;
+    record.hItem = item;
+    record.pszText = remote + 1024;
+    record.cchTextMax = 260;
+    char buffer[260] = {};
+    if (WriteProcessMemory(process, remote, &record, sizeof record, nullptr) &&
+        SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(remote)) &&
+        ReadProcessMemory(process, remote + 1024, buffer, sizeof buffer - 1, nullptr))
+      text = buffer;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return text;
+}
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT relation) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, LPARAM(item)));
+}
+
+// The visible tree item called `name`, or nullptr.
+HTREEITEM VisibleItem(const Browser& browser, HWND tree, const std::string& name) {
+  for (HTREEITEM item = TreeNext(tree, nullptr, TVGN_FIRSTVISIBLE); item;
+       item = TreeNext(tree, item, TVGN_NEXTVISIBLE))
+    if (RemoteItemText(browser, tree, item) == name) return item;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  platform::MakeFolder((browser.Pictures() / "inner").c_str());
+  WriteAll(browser.Pictures() / "inner\\x.tpic", SolidPicture(10, 10, 0x00FF00).Bytes());
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ASSERT_TRUE(browser.Start());
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  ASSERT_NE(tree, nullptr);
+  std::string folder = browser.Pictures().Path();
+  folder.pop_back();
+  std::string name = folder.substr(folder.find_last_of('\\') + 1);
+  HTREEITEM current = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (current = VisibleItem(browser, tree, name)) != nullptr; }, 10000))
+      << name;
+  EXPECT_EQ(browser.CellCount(), 2);
+
+  // Expanding the current folder shows its subfolder; selecting it lists it.
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(current));
+  HTREEITEM inner = TreeNext(tree, current, TVGN_CHILD);
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(RemoteItemText(browser, tree, inner), "inner");
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(inner));
+  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 1; }, 5000));
+
+  // A folder outside the file system (My Computer, under the Desktop) keeps
+  // the listing.
+  HTREEITEM computer = TreeNext(tree, TreeNext(tree, nullptr, TVGN_ROOT), TVGN_CHILD);
+  while (computer && RemoteItemText(browser, tree, computer) != "My Computer")
+    computer = TreeNext(tree, computer, TVGN_NEXT);
+  ASSERT_NE(computer, nullptr);
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(computer));
+  Sleep(500);
+  EXPECT_EQ(browser.CellCount(), 1);
 }
