@@ -9,6 +9,7 @@
 #include "browser/thumbnail_cache.h"
 #include "file_ops/path_utils.h"
 #include "file_ops/rename_path.h"
+#include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 
@@ -24,14 +25,6 @@ struct RenameState {
   char baseName[256];
   char extension[128];
 } g_rename;
-
-void CentreOnScreen(HWND dialog) {
-  RECT rect;
-  GetWindowRect(dialog, &rect);
-  int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  MoveWindow(dialog, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, TRUE);
-}
 
 INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {

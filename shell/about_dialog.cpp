@@ -2,8 +2,6 @@
 
 #include "shell/app_state.h"
 
-namespace {
-
 void CentreOnScreen(HWND dialog) {
   RECT rect;
   GetWindowRect(dialog, &rect);
@@ -11,6 +9,8 @@ void CentreOnScreen(HWND dialog) {
   MoveWindow(dialog, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
              (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, TRUE);
 }
+
+namespace {
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {

@@ -4,3 +4,6 @@
 #include <windows.h>
 
 void ShowAboutDialog(HWND owner);
+
+// Moves a dialog to the middle of the screen, keeping its size.
+void CentreOnScreen(HWND dialog);

@@ -29,17 +29,7 @@ void SendKey(WORD key, bool down) {
 // mouse events from X, so a modifier sent with SendInput alone would be
 // undone by the next click.
 void SendModifier(WORD key, bool down) {
-  std::string command = std::string("/usr/bin/xdotool ") + (down ? "keydown " : "keyup ") +
-                        (key == VK_SHIFT ? "shift" : "ctrl");
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &process)) {
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  RunXdotool(std::string(down ? "keydown " : "keyup ") + (key == VK_SHIFT ? "shift" : "ctrl"));
   SendKey(key, down);
 }
 
@@ -60,6 +50,19 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
 }
 
 }  // namespace
+
+void RunXdotool(const std::string& arguments) {
+  std::string command = "/usr/bin/xdotool " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+}
 
 bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
   for (int waited = 0; waited < milliseconds; waited += 50) {

@@ -17,6 +17,9 @@ namespace e2e {
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
 void SendMouse(DWORD flags, DWORD data = 0);
 void MoveTo(POINT p);
+// Runs xdotool (a Unix program that Wine starts directly) with `arguments`,
+// for input typed on the X server itself.
+void RunXdotool(const std::string& arguments);
 // A click, with Shift or Ctrl held when `modifier` names one.
 void ClickAt(POINT p, WORD modifier = 0);
 

@@ -558,16 +558,7 @@ namespace {
 
 // A key chord typed on the X server, as a user types it (xdotool syntax).
 void TypeKeys(const char* keys) {
-  std::string command = std::string("/usr/bin/xdotool key ") + keys;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &process)) {
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  RunXdotool(std::string("key ") + keys);
   Sleep(400);
 }
 
