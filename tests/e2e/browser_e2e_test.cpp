@@ -450,6 +450,53 @@ TEST(BrowserE2E, RecentFolderList) {
   EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)).front(), other.Path());
 }
 
+TEST(BrowserE2E, KeepOnTopToggledAndRestored) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  // Wine keeps a window that owns a topmost popup (the tree's tooltip) out of
+  // the topmost band unless another topmost window follows that popup, as a
+  // taskbar does on a real desktop; this one stands in for it.
+  HWND neighbour =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 1000,
+                      740, 8, 8, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(neighbour, nullptr);
+  auto topmost = [&] { return (GetWindowLongA(browser.Main(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  auto clickKeepOnTop = [&](HWND toolbar) {
+    RECT box;
+    GetWindowRect(GetDlgItem(toolbar, 102), &box);
+    ClickAt({box.left + 6, (box.top + box.bottom) / 2});
+    Sleep(GetDoubleClickTime() + 100);
+  };
+
+  ASSERT_TRUE(browser.Start());
+  HWND toolbar = Toolbar(browser);
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_FALSE(topmost());
+  clickKeepOnTop(toolbar);
+  EXPECT_TRUE(topmost());
+  EXPECT_EQ(IsDlgButtonChecked(toolbar, 102), BST_CHECKED);
+  clickKeepOnTop(toolbar);
+  EXPECT_FALSE(topmost());
+  EXPECT_EQ(IsDlgButtonChecked(toolbar, 102), BST_UNCHECKED);
+  clickKeepOnTop(toolbar);
+  ASSERT_TRUE(browser.Close());
+  EXPECT_EQ(SettingsField(browser, 9), 1);
+
+  // The next start is on top from the beginning, with the box checked.
+  ASSERT_TRUE(browser.Start());
+  toolbar = Toolbar(browser);
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_TRUE(topmost());
+  EXPECT_EQ(IsDlgButtonChecked(toolbar, 102), BST_CHECKED);
+  clickKeepOnTop(toolbar);
+  EXPECT_FALSE(topmost());
+  ASSERT_TRUE(browser.Close());
+  EXPECT_EQ(SettingsField(browser, 9), 0);
+  DestroyWindow(neighbour);
+}
+
 namespace {
 
 std::wstring DialogText(HWND dialog, int id) {
