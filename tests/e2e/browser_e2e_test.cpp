@@ -764,3 +764,33 @@ TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
   Sleep(500);
   EXPECT_EQ(browser.CellCount(), 1);
 }
+
+TEST(BrowserE2E, TreeOpensToAFolderChosenFromTheRecentList) {
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  // A folder three levels below a closed one, in a tree too short to show
+  // every opened level at once: it must be opened down to and scrolled to.
+  ScratchFolder other;
+  std::string chosen = other.Path() + "level1\\level2\\level3\\";
+  platform::MakeFolder((other / "level1").c_str());
+  platform::MakeFolder((other / "level1\\level2").c_str());
+  platform::MakeFolder((other / "level1\\level2\\level3").c_str());
+  WriteAll(chosen + "x.tpic", SolidPicture(10, 10, 0x123456).Bytes());
+  std::vector<uint8_t> history(25700, 0);
+  std::memcpy(history.data(), browser.Pictures().Path().data(), browser.Pictures().Path().size());
+  std::memcpy(history.data() + 256, chosen.data(), chosen.size());
+  WriteAll(browser.Program() / "phist.dat", history);
+  browser.WriteSettings(192, 0, 0, 0, 800, 260);
+  ASSERT_TRUE(browser.Start());
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  HWND toolbar = Toolbar(browser);
+  ASSERT_NE(tree, nullptr);
+  ASSERT_NE(toolbar, nullptr);
+  EXPECT_EQ(browser.CellCount(), 2);
+  EXPECT_EQ(VisibleItem(browser, tree, "level3"), nullptr);
+  ChooseFromList(toolbar, 101, 1);
+  EXPECT_EQ(browser.CellCount(), 1);
+  HTREEITEM shown = VisibleItem(browser, tree, "level3");
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(RemoteItemText(browser, tree, TreeNext(tree, shown, TVGN_PARENT)), "level2");
+}
