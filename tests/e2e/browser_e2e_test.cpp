@@ -794,3 +794,78 @@ TEST(BrowserE2E, TreeOpensToAFolderChosenFromTheRecentList) {
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(RemoteItemText(browser, tree, TreeNext(tree, shown, TVGN_PARENT)), "level2");
 }
+
+namespace {
+
+int CellWidth(const Browser& browser) {
+  RECT cell = {};
+  GetWindowRect(browser.Cell(0), &cell);
+  return cell.right - cell.left;
+}
+
+HWND VisibleWindow(const char* className, const char* title) {
+  HWND window = FindWindowA(className, title);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// Right-clicks a cell and waits for the popup menu.
+bool OpenPopupMenu(const Browser& browser, int index) {
+  MoveTo(browser.CellCentre(index));
+  SendMouse(MOUSEEVENTF_RIGHTDOWN);
+  SendMouse(MOUSEEVENTF_RIGHTUP);
+  return WaitFor([] { return VisibleWindow("#32768", nullptr) != nullptr; }, 5000);
+}
+
+}  // namespace
+
+TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  std::vector<COLORREF> byName = CellColours(browser);
+  EXPECT_EQ(CellWidth(browser), 96);
+
+  // Affichage > Taille Moyenne, then Affichage > Ordre d'affichage > Noms Inversés.
+  SetForegroundWindow(browser.Main());
+  TypeKeys("alt+a");
+  TypeKeys("m");
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  EXPECT_EQ(CellWidth(browser), 128);
+  TypeKeys("alt+a");
+  TypeKeys("o");
+  TypeKeys("i");
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  EXPECT_EQ(CellColours(browser), std::vector<COLORREF>(byName.rbegin(), byName.rend()));
+  TypeKeys("ctrl+f");  // back to name order
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  EXPECT_EQ(CellColours(browser), byName);
+
+  // The popup menu renames one selected file, and offers no rename for two.
+  ClickAt(browser.CellCentre(0));
+  ASSERT_TRUE(OpenPopupMenu(browser, 0));
+  TypeKeys("r");
+  HWND rename = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (rename = VisibleWindow("#32770", "Rename")) != nullptr; }, 5000));
+  PostMessageA(rename, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(rename); }, 5000));
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(1), VK_CONTROL);
+  ASSERT_TRUE(OpenPopupMenu(browser, 1));
+  TypeKeys("r");
+  TypeKeys("Escape");
+  Sleep(500);
+  EXPECT_EQ(FindWindowA("#32770", "Rename"), nullptr);
+  EXPECT_EQ(browser.CellCount(), 3);
+
+  // Fichiers > Fermer ends the program and stores the new size and order.
+  SetForegroundWindow(browser.Main());
+  TypeKeys("alt+f");
+  TypeKeys("f");
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser.Main()); }, 10000));
+  EXPECT_EQ(SettingsField(browser, 2), 1);
+  EXPECT_EQ(SettingsField(browser, 7), 0);
+}
