@@ -828,6 +828,16 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   std::vector<COLORREF> byName = CellColours(browser);
   EXPECT_EQ(CellWidth(browser), 96);
 
+  // With nothing selected, Fichiers > Effacer is greyed: its key does nothing
+  // (the command itself would say that nothing is selected).
+  SetForegroundWindow(browser.Main());
+  TypeKeys("alt+f");
+  TypeKeys("e");
+  Sleep(500);
+  EXPECT_EQ(VisibleWindow("#32770", "Tamsel"), nullptr);
+  if (VisibleWindow("#32768", nullptr)) TypeKeys("Escape");
+  ASSERT_TRUE(WaitFor([] { return !VisibleWindow("#32768", nullptr); }, 5000));
+
   // Affichage > Taille Moyenne, then Affichage > Ordre d'affichage > Noms Inversés.
   SetForegroundWindow(browser.Main());
   TypeKeys("alt+a");
@@ -861,6 +871,21 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   EXPECT_EQ(FindWindowA("#32770", "Rename"), nullptr);
   EXPECT_EQ(browser.CellCount(), 3);
 
+  // Fichiers > Effacer is offered once something is selected: it asks first.
+  SetForegroundWindow(browser.Main());
+  TypeKeys("alt+f");
+  TypeKeys("e");
+  HWND question = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (question = VisibleWindow("#32770", "Tamsel")) != nullptr; }, 5000));
+  wchar_t text[64] = {};
+  GetWindowTextW(GetDlgItem(question, 0xFFFF), text, 63);
+  EXPECT_STREQ(text, L"Effacer le Fichier [2] ?");
+  PostMessageA(question, WM_COMMAND, IDNO, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 5000));
+  Sleep(300);
+  EXPECT_EQ(browser.CellCount(), 3);
+
   // Fichiers > Fermer ends the program and stores the new size and order.
   SetForegroundWindow(browser.Main());
   TypeKeys("alt+f");
@@ -868,4 +893,101 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser.Main()); }, 10000));
   EXPECT_EQ(SettingsField(browser, 2), 1);
   EXPECT_EQ(SettingsField(browser, 7), 0);
+}
+
+namespace {
+
+// Main windows of browsers other than the one started by the test.
+std::vector<HWND> OtherBrowserWindows(const Browser& browser) {
+  std::vector<HWND> found;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "main_class_name", nullptr); w;
+       w = FindWindowExA(nullptr, w, "main_class_name", nullptr)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process != browser.ProcessId() && IsWindowVisible(w)) found.push_back(w);
+  }
+  return found;
+}
+
+// Points the shell's "open" of .html files at a recording program for the
+// test's lifetime. Wine reads associations from the machine's classes only;
+// the association the prefix had, if any, is put back afterwards.
+class HtmlOpenedBy {
+ public:
+  explicit HtmlOpenedBy(const std::string& program) {
+    hadExtension_ = ReadDefaultValue(kExtensionKey, &previous_);
+    SetDefaultValue(kExtensionKey, "tamsel.testpage");
+    SetDefaultValue(kCommandKey, "\"" + program + "\" \"%1\"");
+  }
+  ~HtmlOpenedBy() {
+    for (const char* key :
+         {kCommandKey, "Software\\Classes\\tamsel.testpage\\shell\\open",
+          "Software\\Classes\\tamsel.testpage\\shell", "Software\\Classes\\tamsel.testpage"})
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    if (hadExtension_)
+      SetDefaultValue(kExtensionKey, previous_);
+    else
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE, kExtensionKey);
+  }
+
+ private:
+  static constexpr const char* kExtensionKey = "Software\\Classes\\.html";
+  static constexpr const char* kCommandKey =
+      "Software\\Classes\\tamsel.testpage\\shell\\open\\command";
+
+  static bool ReadDefaultValue(const char* path, std::string* value) {
+    char buffer[260] = {};
+    LONG size = sizeof buffer - 1;
+    if (RegQueryValueA(HKEY_LOCAL_MACHINE, path, buffer, &size) != ERROR_SUCCESS) return false;
+    *value = buffer;
+    return true;
+  }
+  static void SetDefaultValue(const char* path, const std::string& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   DWORD(value.size() + 1));
+    RegCloseKey(key);
+  }
+
+  bool hadExtension_ = false;
+  std::string previous_;
+};
+
+}  // namespace
+
+TEST(BrowserE2E, SecondWindowAndHelpPage) {
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  std::string recorder = browser.Program() / "ondex.exe";
+  ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", recorder));
+  platform::MakeFolder((browser.Program() / "vhelp").c_str());
+  WriteAll(browser.Program() / "vhelp\\index.html", {'<', 'p', '>'});
+  ASSERT_TRUE(browser.Start());
+
+  // Ctrl+N starts another browser from the same program folder; its Fermer
+  // command ends it.
+  SetForegroundWindow(browser.Main());
+  TypeKeys("ctrl+n");
+  std::vector<HWND> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = OtherBrowserWindows(browser)).size() == 1; }, 10000));
+  PostMessageA(others[0], WM_COMMAND, 100, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(others[0]); }, 10000));
+  EXPECT_TRUE(IsWindow(browser.Main()));
+
+  // F1 opens the help page beside the program with the shell.
+  HtmlOpenedBy opener(recorder);
+  SetForegroundWindow(browser.Main());
+  TypeKeys("F1");
+  std::string recorded = browser.Program() / "ondex.txt";
+  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
+  std::vector<uint8_t> bytes = ReadAll(recorded);
+  std::string line(bytes.begin(), bytes.end());  // the quoted program, then the page
+  std::string page = "\"" + browser.Program() / "vhelp\\index.html" + "\"";
+  ASSERT_GE(line.size(), page.size()) << line;
+  EXPECT_EQ(line.substr(line.size() - page.size()), page);
 }
