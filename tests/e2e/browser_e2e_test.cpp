@@ -361,8 +361,13 @@ TEST(BrowserE2E, AboutDialogIsCentredAndClosesWithOk) {
   ASSERT_TRUE(browser.Start());
   PostMessageA(browser.Main(), WM_COMMAND, 601, 0);
   HWND about = nullptr;
+  // Shown once placed: the dialog is visible only after its WM_INITDIALOG.
   ASSERT_TRUE(WaitFor(
-      [&] { return (about = FindWindowA("#32770", "A Propos de Tamsel")) != nullptr; }, 5000));
+      [&] {
+        about = FindWindowA("#32770", "A Propos de Tamsel");
+        return about && IsWindowVisible(about);
+      },
+      5000));
   RECT rect;
   GetWindowRect(about, &rect);
   EXPECT_NEAR((rect.left + rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
