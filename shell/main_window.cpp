@@ -49,8 +49,8 @@ void OnCreate(HWND window) {
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
   ScanPlugins();
-  g_windows.splitter =
-      CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  // No scroll bar on the splitter: on a 4-pixel bar it would take every click.
+  g_windows.splitter = CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE);
   // The toolbar's start makes the most recent folder current and lists it.
   CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
                      ToolbarDialogProc, 0);
