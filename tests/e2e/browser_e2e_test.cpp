@@ -1000,3 +1000,77 @@ TEST(BrowserE2E, SecondWindowAndHelpPage) {
   ASSERT_GE(line.size(), page.size()) << line;
   EXPECT_EQ(line.substr(line.size() - page.size()), page);
 }
+
+namespace {
+
+// The visible menu windows, left to right (a sub-menu opens right of its menu).
+std::vector<HWND> OpenMenus() {
+  std::vector<HWND> menus;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32768", nullptr); w;
+       w = FindWindowExA(nullptr, w, "#32768", nullptr))
+    if (IsWindowVisible(w)) menus.push_back(w);
+  std::sort(menus.begin(), menus.end(), [](HWND a, HWND b) {
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.left < rb.left;
+  });
+  return menus;
+}
+
+// Which of the first `rows` items of an open menu carry a check mark, read
+// from the screen: Wine draws menus with a 3-pixel frame and 16-pixel items
+// (menu font of its default theme), the mark in the 12 pixels left of the text.
+std::vector<bool> CheckedRows(HWND menu, int rows) {
+  constexpr int kFrame = 3, kItemHeight = 16, kMarkWidth = 12;
+  RECT rect;
+  GetWindowRect(menu, &rect);
+  std::vector<bool> checked;
+  for (int row = 0; row < rows; ++row) {
+    int top = rect.top + kFrame + row * kItemHeight;
+    COLORREF background = Browser::ScreenPixel({rect.left + kFrame, top + kItemHeight / 2});
+    int marked = 0;
+    for (int y = top; y < top + kItemHeight; ++y)
+      for (int x = rect.left + kFrame; x < rect.left + kFrame + kMarkWidth; ++x)
+        marked += Browser::ScreenPixel({x, y}) != background;
+    checked.push_back(marked > 4);
+  }
+  return checked;
+}
+
+}  // namespace
+
+TEST(BrowserE2E, MenuCheckMarksFollowSizeAndOrder) {
+  Browser browser;
+  browser.AddPictures(Rainbow(3));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  SetForegroundWindow(browser.Main());
+  TypeKeys("ctrl+d");  // by date
+
+  // Affichage, then its sub-menu Ordre d'affichage.
+  TypeKeys("alt+a");
+  TypeKeys("o");
+  std::vector<HWND> menus;
+  ASSERT_TRUE(WaitFor([&] { return (menus = OpenMenus()).size() == 2; }, 5000));
+  Sleep(300);                                                                    // drawn
+  EXPECT_EQ(CheckedRows(menus[0], 3), (std::vector<bool>{true, false, false}));  // Réduite
+  EXPECT_EQ(CheckedRows(menus[1], 6),
+            (std::vector<bool>{false, false, true, false, false, false}));  // Par Dates
+  TypeKeys("Escape");
+  TypeKeys("Escape");
+  TypeKeys("Escape");
+  ASSERT_TRUE(WaitFor([] { return OpenMenus().empty(); }, 5000));
+
+  // Affichage > Taille Large moves the size mark.
+  TypeKeys("alt+a");
+  TypeKeys("l");
+  ASSERT_TRUE(WaitFor([] { return OpenMenus().empty(); }, 5000));
+  TypeKeys("alt+a");
+  ASSERT_TRUE(WaitFor([&] { return (menus = OpenMenus()).size() == 1; }, 5000));
+  Sleep(300);
+  EXPECT_EQ(CheckedRows(menus[0], 3), (std::vector<bool>{false, false, true}));
+  TypeKeys("Escape");
+  TypeKeys("Escape");
+}
