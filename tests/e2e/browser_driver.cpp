@@ -72,6 +72,17 @@ bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
   return condition();
 }
 
+HWND VisibleWindow(const char* className, const char* title) {
+  HWND window = FindWindowA(className, title);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND WaitForShownWindow(const char* className, const char* title, int milliseconds) {
+  HWND window = nullptr;
+  WaitFor([&] { return (window = VisibleWindow(className, title)) != nullptr; }, milliseconds);
+  return window;
+}
+
 void SendMouse(DWORD flags, DWORD data) {
   INPUT input = {};
   input.type = INPUT_MOUSE;

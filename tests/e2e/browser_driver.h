@@ -15,6 +15,10 @@
 namespace e2e {
 
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
+// A top-level window of that class and title once it is shown (dialogs are
+// shown after their WM_INITDIALOG), else nullptr.
+HWND VisibleWindow(const char* className, const char* title);
+HWND WaitForShownWindow(const char* className, const char* title, int milliseconds = 5000);
 void SendMouse(DWORD flags, DWORD data = 0);
 void MoveTo(POINT p);
 // Runs xdotool (a Unix program that Wine starts directly) with `arguments`,

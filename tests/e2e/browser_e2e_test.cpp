@@ -364,14 +364,8 @@ TEST(BrowserE2E, AboutDialogIsCentredAndClosesWithOk) {
   browser.WriteSettings(192, 0, 0, 0, 600, 400);
   ASSERT_TRUE(browser.Start());
   PostMessageA(browser.Main(), WM_COMMAND, 601, 0);
-  HWND about = nullptr;
-  // Shown once placed: the dialog is visible only after its WM_INITDIALOG.
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        about = FindWindowA("#32770", "A Propos de Tamsel");
-        return about && IsWindowVisible(about);
-      },
-      5000));
+  HWND about = WaitForShownWindow("#32770", "A Propos de Tamsel");  // shown once placed
+  ASSERT_NE(about, nullptr);
   RECT rect;
   GetWindowRect(about, &rect);
   EXPECT_NEAR((rect.left + rect.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
@@ -520,9 +514,8 @@ std::wstring Rename(Browser& browser, int index, const char* newName, bool confi
   Sleep(GetDoubleClickTime() + 100);
   ClickAt(browser.CellCentre(index));
   PostMessageA(browser.Main(), WM_COMMAND, 204, 0);
-  HWND dialog = nullptr;
-  if (!WaitFor([&] { return (dialog = FindWindowA("#32770", "Rename")) != nullptr; }, 5000))
-    return L"(no dialog)";
+  HWND dialog = WaitForShownWindow("#32770", "Rename");
+  if (!dialog) return L"(no dialog)";
   std::wstring oldName = DialogText(dialog, 101);
   SetDlgItemTextA(dialog, 100, newName);
   PostMessageA(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
@@ -559,6 +552,17 @@ TEST(BrowserE2E, RenameKeepsTheExtension) {
   Rename(browser, 2, "never", false);  // cancelled: nothing renamed
   EXPECT_TRUE(Exists(browser.Pictures(), "z.tpic"));
   EXPECT_FALSE(Exists(browser.Pictures(), "never.tpic"));
+
+  // Two selected: the dialog is for the one listed first.
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(2));
+  ClickAt(browser.CellCentre(1), VK_CONTROL);
+  PostMessageA(browser.Main(), WM_COMMAND, 204, 0);
+  HWND dialog = WaitForShownWindow("#32770", "Rename");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(DialogText(dialog, 101).substr(0, 8), L"w [tpic ");
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
 }
 
 TEST(BrowserE2E, DeleteMovesTheSelectionToTheRecycleBin) {
@@ -812,17 +816,12 @@ int CellWidth(const Browser& browser) {
   return cell.right - cell.left;
 }
 
-HWND VisibleWindow(const char* className, const char* title) {
-  HWND window = FindWindowA(className, title);
-  return window && IsWindowVisible(window) ? window : nullptr;
-}
-
 // Right-clicks a cell and waits for the popup menu.
 bool OpenPopupMenu(const Browser& browser, int index) {
   MoveTo(browser.CellCentre(index));
   SendMouse(MOUSEEVENTF_RIGHTDOWN);
   SendMouse(MOUSEEVENTF_RIGHTUP);
-  return WaitFor([] { return VisibleWindow("#32768", nullptr) != nullptr; }, 5000);
+  return WaitForShownWindow("#32768", nullptr) != nullptr;
 }
 
 }  // namespace
@@ -866,9 +865,8 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   ClickAt(browser.CellCentre(0));
   ASSERT_TRUE(OpenPopupMenu(browser, 0));
   TypeKeys("r");
-  HWND rename = nullptr;
-  ASSERT_TRUE(
-      WaitFor([&] { return (rename = VisibleWindow("#32770", "Rename")) != nullptr; }, 5000));
+  HWND rename = WaitForShownWindow("#32770", "Rename");
+  ASSERT_NE(rename, nullptr);
   PostMessageA(rename, WM_COMMAND, IDCANCEL, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(rename); }, 5000));
   Sleep(GetDoubleClickTime() + 100);
@@ -884,9 +882,8 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   SetForegroundWindow(browser.Main());
   TypeKeys("alt+f");
   TypeKeys("e");
-  HWND question = nullptr;
-  ASSERT_TRUE(
-      WaitFor([&] { return (question = VisibleWindow("#32770", "Tamsel")) != nullptr; }, 5000));
+  HWND question = WaitForShownWindow("#32770", "Tamsel");
+  ASSERT_NE(question, nullptr);
   wchar_t text[64] = {};
   GetWindowTextW(GetDlgItem(question, 0xFFFF), text, 63);
   EXPECT_STREQ(text, L"Effacer le Fichier [2] ?");
