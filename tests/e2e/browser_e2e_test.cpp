@@ -700,30 +700,62 @@ TEST(BrowserE2E, SortOrdersAndThumbnailSizes) {
 
 namespace {
 
-// Reads a tree item's text out of the browser's process: the item record and
-// its text buffer must live in that process for TVM_GETITEMA.
-std::string RemoteItemText(const Browser& browser, HWND tree, HTREEITEM item) {
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               browser.ProcessId());
-  if (!process) return "";
-  auto* remote = static_cast<char*>(
-      VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  std::string text;
-  if (remote) {
-    TVITEMA record = {};
-    record.mask = TVIF_TEXT | TVIF_HANDLE;
-    record.hItem = item;
-    record.pszText = remote + 1024;
-    record.cchTextMax = 260;
-    char buffer[260] = {};
-    if (WriteProcessMemory(process, remote, &record, sizeof record, nullptr) &&
-        SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(remote)) &&
-        ReadProcessMemory(process, remote + 1024, buffer, sizeof buffer - 1, nullptr))
-      text = buffer;
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+// A block of memory in the browser's process, for the tree messages whose
+// records (and the buffers they point to) must live in the tree's process.
+class RemoteBlock {
+ public:
+  explicit RemoteBlock(const Browser& browser)
+      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                             browser.ProcessId())) {
+    if (process_)
+      base_ = static_cast<char*>(
+          VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   }
-  CloseHandle(process);
+  ~RemoteBlock() {
+    if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  char* At(size_t offset) const { return base_ ? base_ + offset : nullptr; }
+  bool Write(size_t offset, const void* bytes, size_t size) const {
+    return base_ && WriteProcessMemory(process_, base_ + offset, bytes, size, nullptr);
+  }
+  bool Read(size_t offset, void* bytes, size_t size) const {
+    return base_ && ReadProcessMemory(process_, base_ + offset, bytes, size, nullptr);
+  }
+
+ private:
+  HANDLE process_;
+  char* base_ = nullptr;
+};
+
+std::string RemoteItemText(const Browser& browser, HWND tree, HTREEITEM item) {
+  RemoteBlock block(browser);
+  TVITEMA record = {};
+  record.mask = TVIF_TEXT | TVIF_HANDLE;
+  record.hItem = item;
+  record.pszText = block.At(1024);
+  record.cchTextMax = 260;
+  char text[260] = {};
+  if (!block.Write(0, &record, sizeof record) ||
+      !SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(block.At(0))) ||
+      !block.Read(1024, text, sizeof text - 1))
+    return "";
   return text;
+}
+
+// A screen point on the start of an item's text (deep items run past the
+// tree's right edge), or (-1, -1) when the item is not visible.
+POINT RemoteItemPoint(const Browser& browser, HWND tree, HTREEITEM item) {
+  RemoteBlock block(browser);
+  RECT rect = {};
+  std::memcpy(&rect, &item, sizeof item);  // the message takes the item in the rectangle
+  if (!block.Write(0, &rect, sizeof rect) ||
+      !SendMessageA(tree, TVM_GETITEMRECT, TRUE, LPARAM(block.At(0))) ||
+      !block.Read(0, &rect, sizeof rect))
+    return {-1, -1};
+  POINT point = {rect.left + 4, (rect.top + rect.bottom) / 2};
+  ClientToScreen(tree, &point);
+  return point;
 }
 
 HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT relation) {
@@ -776,6 +808,24 @@ TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(computer));
   Sleep(500);
   EXPECT_EQ(browser.CellCount(), 1);
+
+  // Collapsing and expanding again, as a user does, shows the folder as it is
+  // now: a subfolder made in between appears.
+  POINT label = RemoteItemPoint(browser, tree, current);
+  ASSERT_GE(label.x, 0);
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(label);  // selects and lists the current folder again
+  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 2; }, 5000));
+  TypeKeys("Left");
+  EXPECT_FALSE(SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(current), TVIS_EXPANDED));
+  platform::MakeFolder((browser.Pictures() / "made later").c_str());
+  TypeKeys("Right");
+  std::vector<std::string> children;
+  for (HTREEITEM child = TreeNext(tree, current, TVGN_CHILD); child;
+       child = TreeNext(tree, child, TVGN_NEXT))
+    children.push_back(RemoteItemText(browser, tree, child));
+  std::sort(children.begin(), children.end());
+  EXPECT_EQ(children, (std::vector<std::string>{"inner", "made later"}));
 }
 
 TEST(BrowserE2E, TreeOpensToAFolderChosenFromTheRecentList) {
