@@ -1,5 +1,6 @@
 #include "browser_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -126,9 +127,12 @@ void Browser::AddPictures(const std::vector<Picture>& pictures) {
     WriteAll(pictures_ / p.name, SolidPicture(40, 30, p.rgb).Bytes());
 }
 
-void Browser::RememberPicturesFolder() {
-  std::vector<uint8_t> history(25700, 0);
-  std::memcpy(history.data(), pictures_.Path().data(), pictures_.Path().size());
+void Browser::RememberPicturesFolder() { RememberFolders({pictures_.Path()}); }
+
+void Browser::RememberFolders(const std::vector<std::string>& folders) {
+  std::vector<uint8_t> history(25700, 0);  // 100 slots of 256 bytes, 100 spare
+  for (size_t i = 0; i < folders.size() && i < 100; ++i)
+    std::memcpy(&history[i * 256], folders[i].data(), std::min<size_t>(folders[i].size(), 255));
   WriteAll(program_ / "phist.dat", history);
 }
 

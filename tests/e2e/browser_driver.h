@@ -43,6 +43,7 @@ class Browser {
 
   void AddPictures(const std::vector<Picture>& pictures);
   void RememberPicturesFolder();  // the pictures folder as the most recent one
+  void RememberFolders(const std::vector<std::string>& folders);  // most recent first
   void WriteSettings(int treeWidth, int thumbSize, int x, int y, int width, int height,
                      int sortOrder = 0);
 

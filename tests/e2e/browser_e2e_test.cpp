@@ -430,29 +430,6 @@ TEST(BrowserE2E, FormatListFromTheReadersSetsTheFilter) {
   EXPECT_EQ(SettingsField(browser, 1), 0);
 }
 
-TEST(BrowserE2E, RecentFolderList) {
-  Browser browser;
-  browser.AddPictures(Rainbow(3));
-  ScratchFolder other;
-  WriteAll(other / "x.tpic", SolidPicture(10, 10, 0x123456).Bytes());
-  std::vector<uint8_t> history(25700, 0);
-  std::memcpy(history.data(), browser.Pictures().Path().data(), browser.Pictures().Path().size());
-  std::memcpy(history.data() + 256, other.Path().data(), other.Path().size());
-  WriteAll(browser.Program() / "phist.dat", history);
-  browser.WriteSettings(192, 0, 0, 0, 800, 500);
-  ASSERT_TRUE(browser.Start());
-  HWND toolbar = Toolbar(browser);
-  ASSERT_NE(toolbar, nullptr);
-  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)),
-            (std::vector<std::string>{browser.Pictures().Path(), other.Path()}));
-
-  EXPECT_EQ(browser.CellCount(), 3);
-  ChooseFromList(toolbar, 101, 1);
-  EXPECT_EQ(browser.CellCount(), 1);
-  // The visited folder moves to the front of the list.
-  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)).front(), other.Path());
-}
-
 TEST(BrowserE2E, KeepOnTopToggledAndRestored) {
   Browser browser;
   browser.AddPictures(Rainbow(3));
@@ -828,7 +805,7 @@ TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
   EXPECT_EQ(children, (std::vector<std::string>{"inner", "made later"}));
 }
 
-TEST(BrowserE2E, TreeOpensToAFolderChosenFromTheRecentList) {
+TEST(BrowserE2E, RecentFolderListReloadsAndOpensTheTree) {
   Browser browser;
   browser.AddPictures(Rainbow(2));
   // A folder three levels below a closed one, in a tree too short to show
@@ -839,20 +816,21 @@ TEST(BrowserE2E, TreeOpensToAFolderChosenFromTheRecentList) {
   platform::MakeFolder((other / "level1\\level2").c_str());
   platform::MakeFolder((other / "level1\\level2\\level3").c_str());
   WriteAll(chosen + "x.tpic", SolidPicture(10, 10, 0x123456).Bytes());
-  std::vector<uint8_t> history(25700, 0);
-  std::memcpy(history.data(), browser.Pictures().Path().data(), browser.Pictures().Path().size());
-  std::memcpy(history.data() + 256, chosen.data(), chosen.size());
-  WriteAll(browser.Program() / "phist.dat", history);
+  browser.RememberFolders({browser.Pictures().Path(), chosen});
   browser.WriteSettings(192, 0, 0, 0, 800, 260);
   ASSERT_TRUE(browser.Start());
   HWND tree = GetDlgItem(browser.Main(), 1);
   HWND toolbar = Toolbar(browser);
   ASSERT_NE(tree, nullptr);
   ASSERT_NE(toolbar, nullptr);
+  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)),
+            (std::vector<std::string>{browser.Pictures().Path(), chosen}));
   EXPECT_EQ(browser.CellCount(), 2);
   EXPECT_EQ(VisibleItem(browser, tree, "level3"), nullptr);
   ChooseFromList(toolbar, 101, 1);
   EXPECT_EQ(browser.CellCount(), 1);
+  // The visited folder moves to the front of the list.
+  EXPECT_EQ(ListTexts(GetDlgItem(toolbar, 101)).front(), chosen);
   HTREEITEM shown = VisibleItem(browser, tree, "level3");
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(RemoteItemText(browser, tree, TreeNext(tree, shown, TVGN_PARENT)), "level2");
