@@ -720,16 +720,24 @@ std::string RemoteItemText(const Browser& browser, HWND tree, HTREEITEM item) {
   return text;
 }
 
-// A screen point on the start of an item's text (deep items run past the
-// tree's right edge), or (-1, -1) when the item is not visible.
-POINT RemoteItemPoint(const Browser& browser, HWND tree, HTREEITEM item) {
+// The rectangle of an item's text in the tree's client area; empty when the
+// item is not visible.
+RECT RemoteItemRect(const Browser& browser, HWND tree, HTREEITEM item) {
   RemoteBlock block(browser);
   RECT rect = {};
   std::memcpy(&rect, &item, sizeof item);  // the message takes the item in the rectangle
   if (!block.Write(0, &rect, sizeof rect) ||
       !SendMessageA(tree, TVM_GETITEMRECT, TRUE, LPARAM(block.At(0))) ||
       !block.Read(0, &rect, sizeof rect))
-    return {-1, -1};
+    return {};
+  return rect;
+}
+
+// A screen point on the start of an item's text (deep items run past the
+// tree's right edge), or (-1, -1) when the item is not visible.
+POINT RemoteItemPoint(const Browser& browser, HWND tree, HTREEITEM item) {
+  RECT rect = RemoteItemRect(browser, tree, item);
+  if (IsRectEmpty(&rect)) return {-1, -1};
   POINT point = {rect.left + 4, (rect.top + rect.bottom) / 2};
   ClientToScreen(tree, &point);
   return point;
@@ -1098,4 +1106,42 @@ TEST(BrowserE2E, MenuCheckMarksFollowSizeAndOrder) {
   EXPECT_EQ(CheckedRows(menus[0], 3), (std::vector<bool>{false, false, true}));
   TypeKeys("Escape");
   TypeKeys("Escape");
+}
+
+TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
+  Browser browser;
+  browser.AddPictures(Rainbow(1));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ASSERT_TRUE(browser.Start());
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  ASSERT_NE(tree, nullptr);
+  std::string folder = browser.Pictures().Path();
+  folder.pop_back();
+  HTREEITEM current = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] { return (current = VisibleItem(browser, tree, folder.substr(folder.rfind('\\') + 1))); },
+      10000));
+  auto rightClick = [](POINT at) {
+    MoveTo(at);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    SendMouse(MOUSEEVENTF_RIGHTUP);
+  };
+  DialogAnswerer answerer("", browser.ProcessId());
+  rightClick(RemoteItemPoint(browser, tree, current));
+  ASSERT_TRUE(WaitFor([&] { return answerer.Messages().size() == 1; }, 5000));
+  std::wstring wide(folder.begin(), folder.end());  // the scratch path is ASCII
+  EXPECT_EQ(answerer.Messages()[0], wide);
+
+  // Right of the Desktop's text is off any item: an empty text, not the last path.
+  RECT desktop = RemoteItemRect(browser, tree, TreeNext(tree, nullptr, TVGN_ROOT));
+  RECT client;
+  GetClientRect(tree, &client);
+  ASSERT_LT(desktop.right, client.right - 8);
+  POINT beside = {client.right - 8, (desktop.top + desktop.bottom) / 2};
+  ClientToScreen(tree, &beside);
+  Sleep(GetDoubleClickTime() + 100);
+  rightClick(beside);
+  ASSERT_TRUE(WaitFor([&] { return answerer.Messages().size() == 2; }, 5000));
+  EXPECT_EQ(answerer.Messages()[1], L"");
 }
