@@ -49,8 +49,12 @@ void Paint(HWND cell) {
                selected ? kSelectedStripColour : kStripColour, 1);
   const char* path = g_fileList.path[index];
   const char* backslash = std::strrchr(path, '\\');
-  if (backslash) {
-    DrawTextAt(dc, 2, client.bottom - 13, 12, backslash + 1, kNameColour, nullptr, nullptr);
+  // A bare file name (a listing of the process's current folder) is drawn and
+  // cached like any other: skipping it would leave its thumbnail undone, and
+  // the worker would make that one thumbnail again and again.
+  if (*path) {
+    DrawTextAt(dc, 2, client.bottom - 13, 12, backslash ? backslash + 1 : path, kNameColour,
+               nullptr, nullptr);
     if (!SourceExists(path)) {
       g_fileList.thumbnailDone[index] = 1;
     } else if (PackedDibPtr thumbnail{LoadThumbnail(path, kCacheFolderNumber)}) {

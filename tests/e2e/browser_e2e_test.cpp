@@ -74,6 +74,26 @@ TEST(BrowserE2E, FirstStartDefaultsAndWhatItStores) {
   EXPECT_FALSE(search.First((browser.Program() / "cache24\\*.tmp").c_str(), &found));
 }
 
+TEST(BrowserE2E, WithoutHistoryTheStartingDirectoryIsListedAndTheTreeLeftClosed) {
+  Browser browser;  // started in its pictures folder, with no phist.dat
+  browser.AddPictures(Rainbow(3));
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  ASSERT_NE(tree, nullptr);
+  Sleep(500);  // the tree is brought in line after the first listing
+  HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  ASSERT_NE(root, nullptr);
+  EXPECT_FALSE(SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(root), TVIS_EXPANDED));
+  // Entries are bare names; each cell shows its picture over its background.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NE(Browser::ScreenPixel(browser.CellCentre(i)),
+              Browser::ScreenPixel(browser.CellPoint(i, 3, 3)))
+        << i;
+  EXPECT_TRUE(browser.Close());
+}
+
 TEST(BrowserE2E, PlacementIsClampedAndSizesKeptEven) {
   Browser browser;
   browser.RememberPicturesFolder();
