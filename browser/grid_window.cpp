@@ -59,8 +59,13 @@ DWORD WINAPI ThumbnailWorker(LPVOID parameter) {
     g_fileList.thumbnailDone[index] = 1;  // no cache to draw from: do not retry forever
     return 0;
   }
-  HWND cell = static_cast<HWND>(g_fileList.cellWindow[index]);
-  if (cell) RepaintWindow(cell);
+  // The cell's paint marks the entry done. An entry without a cell (Windows
+  // refuses windows past a process's quota of 10,000) would otherwise be made
+  // again at every tick.
+  if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[index]))
+    RepaintWindow(cell);
+  else
+    g_fileList.thumbnailDone[index] = 1;
   return 0;
 }
 
