@@ -296,18 +296,28 @@ TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
 
 namespace {
 
-// The pixels of the status bar's message area as the screen shows them.
-std::vector<COLORREF> MessageArea(const Browser& browser) {
+// The pixels of a stretch of the status bar, from `left` to `right` of its
+// window, as the screen shows them.
+std::vector<COLORREF> StatusBarPixels(const Browser& browser, int left, int right) {
   HWND bar = GetDlgItem(browser.Main(), 110);
   RECT rect;
   GetWindowRect(bar, &rect);
   std::vector<COLORREF> pixels;
   HDC screen = GetDC(nullptr);
   for (int y = rect.top + 2; y < rect.bottom - 3; ++y)
-    for (int x = rect.left + 266; x < rect.left + 420; ++x)
+    for (int x = rect.left + left; x < rect.left + right; ++x)
       pixels.push_back(GetPixel(screen, x, y));
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+std::vector<COLORREF> MessageArea(const Browser& browser) {
+  return StatusBarPixels(browser, 266, 420);
+}
+
+// The box that shows the selected count ("Sélectionné : [n]").
+std::vector<COLORREF> SelectionCountBox(const Browser& browser) {
+  return StatusBarPixels(browser, 136, 258);
 }
 
 // Starts a browser whose test reader sends `sequence` to the status bar at
@@ -636,10 +646,13 @@ TEST(BrowserE2E, SelectionCommandsAndAccelerators) {
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(10));
   SetForegroundWindow(browser.Main());
+  std::vector<COLORREF> noneSelected = SelectionCountBox(browser);
   TypeKeys("ctrl+a");  // select all
   EXPECT_EQ(browser.SelectedCells().size(), 10u);
-  TypeKeys("ctrl+l");  // deselect all
+  EXPECT_NE(SelectionCountBox(browser), noneSelected);  // the status bar follows
+  TypeKeys("ctrl+l");                                   // deselect all
   EXPECT_TRUE(browser.SelectedCells().empty());
+  EXPECT_EQ(SelectionCountBox(browser), noneSelected);
   ClickAt(browser.CellCentre(1));
   ClickAt(browser.CellCentre(4), VK_CONTROL);
   ClickAt(browser.CellCentre(7), VK_CONTROL);
