@@ -37,6 +37,15 @@ std::vector<Picture> Rainbow(int count) {
   return pictures;
 }
 
+// The usual arrangement: `count` pictures of distinct colours in the most
+// recent folder, a window of width x height at (0, 0), tree 192, small
+// thumbnails, sorted by name.
+void ArrangePictures(Browser* browser, int count, int width, int height) {
+  browser->AddPictures(Rainbow(count));
+  browser->RememberPicturesFolder();
+  browser->WriteSettings(192, 0, 0, 0, width, height);
+}
+
 int32_t SettingsField(const Browser& browser, int index) {
   std::vector<uint8_t> bytes = ReadAll(browser.Program() / "eenv.env");
   int32_t value = 0;
@@ -211,9 +220,7 @@ TEST(BrowserE2E, ScrollingByLinePageAndWheelIsClamped) {
 
 TEST(BrowserE2E, DoubleClickStartsTheViewerWithTheQuotedPath) {
   Browser browser;
-  browser.AddPictures(Rainbow(3));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  ArrangePictures(&browser, 3, 700, 400);
   ASSERT_TRUE(
       CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", browser.Program() / "ondex.exe"));
   ASSERT_TRUE(browser.Start());
@@ -246,9 +253,7 @@ LRESULT CALLBACK DropTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
   Browser browser;
-  browser.AddPictures(Rainbow(4));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 600, 400);
+  ArrangePictures(&browser, 4, 600, 400);
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(4));
 
@@ -325,9 +330,7 @@ std::vector<COLORREF> SelectionCountBox(const Browser& browser) {
 std::vector<COLORREF> MessageAreaAfter(const char* sequence) {
   SetEnvironmentVariableA("TAMSEL_TEST_STATUS", sequence);
   Browser browser;
-  browser.AddPictures(Rainbow(2));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  ArrangePictures(&browser, 2, 700, 400);
   bool started = browser.Start() && browser.WaitForThumbnails(2);
   SetEnvironmentVariableA("TAMSEL_TEST_STATUS", nullptr);
   EXPECT_TRUE(started) << sequence;
@@ -351,9 +354,7 @@ TEST(BrowserE2E, StatusBarFollowsThePluginProtocol) {
 
 TEST(BrowserE2E, SplitterDragWidensTheTreeAndIsSaved) {
   Browser browser;
-  browser.AddPictures(Rainbow(8));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ArrangePictures(&browser, 8, 800, 500);
   ASSERT_TRUE(browser.Start());
   HWND splitter = GetDlgItem(browser.Main(), 102);
   ASSERT_NE(splitter, nullptr);
@@ -462,9 +463,7 @@ TEST(BrowserE2E, FormatListFromTheReadersSetsTheFilter) {
 
 TEST(BrowserE2E, KeepOnTopToggledAndRestored) {
   Browser browser;
-  browser.AddPictures(Rainbow(3));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ArrangePictures(&browser, 3, 800, 500);
   // Wine keeps a window that owns a topmost popup (the tree's tooltip) out of
   // the topmost band unless another topmost window follows that popup, as a
   // taskbar does on a real desktop; this one stands in for it.
@@ -897,9 +896,7 @@ bool OpenPopupMenu(const Browser& browser, int index) {
 
 TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   Browser browser;
-  browser.AddPictures(Rainbow(3));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ArrangePictures(&browser, 3, 800, 500);
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(3));
   std::vector<COLORREF> byName = CellColours(browser);
@@ -1035,9 +1032,7 @@ class HtmlOpenedBy {
 
 TEST(BrowserE2E, SecondWindowAndHelpPage) {
   Browser browser;
-  browser.AddPictures(Rainbow(2));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  ArrangePictures(&browser, 2, 700, 400);
   std::string recorder = browser.Program() / "ondex.exe";
   ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", recorder));
   platform::MakeFolder((browser.Program() / "vhelp").c_str());
@@ -1108,9 +1103,7 @@ std::vector<bool> CheckedRows(HWND menu, int rows) {
 
 TEST(BrowserE2E, MenuCheckMarksFollowSizeAndOrder) {
   Browser browser;
-  browser.AddPictures(Rainbow(3));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ArrangePictures(&browser, 3, 800, 500);
   ASSERT_TRUE(browser.Start());
   SetForegroundWindow(browser.Main());
   TypeKeys("ctrl+d");  // by date
@@ -1143,9 +1136,7 @@ TEST(BrowserE2E, MenuCheckMarksFollowSizeAndOrder) {
 
 TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
   Browser browser;
-  browser.AddPictures(Rainbow(1));
-  browser.RememberPicturesFolder();
-  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ArrangePictures(&browser, 1, 800, 600);
   ASSERT_TRUE(browser.Start());
   HWND tree = GetDlgItem(browser.Main(), 1);
   ASSERT_NE(tree, nullptr);
