@@ -34,14 +34,13 @@ bool SourceExists(const char* path) {
 }
 
 void Paint(HWND cell) {
-  PAINTSTRUCT paint;
-  BeginPaint(cell, &paint);
-  EndPaint(cell, &paint);
-  int32_t index = EntryOf(cell);
-  if (index < 0 || index >= g_fileList.count) return;
   RECT client;
-  GetClientRect(cell, &client);
-  HDC dc = GetDC(cell);
+  HDC dc = ValidateAndGetDC(cell, &client);
+  int32_t index = EntryOf(cell);
+  if (index < 0 || index >= g_fileList.count) {
+    ReleaseDC(cell, dc);
+    return;
+  }
   bool selected = g_fileList.selected[index] != 0;
   DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
                selected ? kSelectedCellColour : kCellColour, 1);

@@ -10,6 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
+#include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 
 GridState g_grid = {1, 0, 0, 0, -1};
@@ -154,11 +155,6 @@ void RebuildCells() {
 }
 
 }  // namespace
-
-void RepaintWindow(HWND window) {
-  InvalidateRect(window, nullptr, FALSE);
-  UpdateWindow(window);
-}
 
 void PauseWorker() {
   g_paused = true;

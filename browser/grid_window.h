@@ -19,6 +19,3 @@ void ReloadGrid();
 // Commands pause the worker (waiting for a running one) and resume it after.
 void PauseWorker();
 void ResumeWorker();
-
-// InvalidateRect without erasing, then UpdateWindow.
-void RepaintWindow(HWND window);

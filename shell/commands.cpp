@@ -11,6 +11,7 @@
 #include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 
 namespace {

@@ -32,12 +32,8 @@ void RequestLayout() {
 namespace {
 
 void PaintSplitter(HWND bar) {
-  PAINTSTRUCT paint;
-  BeginPaint(bar, &paint);
-  EndPaint(bar, &paint);
   RECT client;
-  GetClientRect(bar, &client);
-  HDC dc = GetDC(bar);
+  HDC dc = ValidateAndGetDC(bar, &client);
   DrawRaisedFrame(dc, client.left, client.top, client.right - 1, client.bottom - 1);
   ReleaseDC(bar, dc);
 }

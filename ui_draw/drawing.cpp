@@ -67,3 +67,16 @@ void InitPrimaryButton() { g_buttonsSwapped = GetSystemMetrics(SM_SWAPBUTTON) !=
 bool IsPrimaryButtonDown() {
   return (GetAsyncKeyState(g_buttonsSwapped ? VK_RBUTTON : VK_LBUTTON) & 0x8000) != 0;
 }
+
+void RepaintWindow(HWND window) {
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+}
+
+HDC ValidateAndGetDC(HWND window, RECT* client) {
+  PAINTSTRUCT paint;
+  BeginPaint(window, &paint);
+  EndPaint(window, &paint);
+  GetClientRect(window, client);
+  return GetDC(window);
+}

@@ -17,6 +17,13 @@ void DrawSunkenFrame(HDC dc, int left, int top, int right, int bottom);
 // Inverts the outline's pixels; drawing it twice restores them.
 void InvertOutline(HDC dc, int left, int top, int right, int bottom);
 
+// Repaints a whole window now: InvalidateRect without erasing, then UpdateWindow.
+void RepaintWindow(HWND window);
+// The browser's windows paint outside BeginPaint: validate the update region,
+// then return a DC of the whole window (release it with ReleaseDC) and its
+// client rectangle.
+HDC ValidateAndGetDC(HWND window, RECT* client);
+
 // Reads the swapped-buttons setting once, before any window exists.
 void InitPrimaryButton();
 bool IsPrimaryButtonDown();

@@ -16,18 +16,9 @@ constexpr COLORREF kWhite = Rgb(0xFF, 0xFF, 0xFF);
 
 StatusMessages g_messages;
 
-void Repaint(HWND window) {
-  InvalidateRect(window, nullptr, FALSE);
-  UpdateWindow(window);
-}
-
 void PaintBar(HWND window) {
-  PAINTSTRUCT paint;
-  BeginPaint(window, &paint);
-  EndPaint(window, &paint);
   RECT client;
-  GetClientRect(window, &client);
-  HDC dc = GetDC(window);
+  HDC dc = ValidateAndGetDC(window, &client);
   DrawBevelBox(dc, 0, 0, client.right, client.bottom - 1, kPanelColour, 1);
   FillBox(dc, 260, 1, client.right - 4, client.bottom - 2, kPanelColour);
   DrawSunkenFrame(dc, 264, 1, client.right - 4, client.bottom - 2);
@@ -83,7 +74,7 @@ LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       uint32_t command = LOWORD(wParam);
       const char* text =
           command == 14 || command == 15 ? reinterpret_cast<const char*>(lParam) : nullptr;
-      if (ApplyStatusMessage(&g_messages, command, int32_t(lParam), text)) Repaint(window);
+      if (ApplyStatusMessage(&g_messages, command, int32_t(lParam), text)) RepaintWindow(window);
       break;
     }
   }
@@ -94,5 +85,5 @@ void RefreshStatusCounts() {
   HWND bar = static_cast<HWND>(g_windows.statusBar);
   if (!bar) return;
   for (int id : {kFileCountBoxId, kSelectedBoxId})
-    if (HWND box = GetDlgItem(bar, id)) Repaint(box);
+    if (HWND box = GetDlgItem(bar, id)) RepaintWindow(box);
 }
