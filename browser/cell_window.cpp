@@ -9,6 +9,7 @@
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
 #include "shell/app_state.h"
+#include "shell/settings.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 #include "ui_draw/text.h"
@@ -24,8 +25,6 @@ constexpr int kStripHeight = 14;
 constexpr int kDragThreshold = 4;
 constexpr size_t kCommandLineBytes = 256 + 260 + 16;  // program folder, a full path, the rest
 
-int32_t EntryOf(HWND cell) { return int32_t(GetDlgCtrlID(cell)); }
-
 bool SourceExists(const char* path) {
   HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -33,10 +32,31 @@ bool SourceExists(const char* path) {
   return true;
 }
 
+// The thumbnail a cell holds for its entry: handed over by the worker, or
+// read once from the cache file. Owned by the cell.
+PackedDib HeldThumbnail(HWND cell) {
+  return reinterpret_cast<PackedDib>(GetWindowLongPtrA(cell, GWLP_USERDATA));
+}
+
+void DropThumbnail(HWND cell) {
+  FreePackedDib(HeldThumbnail(cell));
+  SetWindowLongPtrA(cell, GWLP_USERDATA, 0);
+}
+
+// The entry's thumbnail for a paint: the one the cell holds, else, once the
+// entry is done, its cache file (then held), else none yet.
+PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
+  if (PackedDib held = HeldThumbnail(cell)) return held;
+  if (!g_fileList.thumbnailDone[index] || !SourceExists(g_fileList.path[index])) return nullptr;
+  PackedDib cached = LoadThumbnail(g_fileList.path[index], kCacheFolderNumber);
+  GiveCellThumbnail(cell, cached);
+  return cached;
+}
+
 void Paint(HWND cell) {
   RECT client;
   HDC dc = ValidateAndGetDC(cell, &client);
-  int32_t index = EntryOf(cell);
+  int32_t index = CellEntry(cell);
   if (index < 0 || index >= g_fileList.count) {
     ReleaseDC(cell, dc);
     return;
@@ -48,21 +68,17 @@ void Paint(HWND cell) {
                selected ? kSelectedStripColour : kStripColour, 1);
   const char* path = g_fileList.path[index];
   const char* backslash = std::strrchr(path, '\\');
-  // A bare file name (a listing of the process's current folder) is drawn and
-  // cached like any other: skipping it would leave its thumbnail undone, and
-  // the worker would make that one thumbnail again and again.
+  // A bare file name (a listing of the process's current folder) is drawn
+  // like any other.
   if (*path) {
     DrawTextAt(dc, 2, client.bottom - 13, 12, backslash ? backslash + 1 : path, kNameColour,
                nullptr, nullptr);
-    if (!SourceExists(path)) {
-      g_fileList.thumbnailDone[index] = 1;
-    } else if (PackedDibPtr thumbnail{LoadThumbnail(path, kCacheFolderNumber)}) {
+    if (PackedDib thumbnail = ThumbnailToDraw(cell, index)) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
       SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
                         DWORD(width), DWORD(height), 0, 0, 0, UINT(height),
-                        reinterpret_cast<const uint8_t*>(thumbnail.get()) + sizeof(DibHeader),
-                        reinterpret_cast<const BITMAPINFO*>(thumbnail.get()), DIB_RGB_COLORS);
-      g_fileList.thumbnailDone[index] = 1;
+                        reinterpret_cast<const uint8_t*>(thumbnail) + sizeof(DibHeader),
+                        reinterpret_cast<const BITMAPINFO*>(thumbnail), DIB_RGB_COLORS);
     }
   }
   ReleaseDC(cell, dc);
@@ -80,7 +96,7 @@ void Select(int32_t index) {
     SelectRectangle(g_grid.anchor, index, g_grid.columns, g_fileList.selected, g_fileList.count);
     g_grid.anchor = index;
     RepaintWindow(static_cast<HWND>(g_windows.grid));
-    for (int32_t i = 0; i < g_fileList.count; ++i) RepaintEntry(i);
+    RepaintShownCells();
   } else if (KeyHeld(VK_CONTROL)) {
     g_fileList.selected[index] = !g_fileList.selected[index];
     g_grid.anchor = index;
@@ -108,18 +124,24 @@ HWND AcceptingWindow(HWND window) {
 }
 
 // The outlines of the dragged cell and of every other selected cell, moved
-// with the cursor; drawing them twice removes them.
+// with the cursor and kept in their arrangement; drawing them twice removes
+// them. Selected cells scrolled out of view have no window: their places
+// come from the grid's layout, and those off the screen are not drawn.
 void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
-  RECT draggedRect;
-  GetWindowRect(static_cast<HWND>(g_fileList.cellWindow[dragged]), &draggedRect);
+  int32_t side = CellSide(UsableThumbSize());
+  RECT screenRect = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0,
+                     0};
+  screenRect.right = screenRect.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  screenRect.bottom = screenRect.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
   for (int32_t i = 0; i < g_fileList.count; ++i) {
     if (i != dragged && !g_fileList.selected[i]) continue;
-    RECT rect;
-    GetWindowRect(static_cast<HWND>(g_fileList.cellWindow[i]), &rect);
-    int dx = origin.x + (rect.left - draggedRect.left),
-        dy = origin.y + (rect.top - draggedRect.top);
-    InvertOutline(screen, dx + 4, dy + 4, dx + (rect.right - rect.left) - 4,
-                  dy + (rect.bottom - rect.top) - 4);
+    int32_t dx = 0, dy = 0;
+    CellOffset(g_grid, dragged, i, side, &dx, &dy);
+    RECT outline = {origin.x + dx + 4, origin.y + dy + 4, origin.x + dx + side - 4,
+                    origin.y + dy + side - 4};
+    RECT onScreen;
+    if (IntersectRect(&onScreen, &outline, &screenRect))
+      InvertOutline(screen, outline.left, outline.top, outline.right, outline.bottom);
   }
 }
 
@@ -212,17 +234,34 @@ void OpenInViewer(int32_t index) {
 
 }  // namespace
 
+int32_t CellEntry(HWND cell) { return int32_t(GetDlgCtrlID(cell)); }
+
+void AssignCellEntry(HWND cell, int32_t entry) {
+  DropThumbnail(cell);
+  SetWindowLongPtrA(cell, GWLP_ID, LONG_PTR(entry));
+}
+
+void GiveCellThumbnail(HWND cell, PackedDib thumbnail) {
+  DropThumbnail(cell);
+  SetWindowLongPtrA(cell, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(thumbnail));
+}
+
+HWND CreateCellWindow(HWND grid, HINSTANCE instance, int32_t entry) {
+  return CreateWindowA(kCellClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, grid,
+                       HMENU(INT_PTR(entry)), instance, nullptr);
+}
+
 LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  int32_t index = EntryOf(window);
+  int32_t index = CellEntry(window);
   bool valid = index >= 0 && index < g_fileList.count;
   switch (message) {
     case WM_CREATE:
-      if (index >= 0 && index < kFileListSlots) g_fileList.thumbnailDone[index] = 0;
-      return 0;
-    case WM_DESTROY:
     case WM_SIZE: return 0;
+    case WM_DESTROY: DropThumbnail(window); return 0;
     case WM_PAINT: Paint(window); return 0;
     case WM_LBUTTONDOWN:
+      // The grid's scrolling keys go to the main window.
+      SetFocus(static_cast<HWND>(g_windows.main));
       if (valid) ClickAndDrag(window, index);
       return 0;
     case WM_LBUTTONDBLCLK:

@@ -44,10 +44,37 @@ int32_t ScrollDelta(const GridState& grid, int32_t code, int32_t thumbPosition) 
   return std::max(d, -grid.topRow);
 }
 
+namespace {
+
+// Entries of `rows` rows from the top row on, clipped to the listing.
+EntryRange RowsFromTop(const GridState& grid, int32_t rows, int32_t count) {
+  int64_t columns = std::max(grid.columns, 1);
+  int64_t first = std::max<int64_t>(grid.topRow, 0) * columns;
+  int64_t end = first + std::max(rows, 0) * columns;
+  return {int32_t(std::min<int64_t>(first, count)), int32_t(std::min<int64_t>(end, count))};
+}
+
+}  // namespace
+
+EntryRange ShownEntries(const GridState& grid, int32_t count) {
+  return RowsFromTop(grid, grid.visibleRows + 1, count);
+}
+
+EntryRange WorkEntries(const GridState& grid, int32_t count) {
+  return RowsFromTop(grid, 2 * (grid.visibleRows + 1), count);
+}
+
 int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count) {
-  for (int32_t i = std::max(grid.columns * grid.topRow, 0); i < count; ++i)
+  EntryRange work = WorkEntries(grid, count);
+  for (int32_t i = work.first; i < work.end; ++i)
     if (!done[i]) return i;
   return -1;
+}
+
+void CellOffset(const GridState& grid, int32_t from, int32_t other, int32_t cell, int32_t* dx,
+                int32_t* dy) {
+  *dx = CellLeft(grid, other, cell) - CellLeft(grid, from, cell);
+  *dy = (other / grid.columns - from / grid.columns) * cell;
 }
 
 void SelectRectangle(int32_t anchor, int32_t clicked, int32_t columns, int32_t* selected,

@@ -41,9 +41,26 @@ constexpr int32_t kScrollPageRows = 4;
 // The clamped change of the top row for a scroll request; 0 means no change.
 int32_t ScrollDelta(const GridState& grid, int32_t code, int32_t thumbPosition);
 
-// The first entry from the top visible row on whose thumbnail is not done,
-// or -1.
+// A run of entries [first, end).
+struct EntryRange {
+  int32_t first;
+  int32_t end;
+};
+
+// The entries that show on screen: the whole rows from the top row on and the
+// partly visible row below them. Only these have cell windows, so every cell
+// lies inside the client area whatever the size of the folder.
+EntryRange ShownEntries(const GridState& grid, int32_t count);
+// The entries the worker makes thumbnails for: those shown and one page of
+// rows below them. Rows above the top row wait until they are scrolled to.
+EntryRange WorkEntries(const GridState& grid, int32_t count);
+
+// The first entry of WorkEntries whose thumbnail is not done, or -1.
 int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count);
+
+// Where entry `other`'s cell lies relative to entry `from`'s, in pixels.
+void CellOffset(const GridState& grid, int32_t from, int32_t other, int32_t cell, int32_t* dx,
+                int32_t* dy);
 
 // Selects every entry inside the row/column rectangle spanned by the anchor
 // and `clicked` (both included); nothing is deselected. Only entries below

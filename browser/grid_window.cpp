@@ -1,12 +1,11 @@
 #include "browser/grid_window.h"
 
+#include <vector>
+
+#include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/path_utils.h"
-#include "image/fast_image.h"
-#include "image/plugin_registry.h"
-#include "image/read_pipeline.h"
-#include "image/thumbnail_scale.h"
+#include "browser/thumbnail_worker.h"
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
@@ -17,97 +16,70 @@ GridState g_grid = {1, 0, 0, 0, -1};
 
 namespace {
 
-constexpr UINT kTimerPeriod = 20;
-constexpr int kMaxTimerId = 29999;
-
-HANDLE g_worker = nullptr;
-volatile bool g_paused = false;
-int g_timerId = -1;
+// The cell windows in use, one for each shown entry. A window is not tied to
+// an entry: when the view moves, the windows of entries that leave it serve
+// the entries that come in. So the number of windows follows the size of the
+// grid on screen, never the size of the folder.
+std::vector<HWND> g_cells;
 
 HWND Grid() { return static_cast<HWND>(g_windows.grid); }
 
-// ---- The worker ---------------------------------------------------------------------
+int32_t CellPixels() { return CellSide(UsableThumbSize()); }
 
-// Decodes entry `index`, fits it into the thumbnail area and stores it in the
-// cache, then asks its cell to repaint. A file that cannot be read gets a
-// black placeholder; one whose thumbnail cannot be stored is marked done so
-// that the worker moves on.
-DWORD WINAPI ThumbnailWorker(LPVOID parameter) {
-  int32_t index = int32_t(INT_PTR(parameter));
-  if (index > g_fileList.count - 1) {
-    g_fileList.thumbnailDone[index] = 1;
-    return 0;
+// ---- The cell windows ------------------------------------------------------------------
+
+// Frees the windows of entries outside `shown` (or of a listing that has
+// gone) for reuse, leaving in g_cells only windows that keep their entry.
+std::vector<HWND> ReleaseCellsOutside(EntryRange shown) {
+  std::vector<HWND> free, kept;
+  for (HWND cell : g_cells) {
+    int32_t entry = CellEntry(cell);
+    bool keep = entry >= shown.first && entry < shown.end && g_fileList.cellWindow[entry] == cell;
+    if (!keep && entry >= 0 && entry < kFileListSlots && g_fileList.cellWindow[entry] == cell)
+      g_fileList.cellWindow[entry] = nullptr;
+    (keep ? kept : free).push_back(cell);
   }
-  int32_t size = UsableThumbSize();
-  int32_t width = ThumbnailAreaWidth(size), height = ThumbnailAreaHeight(size);
-  const char* path = g_fileList.path[index];
-  PackedDibPtr image;
-  if (HasExtension(path, "kvt")) image.reset(ReadFastImage(g_windows.main, path));
-  if (!image) {
-    int32_t reader = FindReader(path);
-    if (reader >= 0)
-      image.reset(ReadImageFile(path, g_windows.main, ReaderPath(reader), ReadMode::Direct));
-  }
-  if (!image) {
-    PackedDibPtr blank(CreatePackedDib(width, height, 24));
-    StoreThumbnail(path, blank.get(), kCacheFolderNumber);
-    g_fileList.thumbnailDone[index] = 1;
-    return 0;
-  }
-  PackedDibPtr thumbnail(FitThumbnail(image.get(), width, height));
-  image.reset();
-  if (!thumbnail || !StoreThumbnail(path, thumbnail.get(), kCacheFolderNumber)) {
-    g_fileList.thumbnailDone[index] = 1;  // no cache to draw from: do not retry forever
-    return 0;
-  }
-  // The cell's paint marks the entry done. An entry without a cell (Windows
-  // refuses windows past a process's quota of 10,000) would otherwise be made
-  // again at every tick.
-  if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[index]))
-    RepaintWindow(cell);
-  else
-    g_fileList.thumbnailDone[index] = 1;
-  return 0;
+  g_cells.swap(kept);
+  return free;
 }
 
-// Waits for a running worker while serving its synchronous repaint request,
-// without spinning the processor; then closes its handle.
-void WaitForWorker() {
-  if (!g_worker) return;
-  for (;;) {
-    DWORD woken = MsgWaitForMultipleObjects(1, &g_worker, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (woken != WAIT_OBJECT_0 + 1) break;
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // handles sent messages
-  }
-  CloseHandle(g_worker);
-  g_worker = nullptr;
-}
-
-void StopTimer() {
-  if (g_timerId >= 0 && Grid()) KillTimer(Grid(), UINT_PTR(g_timerId));
-  g_timerId = -1;
-}
-
-void StartTimer() {
-  StopTimer();
-  for (int id = 0; id <= kMaxTimerId && Grid(); ++id)
-    if (SetTimer(Grid(), UINT_PTR(id), kTimerPeriod, nullptr)) {
-      g_timerId = id;
-      return;
+// Gives every shown entry a cell window, reusing freed ones before making
+// new ones, and puts each at its place; windows left over are destroyed.
+void PlaceCells() {
+  EntryRange shown = ShownEntries(g_grid, g_fileList.count);
+  std::vector<HWND> free = ReleaseCellsOutside(shown);
+  HINSTANCE instance = static_cast<HINSTANCE>(g_windows.instance);
+  int32_t side = CellPixels();
+  // Moved together, so that no cell is drawn at a place another is leaving.
+  HDWP moves = BeginDeferWindowPos(shown.end - shown.first);
+  for (int32_t entry = shown.first; entry < shown.end; ++entry) {
+    HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+    if (!cell) {
+      if (!free.empty()) {
+        cell = free.back();
+        free.pop_back();
+        AssignCellEntry(cell, entry);
+      } else {
+        cell = CreateCellWindow(Grid(), instance, entry);
+        if (!cell) continue;  // out of window objects: the entry shows nothing
+      }
+      g_fileList.cellWindow[entry] = cell;
+      g_cells.push_back(cell);
+      InvalidateRect(cell, nullptr, FALSE);
     }
+    int x = CellLeft(g_grid, entry, side), y = CellTop(g_grid, entry, side);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (moves) moves = DeferWindowPos(moves, cell, nullptr, x, y, side, side, flags);
+    if (!moves) SetWindowPos(cell, nullptr, x, y, side, side, flags);
+  }
+  if (moves) EndDeferWindowPos(moves);
+  for (HWND cell : free) DestroyWindow(cell);
 }
 
-void OnTimer() {
-  if (g_paused) return;
-  if (g_worker) {
-    DWORD code = 0;
-    if (GetExitCodeThread(g_worker, &code) && code == STILL_ACTIVE) return;
-    WaitForWorker();
-  }
-  int32_t next = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
-  if (next >= 0)
-    g_worker = CreateThread(nullptr, 0, ThumbnailWorker, LPVOID(INT_PTR(next)), 0, nullptr);
+void ForgetAllCells() {
+  for (HWND cell : g_cells) DestroyWindow(cell);
+  g_cells.clear();
+  for (int32_t i = 0; i < kFileListSlots; ++i) g_fileList.cellWindow[i] = nullptr;
 }
 
 // ---- Layout and scrolling ------------------------------------------------------------
@@ -123,86 +95,102 @@ void UpdateScrollBar() {
   SetScrollInfo(Grid(), SB_VERT, &info, TRUE);
 }
 
-void Layout(int width, int height) {
-  int32_t cell = CellSide(UsableThumbSize());
-  LayoutGrid(&g_grid, width, height, cell, g_fileList.count);
-  for (int32_t i = 0; i < g_fileList.count; ++i)
-    if (HWND window = static_cast<HWND>(g_fileList.cellWindow[i]))
-      MoveWindow(window, CellLeft(g_grid, i, cell), CellTop(g_grid, i, cell), cell, cell, TRUE);
+// After any change of the view: cells placed, scroll bar set, the worker
+// told that other entries may now be wanted.
+void ShowView() {
+  PlaceCells();
   UpdateScrollBar();
+  WakeWorker();
+}
+
+void Layout(int width, int height) {
+  LayoutGrid(&g_grid, width, height, CellPixels(), g_fileList.count);
+  ShowView();
 }
 
 void Scroll(int code, int thumbPosition) {
   int32_t delta = ScrollDelta(g_grid, code, thumbPosition);
   if (delta == 0) return;
   g_grid.topRow += delta;
-  ScrollWindow(Grid(), 0, -delta * CellSide(UsableThumbSize()), nullptr, nullptr);
-  UpdateScrollBar();
+  ShowView();
+  UpdateWindow(Grid());
 }
 
-void RebuildCells() {
-  g_grid.topRow = g_grid.totalRows = g_grid.visibleRows = 0;
-  for (int i = 0; i < kFileListUsable; ++i) {
-    g_fileList.thumbnailDone[i] = 0;
-    if (g_fileList.cellWindow[i]) DestroyWindow(static_cast<HWND>(g_fileList.cellWindow[i]));
-    g_fileList.cellWindow[i] = nullptr;
+// ---- The worker's requests -----------------------------------------------------------
+
+int32_t OnTakeEntry() {
+  if (WorkerPaused()) return -1;
+  int32_t entry = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
+  if (entry >= 0) {
+    int32_t size = UsableThumbSize();
+    BeginWorkerEntry(entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
   }
-  if (!Grid()) return;
-  HINSTANCE instance = static_cast<HINSTANCE>(g_windows.instance);
-  for (int32_t i = 0; i < g_fileList.count; ++i)
-    g_fileList.cellWindow[i] = CreateWindowA("list_class", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                             Grid(), HMENU(INT_PTR(i)), instance, nullptr);
+  return entry;
+}
+
+// The entry is done the moment its thumbnail arrives; its cell, if it has
+// one, keeps the thumbnail and paints it. An entry scrolled away meanwhile
+// finds it in the cache file when it is shown again.
+LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
+  EndWorkerEntry();
+  if (entry < 0 || entry >= g_fileList.count) return 0;
+  g_fileList.thumbnailDone[entry] = 1;
+  HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+  if (!cell) return 0;
+  GiveCellThumbnail(cell, thumbnail);
+  RepaintWindow(cell);
+  return 1;
 }
 
 }  // namespace
 
-void PauseWorker() {
-  g_paused = true;
-  WaitForWorker();
+void RepaintShownCells() {
+  for (HWND cell : g_cells) RepaintWindow(cell);
 }
 
-void ResumeWorker() { g_paused = false; }
-
 void ReloadGrid() {
-  StopTimer();
-  WaitForWorker();
-  g_paused = true;
+  PauseWorker();
   EmptyCacheFolder(kCacheFolderNumber);
+  int32_t previousCount = g_fileList.count;
   MakeListing();
-  RebuildCells();
+  int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
+  for (int32_t i = 0; i < touched && i < kFileListSlots; ++i) g_fileList.thumbnailDone[i] = 0;
+  g_grid.topRow = g_grid.totalRows = g_grid.visibleRows = 0;
   if (Grid()) {
+    ForgetAllCells();
     RECT client;
     GetClientRect(Grid(), &client);
-    SendMessageA(Grid(), WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
-    StartTimer();
+    Layout(client.right, client.bottom);
   }
   RefreshStatusCounts();
   if (AddFolderToHistory(g_app.currentFolder)) FillHistoryList();
-  g_paused = false;
+  ResumeWorker();
 }
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       FreeListing();
-      for (int i = 0; i < kFileListUsable; ++i) {
+      for (int i = 0; i < kFileListSlots; ++i) {
         g_fileList.thumbnailDone[i] = 0;
         g_fileList.cellWindow[i] = nullptr;
       }
       g_grid.anchor = -1;
       g_windows.grid = window;
+      StartWorker(window);
       ReloadGrid();
-      StartTimer();
       return 0;
     case WM_DESTROY:
-      StopTimer();
-      WaitForWorker();
+      StopWorker();
+      ForgetAllCells();
       FreeListing();
       g_windows.grid = nullptr;
       return 0;
     case WM_SIZE: Layout(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
-    case WM_TIMER: OnTimer(); break;
     case WM_VSCROLL: Scroll(LOWORD(wParam), short(HIWORD(wParam))); return 0;
+    case kTakeEntryMessage: return OnTakeEntry();
+    case kThumbnailMadeMessage:
+      return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

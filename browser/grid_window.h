@@ -1,6 +1,6 @@
-// The grid container ("view_class"): rebuilds the cells for each listing,
-// lays them out, scrolls them, and makes the missing thumbnails with one
-// worker thread at a time, started by a 20 ms timer.
+// The grid container ("view_class"): lays the listing out in rows of cells,
+// gives cell windows to the entries on screen only, scrolls, and hands the
+// worker its entries (browser/thumbnail_worker.h).
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include "browser/grid_math.h"
 
 constexpr int kGridId = 101;
+constexpr const char* kGridClass = "view_class";
 
 extern GridState g_grid;
 
@@ -16,6 +17,5 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // Makes a new listing of the current folder and rebuilds the cells. Before
 // the grid container exists it only prepares the listing.
 void ReloadGrid();
-// Commands pause the worker (waiting for a running one) and resume it after.
-void PauseWorker();
-void ResumeWorker();
+// Repaints every cell on screen (after a change of the selection).
+void RepaintShownCells();

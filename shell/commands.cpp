@@ -7,6 +7,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "browser/thumbnail_worker.h"
 #include "file_ops/rename_delete.h"
 #include "shell/about_dialog.h"
 #include "shell/app_state.h"
@@ -18,8 +19,7 @@ namespace {
 
 void RepaintSelection() {
   if (HWND grid = static_cast<HWND>(g_windows.grid)) RepaintWindow(grid);
-  for (int32_t i = 0; i < g_fileList.count; ++i)
-    if (g_fileList.cellWindow[i]) RepaintWindow(static_cast<HWND>(g_fileList.cellWindow[i]));
+  RepaintShownCells();
   RefreshStatusCounts();
 }
 

@@ -8,6 +8,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "browser/thumbnail_worker.h"
 #include "file_ops/format_toolbar.h"
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
@@ -54,7 +55,7 @@ void OnCreate(HWND window) {
   // The toolbar's start makes the most recent folder current and lists it.
   CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
                      ToolbarDialogProc, 0);
-  CreatePane(window, "view_class", kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
+  CreatePane(window, kGridClass, kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
   CreatePane(window, "statbar_class", 110, WS_CHILD | WS_VISIBLE);
   FillHistoryList();
   SetFocus(window);
@@ -86,6 +87,17 @@ void OnMouseWheel(WPARAM wParam) {
   GetWindowRect(grid, &rect);
   if (!PtInRect(&rect, cursor)) return;
   SendMessageA(grid, WM_VSCROLL, int32_t(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+}
+
+// The keys that scroll the grid, as its scroll bar would.
+void ScrollGridByKey(int key) {
+  static const struct {
+    int key, code;
+  } kScrollKeys[] = {{VK_UP, SB_LINEUP},     {VK_DOWN, SB_LINEDOWN}, {VK_PRIOR, SB_PAGEUP},
+                     {VK_NEXT, SB_PAGEDOWN}, {VK_HOME, SB_TOP},      {VK_END, SB_BOTTOM}};
+  HWND grid = static_cast<HWND>(g_windows.grid);
+  for (const auto& scroll : kScrollKeys)
+    if (grid && scroll.key == key) SendMessageA(grid, WM_VSCROLL, WPARAM(scroll.code), 0);
 }
 
 // The tree's notifications: lazy filling, the first sort, the selected
@@ -148,10 +160,10 @@ void RegisterWindowClasses(HINSTANCE instance) {
   HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   RegisterClass(instance, "main_class_name", MainWindowProc, LoadIconA(instance, "ralico"), arrow,
                 Rgb(0x7F, 0x9B, 0xB7)) &&
-      RegisterClass(instance, "view_class", GridProc, application, arrow, Rgb(0x00, 0x00, 0x20)) &&
+      RegisterClass(instance, kGridClass, GridProc, application, arrow, Rgb(0x00, 0x00, 0x20)) &&
       RegisterClass(instance, "glid_class", SplitterProc, application,
                     LoadCursorA(instance, "resize"), Rgb(0xC0, 0xC0, 0xC0)) &&
-      RegisterClass(instance, "list_class", CellProc, application, arrow, Rgb(0xC0, 0xC0, 0xC0)) &&
+      RegisterClass(instance, kCellClass, CellProc, application, arrow, Rgb(0xC0, 0xC0, 0xC0)) &&
       RegisterClass(instance, "statbar_class", StatusBarProc, application, arrow,
                     Rgb(0xC0, 0xC0, 0xC0));
 }
@@ -160,7 +172,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: OnDestroy(window); break;
-    case WM_SIZE: LayOutPanes(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
+    case WM_SIZE:
+      // A minimized window keeps its panes: laid out at no size, the grid
+      // would fall to one column and come back scrolled elsewhere.
+      if (wParam != SIZE_MINIMIZED) LayOutPanes(short(LOWORD(lParam)), short(HIWORD(lParam)));
+      return 0;
     case WM_WINDOWPOSCHANGING: {
       auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
       position->cx = EvenSide(position->cx);
@@ -170,6 +186,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
     case WM_KEYDOWN:
       if (wParam == VK_DELETE) SendMessageA(window, WM_COMMAND, kCommandDelete, 0);
+      ScrollGridByKey(int(wParam));
       break;
     case WM_COMMAND: HandleCommand(window, LOWORD(wParam)); return 0;
     case WM_INITMENU: ApplyMenuRules(reinterpret_cast<HMENU>(wParam)); return 0;

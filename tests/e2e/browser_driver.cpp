@@ -236,17 +236,52 @@ bool Browser::IsUnselected(int index) const {
 
 std::vector<int> Browser::SelectedCells() const {
   std::vector<int> selected;
-  for (int i = 0; i < CellCount(); ++i)
+  for (int i : ShownCells())
     if (IsSelected(i)) selected.push_back(i);
   return selected;
 }
 
+namespace {
+
+BOOL CALLBACK VisitCell(HWND window, LPARAM context) {
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "list_class") == 0)
+    reinterpret_cast<std::vector<int>*>(context)->push_back(GetDlgCtrlID(window));
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<int> Browser::ShownCells() const {
+  std::vector<int> entries;
+  if (Grid()) EnumChildWindows(Grid(), VisitCell, LPARAM(&entries));
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
 int Browser::Columns() const {
+  std::vector<int> shown = ShownCells();
+  if (shown.empty()) return 0;
   RECT first;
-  GetWindowRect(Cell(0), &first);
+  GetWindowRect(Cell(shown[0]), &first);
   int n = 0;
-  for (RECT r; Cell(n) && GetWindowRect(Cell(n), &r) && r.top == first.top;) ++n;
+  for (RECT r; Cell(shown[0] + n) && GetWindowRect(Cell(shown[0] + n), &r) && r.top == first.top;)
+    ++n;
   return n;
+}
+
+int Browser::TopRow() const {
+  std::vector<int> shown = ShownCells();
+  int columns = Columns();
+  if (shown.empty() || columns == 0) return -1;
+  RECT grid, first;
+  GetClientRect(Grid(), &grid);
+  MapWindowPoints(Grid(), nullptr, reinterpret_cast<POINT*>(&grid), 2);
+  GetWindowRect(Cell(shown[0]), &first);
+  // The first cell on screen starts a row at the grid's top edge.
+  if (first.top != grid.top || shown[0] % columns != 0) return -1;
+  return shown[0] / columns;
 }
 
 int Browser::VisibleCells() const {

@@ -62,8 +62,13 @@ class Browser {
   static COLORREF ScreenPixel(POINT p);
   bool IsSelected(int index) const;
   bool IsUnselected(int index) const;
-  std::vector<int> SelectedCells() const;
+  std::vector<int> SelectedCells() const;  // of the cells on screen
   int Columns() const;
+  // Entries that have a cell window (those on screen), in index order.
+  std::vector<int> ShownCells() const;
+  // The row at the grid's top edge, from the cells on screen; -1 when they
+  // are not where a row starts.
+  int TopRow() const;
   int VisibleCells() const;  // cells that lie inside the grid's client area
 
  private:

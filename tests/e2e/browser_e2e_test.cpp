@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -191,12 +192,7 @@ TEST(BrowserE2E, ScrollingByLinePageAndWheelIsClamped) {
   browser.WriteSettings(300, 0, 0, 0, 790, 500);
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(WaitFor([&] { return browser.Columns() == 4; }, 10000));  // 10 rows
-  auto topOfFirstCell = [&] {
-    RECT grid, cell;
-    GetWindowRect(browser.Grid(), &grid);
-    GetWindowRect(browser.Cell(0), &cell);
-    return (cell.top - grid.top) / 96;
-  };
+  auto topOfFirstCell = [&] { return -browser.TopRow(); };
   RECT client;
   GetClientRect(browser.Grid(), &client);
   int visibleRows = client.bottom / 96, lastTop = 10 - visibleRows;
@@ -1168,4 +1164,124 @@ TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
   rightClick(beside);
   ASSERT_TRUE(WaitFor([&] { return answerer.Messages().size() == 2; }, 5000));
   EXPECT_EQ(answerer.Messages()[1], L"");
+}
+
+namespace {
+
+// A distinct colour for each of up to 65,536 entries.
+uint32_t EntryColour(int index) { return 0x400000u | uint32_t(index); }
+
+void AddNumberedPictures(Browser* browser, int count) {
+  for (int i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "p%05d.tpic", i);
+    WriteAll(browser->Pictures() / name, SolidPicture(4, 3, EntryColour(i)).Bytes());
+  }
+}
+
+bool ShowsItsThumbnail(const Browser& browser, int entry) {
+  return browser.Cell(entry) &&
+         Browser::ScreenPixel(browser.CellCentre(entry)) == Colour(EntryColour(entry));
+}
+
+}  // namespace
+
+// A folder at the listing's limit: only the cells on screen exist, and the
+// last files are reached by the keyboard, the scroll bar and the wheel,
+// shown in name order at their own places inside the grid.
+TEST(BrowserE2E, TheLastFilesOfAFolderAtTheLimitAreReachedAndShown) {
+  Browser browser;
+  AddNumberedPictures(&browser, 10240);
+  ASSERT_TRUE(
+      CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", browser.Program() / "ondex.exe"));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 2, 0, 0, 900, 700);  // large cells
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(WaitFor([&] { return ShowsItsThumbnail(browser, 0); }));
+  int columns = browser.Columns();
+  RECT client;
+  GetClientRect(browser.Grid(), &client);
+  int visibleRows = client.bottom / 192, totalRows = (10240 + columns - 1) / columns;
+  int lastTop = totalRows - visibleRows;
+  EXPECT_LE(browser.ShownCells().size(), size_t((visibleRows + 1) * columns));
+
+  SetForegroundWindow(browser.Main());
+  TypeKeys("End");
+  ASSERT_EQ(browser.TopRow(), lastTop);
+  std::vector<int> shown = browser.ShownCells();
+  ASSERT_EQ(shown.back(), 10239);
+  RECT grid;
+  GetWindowRect(browser.Grid(), &grid);
+  std::vector<int> tops;
+  for (int entry : shown) {
+    RECT cell;
+    GetWindowRect(browser.Cell(entry), &cell);
+    EXPECT_GE(cell.top, grid.top);
+    EXPECT_LT(cell.top, grid.bottom);
+    tops.push_back(cell.top);
+  }
+  EXPECT_EQ(std::set<int>(tops.begin(), tops.end()).size(), size_t(visibleRows));
+  for (int entry = 10240 - columns; entry < 10240; ++entry)
+    EXPECT_TRUE(WaitFor([&] { return ShowsItsThumbnail(browser, entry); }, 10000)) << entry;
+
+  TypeKeys("Home");
+  EXPECT_EQ(browser.TopRow(), 0);
+  SendMessageA(browser.Grid(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, lastTop), 0);
+  EXPECT_EQ(browser.TopRow(), lastTop);
+  SendMessageA(browser.Grid(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, lastTop - 2), 0);
+  MoveTo(browser.CellCentre(browser.ShownCells()[0]));
+  for (int notch = 0; notch < 3; ++notch) SendMouse(MOUSEEVENTF_WHEEL, DWORD(-WHEEL_DELTA));
+  EXPECT_TRUE(WaitFor([&] { return browser.TopRow() == lastTop; }, 3000));
+
+  // A Shift rectangle from row 0 to a row reached by scrolling.
+  TypeKeys("Home");
+  ClickAt(browser.CellCentre(1));
+  TypeKeys("Next");  // four rows down
+  int corner = (4 + visibleRows - 1) * columns + 2;
+  ClickAt(browser.CellCentre(corner), VK_SHIFT);
+  for (int entry : browser.ShownCells()) {
+    int row = entry / columns, column = entry % columns;
+    EXPECT_EQ(browser.IsSelected(entry), row <= corner / columns && column >= 1 && column <= 2)
+        << entry;
+  }
+  TypeKeys("Home");
+  EXPECT_TRUE(browser.IsSelected(columns + 1));
+  EXPECT_TRUE(browser.IsUnselected(columns));
+
+  // A double-click after scrolling opens the file under the cursor.
+  TypeKeys("End");
+  POINT p = browser.CellCentre(10239);
+  MoveTo(p);
+  for (int click = 0; click < 2; ++click) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  std::string recorded = browser.Program() / "ondex.txt";
+  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
+  std::vector<uint8_t> line = ReadAll(recorded);
+  EXPECT_EQ(std::string(line.begin(), line.end()),
+            "\"" + browser.Pictures() / "p10239.tpic" + "\"");
+}
+
+// Minimized, the browser makes the thumbnails once and then rests: none is
+// made again.
+TEST(BrowserE2E, AMinimizedBrowserGoesIdle) {
+  Browser browser;
+  ArrangePictures(&browser, 6, 700, 400);
+  ASSERT_TRUE(browser.Start());
+  ShowWindow(browser.Main(), SW_MINIMIZE);
+  ASSERT_TRUE(browser.WaitForThumbnails(6));
+  auto cacheTimes = [&] {  // the last-write times of the cache files
+    std::vector<uint64_t> times;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((browser.Program() / "cache24\\*.tmp").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+      times.push_back(uint64_t(found.ftLastWriteTime.dwHighDateTime) << 32 |
+                      found.ftLastWriteTime.dwLowDateTime);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return times;
+  };
+  std::vector<uint64_t> before = cacheTimes();
+  Sleep(1500);
+  EXPECT_EQ(cacheTimes(), before);
 }

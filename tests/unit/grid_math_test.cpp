@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "browser/drop_block.h"
 
 TEST(GridMath, CellSizesAndThumbnailAreas) {
@@ -120,4 +122,45 @@ TEST(DropBlock, DraggedEntryJoinsTheSelectionInIndexOrder) {
   int32_t selected[4] = {0, 1, 0, 1};
   EXPECT_EQ(DraggedPaths(2, selected, paths, 4), (std::vector<std::string>{"b", "c", "d"}));
   EXPECT_EQ(DraggedPaths(1, selected, paths, 4), (std::vector<std::string>{"b", "d"}));
+}
+
+TEST(GridMath, OnlyTheRowsInViewAreShownAndTheWorkStopsAPageBelow) {
+  GridState grid = {1, 0, 0, 0, -1};
+  LayoutGrid(&grid, 4 * 96 + 10, 96 + 50, 96, 10);  // 4 columns, 1.5 rows in view
+  EXPECT_EQ(grid.totalRows, 3);
+  EXPECT_EQ(ShownEntries(grid, 10).first, 0);
+  EXPECT_EQ(ShownEntries(grid, 10).end, 8);  // the partly visible row has cells too
+  grid.topRow += ScrollDelta(grid, kScrollBottom, 0);
+  EXPECT_EQ(grid.topRow, 2);
+  EXPECT_EQ(ShownEntries(grid, 10).first, 8);
+  EXPECT_EQ(ShownEntries(grid, 10).end, 10);       // the last row is partial
+  LayoutGrid(&grid, 4 * 96 + 10, 3 * 96, 96, 10);  // made taller while at the end
+  EXPECT_EQ(grid.topRow, 0);
+  EXPECT_EQ(ShownEntries(grid, 10).end, 10);
+
+  // A folder at the listing's limit, one column of large cells, at its end:
+  // every shown cell lies inside the client area.
+  LayoutGrid(&grid, 200, 700, 192, 10240);
+  grid.topRow += ScrollDelta(grid, kScrollBottom, 0);
+  EntryRange shown = ShownEntries(grid, 10240);
+  EXPECT_EQ(shown.first, 10240 - 3);
+  EXPECT_EQ(shown.end, 10240);
+  EXPECT_EQ(CellTop(grid, shown.first, 192), 0);
+  EXPECT_LE(CellTop(grid, shown.end - 1, 192), 700);
+
+  // The worker takes the shown rows and one page below them, then stops.
+  std::vector<int32_t> done(10240, 0);
+  grid.topRow = 0;
+  EntryRange work = WorkEntries(grid, 10240);
+  EXPECT_EQ(work.end, 2 * (grid.visibleRows + 1));
+  for (int32_t i = 0; i < work.end; ++i) done[size_t(i)] = 1;
+  EXPECT_EQ(NextThumbnailEntry(grid, done.data(), 10240), -1);
+  grid.topRow = 5000;  // scrolling moves it on
+  EXPECT_EQ(NextThumbnailEntry(grid, done.data(), 10240), 5000);
+
+  int32_t dx = 0, dy = 0;
+  LayoutGrid(&grid, 4 * 96, 300, 96, 100);
+  CellOffset(grid, 5, 2, 96, &dx, &dy);  // one row up, one column right
+  EXPECT_EQ(dx, 96);
+  EXPECT_EQ(dy, -96);
 }

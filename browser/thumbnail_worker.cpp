@@ -1,0 +1,129 @@
+#include "browser/thumbnail_worker.h"
+
+#include "browser/file_list.h"
+#include "browser/thumbnail_cache.h"
+#include "file_ops/path_utils.h"
+#include "image/fast_image.h"
+#include "image/plugin_registry.h"
+#include "image/read_pipeline.h"
+#include "image/thumbnail_scale.h"
+#include "shell/app_state.h"
+
+namespace {
+
+struct WorkerState {
+  HANDLE thread = nullptr;
+  HANDLE wake = nullptr;  // auto-reset: there may be work
+  HWND grid = nullptr;
+  volatile LONG quit = 0;
+  // Written and read on the user-interface thread only.
+  bool paused = false;
+  int32_t busyEntry = -1;  // handed out and not yet back
+  // The entry handed out: written before the take message returns, read by
+  // the worker after it, so the message is the hand-over.
+  int32_t areaWidth = 0, areaHeight = 0;
+};
+
+WorkerState g_work;
+
+// Decodes the file and fits it into the thumbnail area. A file that no reader
+// can read gets a black placeholder, so the result is never null unless
+// memory is exhausted.
+PackedDib MakeEntryThumbnail(const char* path, int32_t width, int32_t height) {
+  PackedDibPtr image;
+  if (HasExtension(path, "kvt")) image.reset(ReadFastImage(g_windows.main, path));
+  if (!image) {
+    int32_t reader = FindReader(path);
+    if (reader >= 0)
+      image.reset(ReadImageFile(path, g_windows.main, ReaderPath(reader), ReadMode::Direct));
+  }
+  PackedDib thumbnail = image ? FitThumbnail(image.get(), width, height) : nullptr;
+  return thumbnail ? thumbnail : CreatePackedDib(width, height, 24);
+}
+
+// Makes one thumbnail after another while the grid hands out entries. The
+// cache file is written here, off the user-interface thread; the grid gets
+// the thumbnail itself.
+void MakeThumbnailsWhileThereIsWork() {
+  while (!g_work.quit) {
+    int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, 0, 0));
+    if (entry < 0) return;
+    const char* path = g_fileList.path[entry];
+    PackedDib thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
+    if (thumbnail) StoreThumbnail(path, thumbnail, kCacheFolderNumber);
+    // Ownership passes to the grid when it answers nonzero.
+    if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))
+      FreePackedDib(thumbnail);
+  }
+}
+
+DWORD WINAPI WorkerThread(LPVOID) {
+  while (!g_work.quit) {
+    WaitForSingleObject(g_work.wake, INFINITE);
+    MakeThumbnailsWhileThereIsWork();
+  }
+  return 0;
+}
+
+// Waits until `done` holds or the worker has ended, serving the worker's
+// synchronous requests meanwhile (they are what makes `done` come true).
+template <typename Condition>
+void ServeWorkerUntil(Condition done) {
+  while (g_work.thread && !done()) {
+    DWORD woken =
+        MsgWaitForMultipleObjects(1, &g_work.thread, FALSE, 100 /* ms, a guard */, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) return;  // the thread has ended
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // handles sent messages
+  }
+}
+
+}  // namespace
+
+void StartWorker(HWND grid) {
+  if (g_work.thread) return;
+  g_work.grid = grid;
+  g_work.quit = 0;
+  g_work.busyEntry = -1;
+  g_work.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (g_work.wake) g_work.thread = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
+  if (!g_work.thread && g_work.wake) {
+    CloseHandle(g_work.wake);
+    g_work.wake = nullptr;
+  }
+}
+
+void StopWorker() {
+  if (!g_work.thread) return;
+  InterlockedExchange(&g_work.quit, 1);
+  SetEvent(g_work.wake);
+  ServeWorkerUntil([] { return false; });
+  CloseHandle(g_work.thread);
+  CloseHandle(g_work.wake);
+  g_work.thread = g_work.wake = nullptr;
+  g_work.busyEntry = -1;
+}
+
+void WakeWorker() {
+  if (g_work.wake && !g_work.paused) SetEvent(g_work.wake);
+}
+
+void PauseWorker() {
+  g_work.paused = true;
+  ServeWorkerUntil([] { return g_work.busyEntry < 0; });
+}
+
+void ResumeWorker() {
+  g_work.paused = false;
+  WakeWorker();
+}
+
+bool WorkerPaused() { return g_work.paused || g_work.quit; }
+
+void BeginWorkerEntry(int32_t entry, int32_t width, int32_t height) {
+  g_work.busyEntry = entry;
+  g_work.areaWidth = width;
+  g_work.areaHeight = height;
+}
+
+void EndWorkerEntry() { g_work.busyEntry = -1; }
