@@ -6,7 +6,7 @@
 BUILD  := build
 CMAKE  := cmake -G Ninja -Wno-dev
 
-.PHONY: all setup native win32 win64 windows test test-native test-wine run dist bench clean format
+.PHONY: all setup native win32 win64 windows test test-native test-fuzz test-wine run dist bench fuzz clean format
 
 all: native win32
 
@@ -38,13 +38,21 @@ test-wine: win32
 	  cd $(BUILD)/win64 && ctest --output-on-failure; \
 	fi
 
-test: test-native test-wine
+# Each fuzz target for a few seconds on its corpus: a regression shows here.
+test-fuzz: setup
+	@FUZZ_SECONDS=$${FUZZ_SECONDS:-5} scripts/fuzz
+
+test: test-native test-fuzz test-wine
 
 run: win32
 	@scripts/run
 
 bench:
 	@scripts/bench
+
+# Each fuzz target for FUZZ_SECONDS (default 600).
+fuzz: setup
+	@scripts/fuzz
 
 dist: win32
 	@scripts/dist $(BUILD)/win32 dist

@@ -1,0 +1,13 @@
+// A scratch folder for fuzz targets whose code under test reads files: one
+// per process, made at the first call, in the browser's path form.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// "<temp>/tamsel-fuzz-<pid>\" with a trailing backslash (the POSIX side of
+// the platform seam turns backslashes into slashes).
+const std::string& FuzzFolder();
+// Writes `size` bytes to FuzzFolder() + name.
+void WriteFuzzFile(const std::string& name, const uint8_t* data, size_t size);
