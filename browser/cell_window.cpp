@@ -56,7 +56,7 @@ void Paint(HWND cell) {
                nullptr, nullptr);
     if (!SourceExists(path)) {
       g_fileList.thumbnailDone[index] = 1;
-    } else if (PackedDibPtr thumbnail{LoadThumbnail(path, kCacheFolderNumber)}) {
+    } else if (PackedDibPtr thumbnail{LoadThumbnail(path, OwnCacheFolderNumber())}) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
       SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
                         DWORD(width), DWORD(height), 0, 0, 0, UINT(height),

@@ -50,13 +50,13 @@ DWORD WINAPI ThumbnailWorker(LPVOID parameter) {
   }
   if (!image) {
     PackedDibPtr blank(CreatePackedDib(width, height, 24));
-    StoreThumbnail(path, blank.get(), kCacheFolderNumber);
+    StoreThumbnail(path, blank.get(), OwnCacheFolderNumber());
     g_fileList.thumbnailDone[index] = 1;
     return 0;
   }
   PackedDibPtr thumbnail(FitThumbnail(image.get(), width, height));
   image.reset();
-  if (!thumbnail || !StoreThumbnail(path, thumbnail.get(), kCacheFolderNumber)) {
+  if (!thumbnail || !StoreThumbnail(path, thumbnail.get(), OwnCacheFolderNumber())) {
     g_fileList.thumbnailDone[index] = 1;  // no cache to draw from: do not retry forever
     return 0;
   }
@@ -167,7 +167,7 @@ void ReloadGrid() {
   StopTimer();
   WaitForWorker();
   g_paused = true;
-  EmptyCacheFolder(kCacheFolderNumber);
+  EmptyCacheFolder(OwnCacheFolderNumber());
   MakeListing();
   RebuildCells();
   if (Grid()) {

@@ -97,7 +97,7 @@ bool DeleteSelectedFiles(HWND owner) {
   for (int32_t i = 0; i < g_fileList.count; ++i) {
     if (!g_fileList.selected[i]) continue;
     // The cache name needs the file's time stamp: remove it while the file is there.
-    DeleteThumbnail(g_fileList.path[i], kCacheFolderNumber);
+    DeleteThumbnail(g_fileList.path[i], OwnCacheFolderNumber());
     DeleteToRecycleBin(owner, g_fileList.path[i]);
   }
   return true;

@@ -68,7 +68,7 @@ void HandleCommand(HWND main, int command) {
   } else if (command >= kCommandSmallThumbnails && command <= kCommandLargeThumbnails) {
     g_settings.thumbSize = command - kCommandSmallThumbnails;
     ReloadGrid();
-    EmptyCacheFolder(kCacheFolderNumber);
+    EmptyCacheFolder(OwnCacheFolderNumber());
   } else if (command >= kCommandSortByName && command <= kCommandSortLast) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
