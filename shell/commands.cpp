@@ -42,6 +42,7 @@ void StartSecondBrowser() {
 }  // namespace
 
 void HandleCommand(HWND main, int command) {
+  if (!IsBrowserCommand(command)) return;
   PauseWorker();
   if (command == kCommandClose) {
     DestroyWindow(main);
