@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   platform::SetMessageSink(Quiet);
   if (!SetProgramFolder(argv[1])) return 2;
   ScanPlugins();
-  CreateCacheFolder(kCacheFolderNumber);
+  CreateCacheFolder(kFirstCacheFolderNumber);
   std::string folder = argv[2];
   if (folder.back() != '\\') folder += '\\';
 
@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         reader >= 0 ? ReadImageFile(file.c_str(), nullptr, ReaderPath(reader), ReadMode::Direct)
                     : nullptr);
     PackedDibPtr thumbnail(image ? FitThumbnail(image.get(), 176, 160) : nullptr);
-    bool stored = thumbnail && StoreThumbnail(file.c_str(), thumbnail.get(), kCacheFolderNumber);
+    bool stored =
+        thumbnail && StoreThumbnail(file.c_str(), thumbnail.get(), kFirstCacheFolderNumber);
     times.push_back(
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count());
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
   for (double t : times) mean += t / times.size();
   std::printf("browser pipeline: %zu pictures, median %.0f ms, mean %.0f ms per picture\n",
               times.size(), sorted[sorted.size() / 2], mean);
-  EmptyCacheFolder(kCacheFolderNumber);
+  EmptyCacheFolder(kFirstCacheFolderNumber);
   ReleasePlugins();
   return 0;
 }

@@ -48,7 +48,7 @@ void DropThumbnail(HWND cell) {
 PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
   if (PackedDib held = HeldThumbnail(cell)) return held;
   if (!g_fileList.thumbnailDone[index] || !SourceExists(g_fileList.path[index])) return nullptr;
-  PackedDib cached = LoadThumbnail(g_fileList.path[index], kCacheFolderNumber);
+  PackedDib cached = LoadThumbnail(g_fileList.path[index], OwnCacheFolderNumber());
   GiveCellThumbnail(cell, cached);
   return cached;
 }
@@ -145,17 +145,22 @@ void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
   }
 }
 
+bool PostDropFiles(void* target, void* block) {
+  return PostMessageA(static_cast<HWND>(target), WM_DROPFILES, WPARAM(block), 0) != 0;
+}
+
+void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
+
 void PostDrop(HWND target, POINT point, int32_t dragged) {
   std::vector<uint8_t> bytes =
       BuildDropBlock(point.x, point.y,
                      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count));
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
-  if (!block) return;
-  if (void* locked = GlobalLock(block)) {
+  if (void* locked = block ? GlobalLock(block) : nullptr) {
     std::memcpy(locked, bytes.data(), bytes.size());
     GlobalUnlock(block);
   }
-  PostMessageA(target, WM_DROPFILES, WPARAM(block), 0);  // the target owns the block now
+  HandOverDropBlock(target, block, PostDropFiles, FreeDropBlock);
 }
 
 void Drag(HWND cell, int32_t index) {
@@ -223,7 +228,8 @@ void ShowPopupMenu(HWND cell) {
   GetCursorPos(&cursor);
   int command =
       TrackPopupMenu(popup, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y, 0, cell, nullptr);
-  SendMessageA(static_cast<HWND>(g_windows.main), WM_COMMAND, WPARAM(command), 0);
+  if (command)  // 0: dismissed, nothing chosen
+    SendMessageA(static_cast<HWND>(g_windows.main), WM_COMMAND, WPARAM(command), 0);
 }
 
 void OpenInViewer(int32_t index) {

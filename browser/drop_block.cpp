@@ -58,3 +58,10 @@ std::vector<std::string> DraggedPaths(int32_t dragged, const int32_t* selected, 
     if ((selected[i] || i == dragged) && paths[i]) out.emplace_back(paths[i]);
   return out;
 }
+
+bool HandOverDropBlock(void* target, void* block, DropBlockPoster post, DropBlockRelease release) {
+  if (!block) return false;
+  if (post(target, block)) return true;
+  release(block);
+  return false;
+}

@@ -19,3 +19,11 @@ std::vector<std::string> ReadDropBlock(const std::vector<uint8_t>& block, int32_
 // Paths of the entries that are selected or are `dragged`, in index order.
 std::vector<std::string> DraggedPaths(int32_t dragged, const int32_t* selected, char* const* paths,
                                       int32_t count);
+
+// Hands a drop block to its target: `post` delivers it (as WM_DROPFILES),
+// after which the target owns and frees it. A block that could not be
+// delivered is freed here with `release`, so it never leaks. True when
+// delivered; a missing block is neither posted nor released.
+using DropBlockPoster = bool (*)(void* target, void* block);
+using DropBlockRelease = void (*)(void* block);
+bool HandOverDropBlock(void* target, void* block, DropBlockPoster post, DropBlockRelease release);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,28 +17,40 @@ FileList g_fileList;
 
 namespace {
 
-struct ScanLimits {
+struct Scan {
   bool fill;
-  int32_t limit;  // entries may be written below this index only
+  int32_t limit;               // entries may be written below this index only
+  std::set<std::string> seen;  // names listed so far: each file is listed once
 };
 
 // "." and ".." name the folders themselves, never a picture.
 bool IsImageName(const char* name) { return std::strcmp(name, ".") && std::strcmp(name, ".."); }
 
+// A match of the token's pattern that belongs in the listing: a picture name
+// whose own extension is the token (the search also matches short names:
+// "*.jpe" finds "a.jpeg", "*.jpg" finds "x.jpg_original"), not listed yet
+// under another token (two readers declaring one extension, or a doubled
+// token). A search returns a file under its long name, so the same file
+// always comes back with the same bytes.
+bool TakeMatch(const char* name, const std::string& token, Scan* scan) {
+  return IsImageName(name) && ExtensionMatchesToken(name, token.c_str()) &&
+         scan->seen.insert(name).second;
+}
+
 // Lists the matches of "<folder>*.<token>" from index `base` on. A path that
 // does not fit a slot is left out. An empty token lists nothing (its pattern
 // "*." would list the folder's own "." and "..").
-int32_t ScanToken(const std::string& token, int32_t base, const ScanLimits& scan) {
+int32_t ScanToken(const std::string& token, int32_t base, Scan* scan) {
   if (token.empty()) return 0;
   std::string folder = g_app.currentFolder;
   platform::DirSearch search;
   platform::FoundFile found;
   if (!search.First((folder + "*." + token).c_str(), &found)) return 0;
   int32_t n = 0;
-  while (base + n < scan.limit) {
+  while (base + n < scan->limit) {
     std::string path = folder + found.name;
-    if (IsImageName(found.name) && path.size() < size_t(kPathSlotBytes)) {
-      if (scan.fill) std::memcpy(g_fileList.path[base + n], path.c_str(), path.size() + 1);
+    if (path.size() < size_t(kPathSlotBytes) && TakeMatch(found.name, token, scan)) {
+      if (scan->fill) std::memcpy(g_fileList.path[base + n], path.c_str(), path.size() + 1);
       ++n;
     }
     std::string previous = found.name;
@@ -45,12 +58,12 @@ int32_t ScanToken(const std::string& token, int32_t base, const ScanLimits& scan
     if (!search.Next(&found) || CompareNoCase(found.name, previous.c_str()) == 0) break;
   }
   search.Close();
-  if (scan.fill && n > 0) SortGroup(base, n, g_settings.sortOrder);
+  if (scan->fill && n > 0) SortGroup(base, n, g_settings.sortOrder);
   return n;
 }
 
 // Scans each ';'-separated token of `list`; returns the new running total.
-int32_t ScanExtensionList(const char* list, int32_t total, const ScanLimits& scan) {
+int32_t ScanExtensionList(const char* list, int32_t total, Scan* scan) {
   std::string token;
   for (const char* c = list; *c; ++c) {
     if (*c != ';') {
@@ -70,7 +83,7 @@ int32_t ScanExtensionList(const char* list, int32_t total, const ScanLimits& sca
 // All-formats mode: every reader's own list, in registry order. The list is
 // scanned where it stands, so a list longer than the 63-character filter
 // needs no copy into it.
-int32_t ScanAllFormats(const ScanLimits& scan) {
+int32_t ScanAllFormats(Scan* scan) {
   auto* info = static_cast<FormatInfo*>(platform::GlobalBlockAlloc(sizeof(FormatInfo)));
   if (!info) return 0;
   int32_t total = 0;
@@ -130,10 +143,10 @@ void SortGroup(int32_t first, int32_t n, int32_t order) {
 }
 
 int32_t ListFolder(bool fill) {
-  ScanLimits scan = {fill, fill ? std::min(g_fileList.capacity, kFileListUsable) : kFileListUsable};
+  Scan scan = {fill, fill ? std::min(g_fileList.capacity, kFileListUsable) : kFileListUsable, {}};
   if (CompareNoCase(g_app.extensionFilter, "*") != 0)
-    return ScanExtensionList(g_app.extensionFilter, 0, scan);
-  return ScanAllFormats(scan);
+    return ScanExtensionList(g_app.extensionFilter, 0, &scan);
+  return ScanAllFormats(&scan);
 }
 
 void FreeListing() {

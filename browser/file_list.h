@@ -1,7 +1,9 @@
 // The listing of the current folder: which image files the grid shows, in
 // which order. Files qualify by extension only: those of the extension
 // filter, or in all-formats mode ("*") those that every reader declares,
-// one sorted group per extension token.
+// one sorted group per extension token. A file's own extension (after its
+// last dot) must match the token, and each file is listed once, in the
+// group of the first token that takes it.
 #pragma once
 
 #include <cstdint>

@@ -150,7 +150,7 @@ void RepaintShownCells() {
 
 void ReloadGrid() {
   PauseWorker();
-  EmptyCacheFolder(kCacheFolderNumber);
+  EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
   MakeListing();
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;

@@ -46,6 +46,36 @@ void CreateCacheFolder(int number) {
   EmptyCacheFolder(number);
 }
 
+int ClaimFreeCacheFolder(platform::ExclusiveFile* lock) {
+  for (int number = kFirstCacheFolderNumber; number <= kLastCacheFolderNumber; ++number) {
+    std::string folder = CacheFolder(number);
+    platform::MakeFolder(folder.c_str());
+    if (lock->Hold((folder + "\\" + kCacheLockName).c_str())) {
+      EmptyCacheFolder(number);
+      return number;
+    }
+  }
+  return 0;
+}
+
+namespace {
+
+platform::ExclusiveFile g_ownCacheLock;
+int g_ownCacheNumber = kFirstCacheFolderNumber;
+
+}  // namespace
+
+int ClaimCacheFolder() {
+  int number = ClaimFreeCacheFolder(&g_ownCacheLock);
+  g_ownCacheNumber = number ? number : kFirstCacheFolderNumber;
+  if (!number) CreateCacheFolder(g_ownCacheNumber);
+  return g_ownCacheNumber;
+}
+
+void ReleaseCacheFolder() { g_ownCacheLock.Release(); }
+
+int OwnCacheFolderNumber() { return g_ownCacheNumber; }
+
 void EmptyCacheFolder(int number) {
   std::string folder = CacheFolder(number) + "\\";
   std::vector<std::string> names;

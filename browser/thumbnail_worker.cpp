@@ -50,7 +50,7 @@ void MakeThumbnailsWhileThereIsWork() {
     if (entry < 0) return;
     const char* path = g_fileList.path[entry];
     PackedDib thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
-    if (thumbnail) StoreThumbnail(path, thumbnail, kCacheFolderNumber);
+    if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
     // Ownership passes to the grid when it answers nonzero.
     if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))
       FreePackedDib(thumbnail);

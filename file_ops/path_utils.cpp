@@ -56,6 +56,38 @@ int32_t FileTimeStamp(const char* path) {
          t.year;
 }
 
+static bool SameLetter(char a, char b) {
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// Wildcard match that backs up to the last '*' only, so a pattern of many
+// stars costs no more than the product of the two lengths.
+static bool MatchesWildcards(const char* pattern, const char* text) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*text) {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = text;
+    } else if (*pattern && (*pattern == '?' || SameLetter(*pattern, *text))) {
+      ++pattern;
+      ++text;
+    } else if (star) {
+      pattern = star + 1;
+      text = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+int ExtensionMatchesToken(const char* name, const char* token) {
+  const char* dot = std::strrchr(name, '.');
+  return MatchesWildcards(token, dot ? dot + 1 : "") ? 1 : 0;
+}
+
 const char* LookupExtension(const char* fileName) {
   const char* backslash = std::strrchr(fileName, '\\');
   const char* name = backslash ? backslash + 1 : fileName;

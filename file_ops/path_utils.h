@@ -40,6 +40,13 @@ int32_t FileTimeStamp(const char* path);
 // of the name part, or the whole name part when it has no dot.
 const char* LookupExtension(const char* fileName);
 
+// 1 when the name's own extension (the text after its last dot, empty when
+// it has none) matches `token`, where '*' stands for any run of characters
+// and '?' for one; ASCII case is ignored. A folder search for "*.jpe" also
+// finds "a.jpeg" through its short name "A~1.JPE", and "*.jpg" finds
+// "x.jpg_original": this tells such matches apart.
+int ExtensionMatchesToken(const char* name, const char* token);
+
 // 1 when the ';'-separated list holds `extension` (ignoring ASCII case). Empty
 // tokens match nothing.
 int ExtensionListHas(const char* list, const char* extension);

@@ -8,10 +8,16 @@
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
 #include "file_ops/path_utils.h"
-#include "file_ops/rename_path.h"
+#include "file_ops/rename_rules.h"
+#include "platform/platform.h"
 #include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
+
+static_assert(kFofSilent == FOF_SILENT && kFofNoConfirmation == FOF_NOCONFIRMATION &&
+                  kFofAllowUndo == FOF_ALLOWUNDO && kFofNoErrorUi == FOF_NOERRORUI &&
+                  kFofWantNukeWarning == FOF_WANTNUKEWARNING,
+              "the shell's delete flags");
 
 namespace {
 
@@ -25,6 +31,32 @@ struct RenameState {
   char baseName[256];
   char extension[128];
 } g_rename;
+
+// The message that refuses a name, one per fault.
+int RefusalString(NameFault fault) {
+  switch (fault) {
+    case NameFault::kEmpty: return 120;
+    case NameFault::kForbiddenCharacter: return 121;
+    case NameFault::kEndsInDotOrSpace: return 122;
+    default: return 123;
+  }
+}
+
+NameFault CheckBaseName(const char* base) {
+  return CheckNewBaseName(base, platform::AnsiCodePage());
+}
+
+// OK with a name that would move the file elsewhere, or that Windows would
+// refuse or change: say why and leave the dialog open for a better one.
+bool AcceptNewName(HWND dialog) {
+  NameFault fault = CheckBaseName(g_rename.baseName);
+  if (fault == NameFault::kNone) return true;
+  MessageBoxA(dialog, LoadStringResource(RefusalString(fault)), "Tamsel", MB_ICONINFORMATION);
+  HWND edit = GetDlgItem(dialog, kNewNameId);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  return false;
+}
 
 INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -42,7 +74,9 @@ INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDOK: EndDialog(dialog, 1); return 1;
+        case IDOK:
+          if (AcceptNewName(dialog)) EndDialog(dialog, 1);
+          return 1;
         case IDCANCEL: EndDialog(dialog, 0); return 1;
         case kNewNameId:
           GetWindowTextA(GetDlgItem(dialog, kNewNameId), g_rename.baseName, kBaseNameLimit);
@@ -67,7 +101,7 @@ int RenameFile(HWND owner, const char* path) {
     return 0;
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_rename", owner,
                                    RenameProc, 0);
-  if (result > 0) {
+  if (result > 0 && CheckBaseName(g_rename.baseName) == NameFault::kNone) {
     std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
     if (!renamed.empty()) std::rename(path, renamed.c_str());  // a failure shows as the old name
   }
@@ -81,7 +115,7 @@ int DeleteToRecycleBin(HWND owner, const char* path) {
   operation.hwnd = owner;
   operation.wFunc = FO_DELETE;
   operation.pFrom = list;
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOERRORUI;
+  operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
   SHFileOperationA(&operation);
   return 1;
 }
@@ -97,7 +131,7 @@ bool DeleteSelectedFiles(HWND owner) {
   for (int32_t i = 0; i < g_fileList.count; ++i) {
     if (!g_fileList.selected[i]) continue;
     // The cache name needs the file's time stamp: remove it while the file is there.
-    DeleteThumbnail(g_fileList.path[i], kCacheFolderNumber);
+    DeleteThumbnail(g_fileList.path[i], OwnCacheFolderNumber());
     DeleteToRecycleBin(owner, g_fileList.path[i]);
   }
   return true;

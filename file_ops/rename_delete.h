@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
-// Shows the "ral_rename" dialog for the file and renames it on OK. Returns 1
-// when the user confirmed (whether or not the rename worked), 0 when the
-// path has no folder or the user cancelled.
+// Shows the "ral_rename" dialog for the file and renames it on OK. A new
+// name that CheckNewBaseName refuses is answered with a message and the
+// dialog stays open. Returns 1 when the user confirmed (whether or not the
+// rename worked), 0 when the path has no folder or the user cancelled.
 int RenameFile(HWND owner, const char* path);
 
-// Moves one file to the Recycle Bin without any window of the shell's own.
+// Moves one file to the Recycle Bin without any window of the shell's own,
+// except the shell's warning when the file would be deleted for good.
 int DeleteToRecycleBin(HWND owner, const char* path);
 
 // The delete command: one question, then each selected file's thumbnail and

@@ -63,6 +63,26 @@ bool RenameFile(const char* from, const char* to);
 // Size in bytes, or -1 when the file cannot be read.
 int64_t FileSize(const char* path);
 
+// Holds a file open with no sharing for the life of the object: a second
+// holder, in this process or another, is refused until the first lets go or
+// its process ends (a crashed process frees it too). The file is created when
+// missing and left in place.
+class ExclusiveFile {
+ public:
+  ExclusiveFile() = default;
+  ~ExclusiveFile();
+  ExclusiveFile(const ExclusiveFile&) = delete;
+  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+  // False when another holder has it or it cannot be made.
+  bool Hold(const char* path);
+  void Release();
+  bool Held() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
 // Reads at most `capacity` bytes from the start of the file. Returns the count
 // read, or -1 when the file cannot be opened.
 long ReadFileBytes(const char* path, void* buffer, size_t capacity);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -169,6 +170,27 @@ bool WriteFileBytes(const char* path, const void* data, size_t size) {
   if (fd < 0) return false;
   bool ok = write(fd, data, size) == ssize_t(size);
   return close(fd) == 0 && ok;
+}
+
+ExclusiveFile::~ExclusiveFile() { Release(); }
+
+// An flock lock belongs to the open file, so a second open in the same
+// process is refused as one in another process is.
+bool ExclusiveFile::Hold(const char* path) {
+  Release();
+  int fd = open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  handle_ = reinterpret_cast<void*>(intptr_t(fd) + 1);  // never null
+  return true;
+}
+
+void ExclusiveFile::Release() {
+  if (handle_) close(int(reinterpret_cast<intptr_t>(handle_) - 1));
+  handle_ = nullptr;
 }
 
 // ---- Global memory ----------------------------------------------------------------------

@@ -135,6 +135,23 @@ bool WriteFileBytes(const char* path, const void* data, size_t size) {
   return WriteFile(file.Get(), data, DWORD(size), &written, nullptr) && written == size;
 }
 
+ExclusiveFile::~ExclusiveFile() { Release(); }
+
+bool ExclusiveFile::Hold(const char* path) {
+  Release();
+  // No sharing at all; a handle that no child process inherits.
+  HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  return true;
+}
+
+void ExclusiveFile::Release() {
+  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
 // ---- Global memory --------------------------------------------------------------------
 
 void* GlobalBlockAlloc(size_t size) {

@@ -37,14 +37,28 @@ bool FindProgramFolder() {
   return SetProgramFolder(path);
 }
 
+// A window saved maximized comes back maximized, and un-maximizing it gives
+// the saved normal rectangle.
+void ShowMaximized(HWND window, const Placement& p) {
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  GetWindowPlacement(window, &placement);
+  POINT offset = WorkAreaOffset(window);
+  placement.flags = 0;
+  placement.showCmd = SW_SHOWMAXIMIZED;
+  placement.rcNormalPosition = {p.x - offset.x, p.y - offset.y, p.x - offset.x + p.width,
+                                p.y - offset.y + p.height};
+  SetWindowPlacement(window, &placement);
+}
+
 void ShowAtSavedPlacement(HWND window, int showCommand) {
+  Placement p = RestoredPlacement(g_settings.windowPosition, g_settings.windowSize,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   if (g_settings.maximized) {
-    ShowWindow(window, SW_SHOWMAXIMIZED);
+    ShowMaximized(window, p);
     return;
   }
   ShowWindow(window, showCommand);
-  Placement p = RestoredPlacement(g_settings.windowPosition, g_settings.windowSize,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
 }
 

@@ -42,6 +42,7 @@ void StartSecondBrowser() {
 }  // namespace
 
 void HandleCommand(HWND main, int command) {
+  if (!IsBrowserCommand(command)) return;
   PauseWorker();
   if (command == kCommandClose) {
     DestroyWindow(main);
@@ -68,7 +69,7 @@ void HandleCommand(HWND main, int command) {
   } else if (command >= kCommandSmallThumbnails && command <= kCommandLargeThumbnails) {
     g_settings.thumbSize = command - kCommandSmallThumbnails;
     ReloadGrid();
-    EmptyCacheFolder(kCacheFolderNumber);
+    EmptyCacheFolder(OwnCacheFolderNumber());
   } else if (command >= kCommandSortByName && command <= kCommandSortLast) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();

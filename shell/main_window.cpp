@@ -45,7 +45,7 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
 
 void OnCreate(HWND window) {
   g_windows.main = window;
-  CreateCacheFolder(kCacheFolderNumber);
+  ClaimCacheFolder();
   g_app.colourDepth = MeasureColourDepth(window);
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
@@ -62,16 +62,29 @@ void OnCreate(HWND window) {
   PostMessageA(window, WM_SYNC_TREE, 0, 0);
 }
 
+// The normal (restored) rectangle in screen coordinates, whether the window
+// is minimized, maximized or neither, and whether it is or comes back
+// maximized: the rectangle of a minimized window is its small icon-sized box.
+void StorePlacement(HWND window) {
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(window, &placement)) return;
+  RECT normal = placement.rcNormalPosition;
+  POINT offset = WorkAreaOffset(window);
+  OffsetRect(&normal, offset.x, offset.y);
+  g_settings.windowPosition = PackPosition(normal.left, normal.top);
+  g_settings.windowSize = PackSize(normal.left, normal.top, normal.right, normal.bottom);
+  bool restoresMaximized = IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED);
+  g_settings.maximized = IsZoomed(window) || restoresMaximized ? 1 : 0;
+}
+
 void OnDestroy(HWND window) {
   // The worker reads the plug-in tables and writes the cache: let it finish
   // before either goes.
   PauseWorker();
-  EmptyCacheFolder(kCacheFolderNumber);
-  RECT rect;
-  GetWindowRect(window, &rect);
-  g_settings.windowPosition = PackPosition(rect.left, rect.top);
-  g_settings.windowSize = PackSize(rect.left, rect.top, rect.right, rect.bottom);
-  g_settings.maximized = IsZoomed(window) ? 1 : 0;
+  EmptyCacheFolder(OwnCacheFolderNumber());
+  ReleaseCacheFolder();
+  StorePlacement(window);
   WriteSettings(g_app.programFolder);
   WriteHistory(g_app.programFolder);
   ReleasePlugins();
@@ -153,6 +166,15 @@ ATOM RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICO
 }
 
 }  // namespace
+
+POINT WorkAreaOffset(HWND window) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    return POINT{0, 0};
+  return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
+               monitor.rcWork.top - monitor.rcMonitor.top};
+}
 
 void RegisterWindowClasses(HINSTANCE instance) {
   SetDefaultSettings();

@@ -9,3 +9,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Registers the five classes (stopping at the first failure) and gives the
 // settings their defaults.
 void RegisterWindowClasses(HINSTANCE instance);
+// How far the work area (the screen less the taskbar and docked bars) lies
+// from its monitor's corner: a window placement's normal rectangle is given
+// relative to the work area, the settings keep screen coordinates.
+POINT WorkAreaOffset(HWND window);

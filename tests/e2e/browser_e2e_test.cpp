@@ -451,8 +451,8 @@ TEST(BrowserE2E, FormatListFromTheReadersSetsTheFilter) {
   EXPECT_EQ(browser.CellCount(), 1);
   ChooseFromList(toolbar, 100, 2);  // *.TPIC
   EXPECT_EQ(browser.CellCount(), 2);
-  ChooseFromList(toolbar, 100, 0);  // every format some reader declares; tpic twice
-  EXPECT_EQ(browser.CellCount(), 6);
+  ChooseFromList(toolbar, 100, 0);  // every format some reader declares; tpic once
+  EXPECT_EQ(browser.CellCount(), 4);
   ASSERT_TRUE(browser.Close());
   EXPECT_EQ(SettingsField(browser, 1), 0);
 }
@@ -1184,6 +1184,34 @@ bool ShowsItsThumbnail(const Browser& browser, int entry) {
          Browser::ScreenPixel(browser.CellCentre(entry)) == Colour(EntryColour(entry));
 }
 
+void SetSettingsField(const Browser& browser, int index, int32_t value) {
+  std::vector<uint8_t> bytes = ReadAll(browser.Program() / "eenv.env");
+  ASSERT_EQ(bytes.size(), 40u);
+  std::memcpy(&bytes[size_t(index) * 4], &value, 4);
+  WriteAll(browser.Program() / "eenv.env", bytes);
+}
+
+int TmpFiles(const std::string& folder) {
+  int n = 0;
+  platform::DirSearch search;
+  platform::FoundFile found;
+  for (bool more = search.First((folder + "\\*.tmp").c_str(), &found); more;
+       more = search.Next(&found))
+    ++n;
+  return n;
+}
+
+// The text of a message box of the browser once it shows, then answered OK.
+std::wstring AnswerMessageBox() {
+  HWND box = WaitForShownWindow("#32770", "Tamsel");
+  if (!box) return L"(no message)";
+  wchar_t text[256] = {};
+  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 255);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitFor([&] { return !IsWindow(box); }, 5000);
+  return text;
+}
+
 }  // namespace
 
 // A folder at the listing's limit: only the cells on screen exist, and the
@@ -1284,4 +1312,105 @@ TEST(BrowserE2E, AMinimizedBrowserGoesIdle) {
   std::vector<uint64_t> before = cacheTimes();
   Sleep(1500);
   EXPECT_EQ(cacheTimes(), before);
+}
+
+// Wine makes 8.3 short names as Windows does: "*.kvt" also finds c.kvt_original
+// (C~1.KVT) and d.kvtx; and two readers declare tpic.
+TEST(BrowserE2E, EachPictureIsListedOnceUnderItsOwnExtension) {
+  Browser browser({FixturePlugin("reader_alt"), FixturePlugin("reader_tpic")});
+  browser.AddPictures({{"a.tpic", 0xFF0000},
+                       {"b.tpic", 0x00FF00},
+                       {"c.kvt_original", 0x0000FF},
+                       {"d.kvtx", 0xFFFF00}});
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  SetSettingsField(browser, 1, 0);  // all formats
+  ASSERT_TRUE(browser.Start());
+  EXPECT_EQ(browser.CellCount(), 2);
+}
+
+TEST(BrowserE2E, ASecondBrowserKeepsTheFirstOnesThumbnails) {
+  Browser browser;
+  std::vector<Picture> pictures = Rainbow(2);
+  ArrangePictures(&browser, 2, 700, 400);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(2));
+
+  SetForegroundWindow(browser.Main());
+  TypeKeys("ctrl+n");
+  std::vector<HWND> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = OtherBrowserWindows(browser)).size() == 1; }, 10000));
+  std::string second = browser.Program() / "cache25";
+  EXPECT_TRUE(WaitFor([&] { return TmpFiles(second) == 2; }));
+  PostMessageA(others[0], WM_COMMAND, 100, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(others[0]); }, 10000));
+  EXPECT_EQ(TmpFiles(second), 0);  // each empties its own folder only
+  EXPECT_EQ(browser.ThumbnailsMade(), 2);
+  for (int i = 0; i < 2; ++i) {
+    InvalidateRect(browser.Cell(i), nullptr, FALSE);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return Browser::ScreenPixel(browser.CellCentre(i)) == Colour(pictures[size_t(i)].rgb);
+        },
+        3000))
+        << i;
+  }
+}
+
+TEST(BrowserE2E, RenameRefusesANameThatWouldMoveOrLoseTheFile) {
+  Browser browser;
+  ArrangePictures(&browser, 1, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(1));
+  ClickAt(browser.CellCentre(0));
+  PostMessageA(browser.Main(), WM_COMMAND, 204, 0);
+  HWND dialog = WaitForShownWindow("#32770", "Rename");
+  ASSERT_NE(dialog, nullptr);
+  SetDlgItemTextA(dialog, 100, "..\\x");
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(AnswerMessageBox(),
+            L"Nom refus\u00e9 : un nom ne peut contenir ni \\ / : * ? \" < > | ni caract\u00e8re "
+            L"de contr\u00f4le.");
+  SetDlgItemTextA(dialog, 100, "");
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(AnswerMessageBox(), L"Nom refus\u00e9 : le nom ne peut pas \u00eatre vide.");
+  ASSERT_TRUE(IsWindow(dialog));  // open for a better name
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000));
+
+  std::string parent = browser.Pictures().Path();
+  parent = parent.substr(0, parent.find_last_of('\\', parent.size() - 2) + 1);
+  EXPECT_TRUE(Exists(browser.Pictures(), "p00.tpic"));
+  EXPECT_FALSE(platform::FileExists((parent + "x.tpic").c_str()));
+  EXPECT_FALSE(Exists(browser.Pictures(), ".tpic"));
+}
+
+// Closed while minimized, the window's rectangle is the small minimized box;
+// what comes back at the next start is the normal one.
+TEST(BrowserE2E, MinimizedOrMaximizedAtCloseKeepsTheNormalPlacement) {
+  Browser browser;
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 30, 20, 600, 400);
+  auto closeFrom = [&](std::vector<WPARAM> commands) {
+    for (WPARAM command : commands) SendMessageA(browser.Main(), WM_SYSCOMMAND, command, 0);
+    EXPECT_TRUE(IsIconic(browser.Main()));
+    EXPECT_TRUE(browser.Close());
+  };
+  auto windowRect = [&] {
+    RECT rect = {};
+    GetWindowRect(browser.Main(), &rect);
+    return std::vector<LONG>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  };
+  ASSERT_TRUE(browser.Start());
+  closeFrom({SC_MINIMIZE});
+  EXPECT_EQ(SettingsField(browser, 3), 0);
+  ASSERT_TRUE(browser.Start());
+  EXPECT_EQ(windowRect(), (std::vector<LONG>{30, 20, 600, 400}));
+
+  closeFrom({SC_MAXIMIZE, SC_MINIMIZE});
+  EXPECT_EQ(SettingsField(browser, 3), 1);
+  ASSERT_TRUE(browser.Start());
+  EXPECT_TRUE(IsZoomed(browser.Main()));
+  SendMessageA(browser.Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_EQ(windowRect(), (std::vector<LONG>{30, 20, 600, 400}));
 }

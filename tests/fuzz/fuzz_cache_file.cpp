@@ -11,7 +11,7 @@ namespace {
 const std::string& SourcePath() {
   static const std::string source = [] {
     SetProgramFolder(FuzzFolder().c_str());
-    CreateCacheFolder(kCacheFolderNumber);
+    CreateCacheFolder(kFirstCacheFolderNumber);
     const uint8_t picture[] = "a picture";
     WriteFuzzFile("photo.jpg", picture, sizeof picture);
     return FuzzFolder() + "photo.jpg";
@@ -24,9 +24,10 @@ const std::string& SourcePath() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& source = SourcePath();
   char cachePath[300];
-  if (!CacheFilePath(source.c_str(), kCacheFolderNumber, cachePath, sizeof cachePath)) return 0;
+  if (!CacheFilePath(source.c_str(), kFirstCacheFolderNumber, cachePath, sizeof cachePath))
+    return 0;
   WriteFuzzFile(cachePath + FuzzFolder().size(), data, size);
-  PackedDibPtr thumbnail{LoadThumbnail(source.c_str(), kCacheFolderNumber)};
+  PackedDibPtr thumbnail{LoadThumbnail(source.c_str(), kFirstCacheFolderNumber)};
   if (!thumbnail) return 0;
   // What the cell's paint hands the display: every pixel row. (A picture
   // with no columns has rows of no bytes: nothing to read however tall.)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "test_support.h"
 
@@ -75,6 +76,20 @@ TEST(PathUtils, ExtensionsCompareWithoutCase) {
   EXPECT_EQ(ExtensionListHas("", ""), 0);
   EXPECT_EQ(ExtensionListHas("jpeg", "jpg"), 0);
   EXPECT_EQ(ExtensionListHas("jp", "jpg"), 0);
+
+  // A listing token against a file's own extension, wildcards included.
+  EXPECT_EQ(ExtensionMatchesToken("a.JPEG", "jpeg"), 1);
+  EXPECT_EQ(ExtensionMatchesToken("a.jpeg", "jpe"), 0);
+  EXPECT_EQ(ExtensionMatchesToken("x.jpg_original", "jpg"), 0);
+  EXPECT_EQ(ExtensionMatchesToken("x.y.jpg", "jpg"), 1);
+  EXPECT_EQ(ExtensionMatchesToken("README", "*"), 1);
+  EXPECT_EQ(ExtensionMatchesToken("a.png", "p?g"), 1);
+  EXPECT_EQ(ExtensionMatchesToken("a.png", "*n*g"), 1);
+  EXPECT_EQ(ExtensionMatchesToken("a.pngx", "*n*g"), 0);
+  // Many stars against a long extension end at once.
+  EXPECT_EQ(ExtensionMatchesToken(("a." + std::string(200, 'a')).c_str(),
+                                  (std::string(60, '*') + "b").c_str()),
+            0);
 }
 
 namespace {}  // namespace

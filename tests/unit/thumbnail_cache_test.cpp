@@ -18,7 +18,7 @@ class ThumbnailCache : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SetProgramFolder(program_.Path().c_str()));
-    CreateCacheFolder(kCacheFolderNumber);
+    CreateCacheFolder(kFirstCacheFolderNumber);
     source_ = files_ / "photo.jpg";
     WriteAll(source_, {1, 2, 3});
     ASSERT_TRUE(
@@ -46,15 +46,15 @@ class ThumbnailCache : public ::testing::Test {
 
 TEST_F(ThumbnailCache, NameIsFileNameAndTenDigitStamp) {
   char path[300];
-  ASSERT_TRUE(CacheFilePath(source_.c_str(), kCacheFolderNumber, path, sizeof path));
+  ASSERT_TRUE(CacheFilePath(source_.c_str(), kFirstCacheFolderNumber, path, sizeof path));
   EXPECT_EQ(std::string(path), CachePath());
   char small[20];
-  EXPECT_FALSE(CacheFilePath(source_.c_str(), kCacheFolderNumber, small, sizeof small));
+  EXPECT_FALSE(CacheFilePath(source_.c_str(), kFirstCacheFolderNumber, small, sizeof small));
 }
 
 TEST_F(ThumbnailCache, StoredFileIsAPlainBmpAndLoadsBackUnchanged) {
   PackedDibPtr image = Picture(5, 3);
-  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
   std::vector<uint8_t> file = ReadAll(CachePath());
   size_t dibBytes = 40 + 3 * 16;
   ASSERT_EQ(file.size(), 14 + dibBytes);
@@ -65,7 +65,7 @@ TEST_F(ThumbnailCache, StoredFileIsAPlainBmpAndLoadsBackUnchanged) {
   EXPECT_EQ(file[10], 54);
   EXPECT_EQ(std::memcmp(&file[14], image.get(), dibBytes), 0);
 
-  PackedDibPtr loaded(LoadThumbnail(source_.c_str(), kCacheFolderNumber));
+  PackedDibPtr loaded(LoadThumbnail(source_.c_str(), kFirstCacheFolderNumber));
   ASSERT_TRUE(loaded);
   EXPECT_EQ(std::memcmp(loaded.get(), image.get(), dibBytes), 0);
 }
@@ -73,7 +73,7 @@ TEST_F(ThumbnailCache, StoredFileIsAPlainBmpAndLoadsBackUnchanged) {
 #ifndef _WIN32
 TEST_F(ThumbnailCache, ImageMagickReadsTheSamePicture) {
   PackedDibPtr image = Picture(7, 4);  // odd width: rows are padded
-  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
   std::string path = CachePath();
   for (char& c : path)
     if (c == '\\') c = '/';
@@ -95,12 +95,12 @@ TEST_F(ThumbnailCache, ImageMagickReadsTheSamePicture) {
 
 TEST_F(ThumbnailCache, UnsoundCacheFilesAreRejected) {
   PackedDibPtr image = Picture(4, 4);
-  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
   std::vector<uint8_t> good = ReadAll(CachePath());
 
   auto loadsWith = [&](std::vector<uint8_t> bytes) {
     WriteAll(CachePath(), bytes);
-    PackedDibPtr loaded(LoadThumbnail(source_.c_str(), kCacheFolderNumber));
+    PackedDibPtr loaded(LoadThumbnail(source_.c_str(), kFirstCacheFolderNumber));
     return bool(loaded);
   };
   auto patched = [&](size_t at, uint32_t value) {
@@ -121,22 +121,22 @@ TEST_F(ThumbnailCache, UnsoundCacheFilesAreRejected) {
   EXPECT_FALSE(loadsWith(eightBit));
   EXPECT_FALSE(loadsWith(patched(14 + 32, 2)));  // colour table promised
   platform::DeleteOneFile(CachePath().c_str());
-  EXPECT_FALSE(LoadThumbnail(source_.c_str(), kCacheFolderNumber));
+  EXPECT_FALSE(LoadThumbnail(source_.c_str(), kFirstCacheFolderNumber));
 }
 
 TEST_F(ThumbnailCache, ATouchedSourceIsLookedUpUnderANewName) {
   PackedDibPtr image = Picture(2, 2);
-  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
   ASSERT_TRUE(
       platform::SetFileLastWriteLocal(source_.c_str(), LocalTime(2004, 12, 31, 23, 59, 58)));
-  EXPECT_FALSE(LoadThumbnail(source_.c_str(), kCacheFolderNumber));
+  EXPECT_FALSE(LoadThumbnail(source_.c_str(), kFirstCacheFolderNumber));
 }
 
 TEST_F(ThumbnailCache, StoreReportsFailure) {
-  EXPECT_FALSE(StoreThumbnail(source_.c_str(), nullptr, kCacheFolderNumber));
+  EXPECT_FALSE(StoreThumbnail(source_.c_str(), nullptr, kFirstCacheFolderNumber));
   PackedDibPtr image = Picture(2, 2);
   RemoveTree(program_ / "cache24\\");
-  EXPECT_FALSE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
+  EXPECT_FALSE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
 }
 
 TEST_F(ThumbnailCache, EmptyingRemovesEveryThumbnailAndNothingElse) {
@@ -144,7 +144,7 @@ TEST_F(ThumbnailCache, EmptyingRemovesEveryThumbnailAndNothingElse) {
   for (int i = 0; i < 1500; ++i) WriteAll(cache + "f" + std::to_string(i) + ".tmp", {0});
   WriteAll(cache + "keep.bmp", {0});
   platform::MakeFolder((cache + "stuck.tmp").c_str());  // cannot be deleted as a file
-  EmptyCacheFolder(kCacheFolderNumber);
+  EmptyCacheFolder(kFirstCacheFolderNumber);
   std::vector<std::string> left;
   platform::DirSearch search;
   platform::FoundFile found;
@@ -156,8 +156,29 @@ TEST_F(ThumbnailCache, EmptyingRemovesEveryThumbnailAndNothingElse) {
 
 TEST_F(ThumbnailCache, DeleteRemovesOneThumbnail) {
   PackedDibPtr image = Picture(2, 2);
-  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kCacheFolderNumber));
-  DeleteThumbnail(source_.c_str(), kCacheFolderNumber);
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
+  DeleteThumbnail(source_.c_str(), kFirstCacheFolderNumber);
   EXPECT_FALSE(platform::FileExists(CachePath().c_str()));
-  DeleteThumbnail((files_ / "missing.jpg").c_str(), kCacheFolderNumber);  // harmless
+  DeleteThumbnail((files_ / "missing.jpg").c_str(), kFirstCacheFolderNumber);  // harmless
+}
+
+// Two browsers started from one program folder: each takes a folder of its
+// own, and a folder let go (its process ended) is taken again, emptied.
+TEST_F(ThumbnailCache, EachHolderClaimsAFolderOfItsOwn) {
+  PackedDibPtr image = Picture(2, 2);
+  platform::ExclusiveFile first, second, third;
+  ASSERT_EQ(ClaimFreeCacheFolder(&first), 24);
+  ASSERT_TRUE(StoreThumbnail(source_.c_str(), image.get(), 24));
+  EXPECT_EQ(ClaimFreeCacheFolder(&second), 25);
+  EXPECT_TRUE(platform::FolderExists((program_ / "cache25").c_str()));
+  EXPECT_TRUE(platform::FileExists(CachePath().c_str()));  // the first one's thumbnail stays
+  first.Release();
+  EXPECT_EQ(ClaimFreeCacheFolder(&third), 24);
+  EXPECT_FALSE(platform::FileExists(CachePath().c_str()));
+  second.Release();
+  third.Release();
+  // No folder can be made: nothing is claimed.
+  ASSERT_TRUE(SetProgramFolder((program_ / "missing\\").c_str()));
+  EXPECT_EQ(ClaimFreeCacheFolder(&first), 0);
+  EXPECT_FALSE(first.Held());
 }

@@ -160,13 +160,78 @@ TEST(FormatTable, NeverPastItsSlotsOrEntryText) {
   EXPECT_EQ(named[0].text.substr(named[0].text.size() - 7), "[*.tif]");
 }
 
-#include "file_ops/rename_path.h"
+#include "file_ops/rename_rules.h"
 
-TEST(RenamePath, ExtensionKeptAndLongPathsRefused) {
+TEST(RenameRules, ExtensionKeptAndLongPathsRefused) {
   EXPECT_EQ(RenamedPath("C:\\img", "vacances", "jpg"), "C:\\img\\vacances.jpg");
   EXPECT_EQ(RenamedPath("C:\\img", "nouveau", ""), "C:\\img\\nouveau.");  // README had no dot
   EXPECT_EQ(RenamedPath("C:\\img", "", "jpg"), "C:\\img\\.jpg");          // an emptied name
   EXPECT_EQ(RenamedPath("C:\\img", std::string(250, 'n').c_str(), "jpg"), "");
+}
+
+TEST(RenameRules, NamesThatWouldMoveOrLoseTheFileAreRefused) {
+  const unsigned kWestern = 1252, kJapanese = 932;
+  for (const char* good :
+       {"vacances", "photo 2004", "x.y", " lead", "a..b", "console", "COM0", "LPT10", "\xe9t\xe9"})
+    EXPECT_EQ(CheckNewBaseName(good, kWestern), NameFault::kNone) << good;
+  EXPECT_EQ(CheckNewBaseName("", kWestern), NameFault::kEmpty);
+  for (const char* bad : {"..\\x", "sub\\x", "sub/x", "c:x", "a*", "a?", "a\"b", "a<b", "a>b",
+                          "a|b", "tab\there", "\x1f"})
+    EXPECT_EQ(CheckNewBaseName(bad, kWestern), NameFault::kForbiddenCharacter) << bad;
+  for (const char* bad : {".", "..", "x.", "x ", "x. "})
+    EXPECT_EQ(CheckNewBaseName(bad, kWestern), NameFault::kEndsInDotOrSpace) << bad;
+  for (const char* bad : {"CON", "con", "Nul", "aux.tar", "com1", "LPT9", "prn .x", "conout$"})
+    EXPECT_EQ(CheckNewBaseName(bad, kWestern), NameFault::kDeviceName) << bad;
+  // 0x95 0x5C is one Japanese character, not a backslash after a byte.
+  EXPECT_EQ(CheckNewBaseName("\x95\x5c", kJapanese), NameFault::kNone);
+  EXPECT_EQ(CheckNewBaseName("\x95\x5c", kWestern), NameFault::kForbiddenCharacter);
+}
+
+TEST(RenameRules, DeleteGoesToTheRecycleBinAndWarnsWhereItCannot) {
+  EXPECT_EQ(kRecycleDeleteFlags & 0x0454u, 0x0454u);  // silent, no question, undo, no error box
+  EXPECT_EQ(kRecycleDeleteFlags & 0x4000u, 0x4000u);  // warn before deleting for good
+}
+
+#include "shell/command_ids.h"
+
+TEST(Commands, OnlyKnownNumbersAreCommands) {
+  for (int id : {100, 101, 201, 202, 203, 204, 205, 400, 401, 402, 600, 601, 700, 705})
+    EXPECT_TRUE(IsBrowserCommand(id)) << id;
+  for (int id : {0, 1, 2, 99, 102, 200, 206, 399, 403, 599, 602, 699, 706, 0xFFFF, -1})
+    EXPECT_FALSE(IsBrowserCommand(id)) << id;  // 0: a dismissed popup menu
+}
+
+#include "browser/drop_block.h"
+
+namespace {
+
+std::vector<void*> g_posted, g_released;
+bool g_postWorks = true;
+
+bool RecordPost(void* target, void* block) {
+  EXPECT_EQ(target, &g_posted);
+  if (g_postWorks) g_posted.push_back(block);
+  return g_postWorks;
+}
+void RecordRelease(void* block) { g_released.push_back(block); }
+
+}  // namespace
+
+TEST(DropBlock, TheTargetOwnsAPostedBlockAndAFailedPostFreesIt) {
+  int block = 0;
+  g_postWorks = true;
+  EXPECT_TRUE(HandOverDropBlock(&g_posted, &block, RecordPost, RecordRelease));
+  EXPECT_EQ(g_posted, std::vector<void*>{&block});
+  EXPECT_TRUE(g_released.empty());
+
+  g_postWorks = false;  // the target's queue is full, or the window has gone
+  EXPECT_FALSE(HandOverDropBlock(&g_posted, &block, RecordPost, RecordRelease));
+  EXPECT_EQ(g_released, std::vector<void*>{&block});
+
+  g_released.clear();
+  EXPECT_FALSE(HandOverDropBlock(&g_posted, nullptr, RecordPost, RecordRelease));
+  EXPECT_TRUE(g_released.empty());
+  EXPECT_EQ(g_posted.size(), 1u);
 }
 
 #include "folder_tree/tree_match.h"

@@ -1,0 +1,28 @@
+// The main window's command numbers (menus, popup menu, accelerators, the
+// Delete key), free of windows.
+#pragma once
+
+enum Command : int {
+  kCommandClose = 100,
+  kCommandNewWindow = 101,
+  kCommandDelete = 201,
+  kCommandSelectAll = 202,
+  kCommandInvertSelection = 203,
+  kCommandRename = 204,
+  kCommandDeselectAll = 205,
+  kCommandSmallThumbnails = 400,
+  kCommandLargeThumbnails = 402,
+  kCommandHelp = 600,
+  kCommandAbout = 601,
+  kCommandSortByName = 700,
+  kCommandSortLast = 705,
+};
+
+// True for a command the browser carries out. Anything else, such as the 0
+// of a dismissed popup menu, is ignored without pausing the thumbnail worker.
+constexpr bool IsBrowserCommand(int id) {
+  return id == kCommandClose || id == kCommandNewWindow ||
+         (id >= kCommandDelete && id <= kCommandDeselectAll) ||
+         (id >= kCommandSmallThumbnails && id <= kCommandLargeThumbnails) || id == kCommandHelp ||
+         id == kCommandAbout || (id >= kCommandSortByName && id <= kCommandSortLast);
+}
