@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,47 +16,54 @@ FileList g_fileList;
 
 namespace {
 
+// One listing pass. The folder is read once, and each token takes the names
+// of the folder whose own extension it matches and that no earlier token
+// took: each file is listed once, in the group of its first token. (A
+// search per token would also cost a read of the whole folder per token,
+// and "*.jpe" would find "a.jpeg" through its short name "A~1.JPE".)
 struct Scan {
   bool fill;
-  int32_t limit;               // entries may be written below this index only
-  std::set<std::string> seen;  // names listed so far: each file is listed once
+  int32_t limit;                   // entries may be written below this index only
+  std::vector<std::string> names;  // the folder's files, in file-system order
+  std::vector<bool> taken;         // names already listed under a token
 };
 
 // "." and ".." name the folders themselves, never a picture.
 bool IsImageName(const char* name) { return std::strcmp(name, ".") && std::strcmp(name, ".."); }
 
-// A match of the token's pattern that belongs in the listing: a picture name
-// whose own extension is the token (the search also matches short names:
-// "*.jpe" finds "a.jpeg", "*.jpg" finds "x.jpg_original"), not listed yet
-// under another token (two readers declaring one extension, or a doubled
-// token). A search returns a file under its long name, so the same file
-// always comes back with the same bytes.
-bool TakeMatch(const char* name, const std::string& token, Scan* scan) {
-  return IsImageName(name) && ExtensionMatchesToken(name, token.c_str()) &&
-         scan->seen.insert(name).second;
-}
-
-// Lists the matches of "<folder>*.<token>" from index `base` on. A path that
-// does not fit a slot is left out. An empty token lists nothing (its pattern
-// "*." would list the folder's own "." and "..").
-int32_t ScanToken(const std::string& token, int32_t base, Scan* scan) {
-  if (token.empty()) return 0;
+// The names in the current folder whose paths fit a slot. (Folders named
+// like pictures are listed too, as the patterns of the listing always did.)
+void ReadFolder(Scan* scan) {
   std::string folder = g_app.currentFolder;
   platform::DirSearch search;
   platform::FoundFile found;
-  if (!search.First((folder + "*." + token).c_str(), &found)) return 0;
-  int32_t n = 0;
-  while (base + n < scan->limit) {
-    std::string path = folder + found.name;
-    if (path.size() < size_t(kPathSlotBytes) && TakeMatch(found.name, token, scan)) {
-      if (scan->fill) std::memcpy(g_fileList.path[base + n], path.c_str(), path.size() + 1);
-      ++n;
-    }
+  if (!search.First((folder + "*").c_str(), &found)) return;
+  for (;;) {
+    if (IsImageName(found.name) && folder.size() + std::strlen(found.name) < size_t(kPathSlotBytes))
+      scan->names.emplace_back(found.name);
     std::string previous = found.name;
     // Some file systems repeat the last entry instead of ending the search.
     if (!search.Next(&found) || CompareNoCase(found.name, previous.c_str()) == 0) break;
   }
   search.Close();
+  scan->taken.assign(scan->names.size(), false);
+}
+
+// Lists the names the token takes from index `base` on. An empty token lists
+// nothing.
+int32_t ScanToken(const std::string& token, int32_t base, Scan* scan) {
+  if (token.empty()) return 0;
+  std::string folder = g_app.currentFolder;
+  int32_t n = 0;
+  for (size_t i = 0; i < scan->names.size() && base + n < scan->limit; ++i) {
+    if (scan->taken[i] || !ExtensionMatchesToken(scan->names[i].c_str(), token.c_str())) continue;
+    scan->taken[i] = true;
+    if (scan->fill) {
+      std::string path = folder + scan->names[i];
+      std::memcpy(g_fileList.path[base + n], path.c_str(), path.size() + 1);
+    }
+    ++n;
+  }
   if (scan->fill && n > 0) SortGroup(base, n, g_settings.sortOrder);
   return n;
 }
@@ -143,7 +149,9 @@ void SortGroup(int32_t first, int32_t n, int32_t order) {
 }
 
 int32_t ListFolder(bool fill) {
-  Scan scan = {fill, fill ? std::min(g_fileList.capacity, kFileListUsable) : kFileListUsable, {}};
+  Scan scan = {
+      fill, fill ? std::min(g_fileList.capacity, kFileListUsable) : kFileListUsable, {}, {}};
+  ReadFolder(&scan);
   if (CompareNoCase(g_app.extensionFilter, "*") != 0)
     return ScanExtensionList(g_app.extensionFilter, 0, &scan);
   return ScanAllFormats(&scan);
