@@ -182,6 +182,15 @@ bool Browser::Close() {
   return ended;
 }
 
+bool Browser::Activate() const {
+  return WaitFor(
+      [&] {
+        SetForegroundWindow(main_);
+        return GetForegroundWindow() == main_;
+      },
+      3000);
+}
+
 HWND Browser::Grid() const { return main_ ? GetDlgItem(main_, 101) : nullptr; }
 HWND Browser::Cell(int index) const { return Grid() ? GetDlgItem(Grid(), index) : nullptr; }
 

@@ -51,6 +51,9 @@ class Browser {
   bool Close();  // as a user closes it; true when it exited
 
   HWND Main() const { return main_; }
+  // Brings the main window to the front and waits until it is there, so
+  // that keys typed next reach it.
+  bool Activate() const;
   HWND Grid() const;
   HWND Cell(int index) const;
   DWORD ProcessId() const { return process_.dwProcessId; }

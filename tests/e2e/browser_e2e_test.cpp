@@ -640,7 +640,7 @@ TEST(BrowserE2E, SelectionCommandsAndAccelerators) {
   browser.WriteSettings(300, 0, 0, 0, 790, 600);
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(10));
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   std::vector<COLORREF> noneSelected = SelectionCountBox(browser);
   TypeKeys("ctrl+a");  // select all
   EXPECT_EQ(browser.SelectedCells().size(), 10u);
@@ -900,7 +900,7 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
 
   // With nothing selected, Fichiers > Effacer is greyed: its key does nothing
   // (the command itself would say that nothing is selected).
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("alt+f");
   TypeKeys("e");
   Sleep(500);
@@ -909,7 +909,7 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   ASSERT_TRUE(WaitFor([] { return !VisibleWindow("#32768", nullptr); }, 5000));
 
   // Affichage > Taille Moyenne, then Affichage > Ordre d'affichage > Noms Inversés.
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("alt+a");
   TypeKeys("m");
   ASSERT_TRUE(browser.WaitForThumbnails(3));
@@ -941,7 +941,7 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   EXPECT_EQ(browser.CellCount(), 3);
 
   // Fichiers > Effacer is offered once something is selected: it asks first.
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("alt+f");
   TypeKeys("e");
   HWND question = WaitForShownWindow("#32770", "Tamsel");
@@ -955,7 +955,7 @@ TEST(BrowserE2E, MenusAndPopupMenuReachTheCommands) {
   EXPECT_EQ(browser.CellCount(), 3);
 
   // Fichiers > Fermer ends the program and stores the new size and order.
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("alt+f");
   TypeKeys("f");
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser.Main()); }, 10000));
@@ -1037,7 +1037,7 @@ TEST(BrowserE2E, SecondWindowAndHelpPage) {
 
   // Ctrl+N starts another browser from the same program folder; its Fermer
   // command ends it.
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("ctrl+n");
   std::vector<HWND> others;
   ASSERT_TRUE(WaitFor([&] { return (others = OtherBrowserWindows(browser)).size() == 1; }, 10000));
@@ -1047,7 +1047,7 @@ TEST(BrowserE2E, SecondWindowAndHelpPage) {
 
   // F1 opens the help page beside the program with the shell.
   HtmlOpenedBy opener(recorder);
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("F1");
   std::string recorded = browser.Program() / "ondex.txt";
   ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
@@ -1101,7 +1101,7 @@ TEST(BrowserE2E, MenuCheckMarksFollowSizeAndOrder) {
   Browser browser;
   ArrangePictures(&browser, 3, 800, 500);
   ASSERT_TRUE(browser.Start());
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("ctrl+d");  // by date
 
   // Affichage, then its sub-menu Ordre d'affichage.
@@ -1233,7 +1233,7 @@ TEST(BrowserE2E, TheLastFilesOfAFolderAtTheLimitAreReachedAndShown) {
   int lastTop = totalRows - visibleRows;
   EXPECT_LE(browser.ShownCells().size(), size_t((visibleRows + 1) * columns));
 
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("End");
   ASSERT_EQ(browser.TopRow(), lastTop);
   std::vector<int> shown = browser.ShownCells();
@@ -1336,7 +1336,7 @@ TEST(BrowserE2E, ASecondBrowserKeepsTheFirstOnesThumbnails) {
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(2));
 
-  SetForegroundWindow(browser.Main());
+  browser.Activate();
   TypeKeys("ctrl+n");
   std::vector<HWND> others;
   ASSERT_TRUE(WaitFor([&] { return (others = OtherBrowserWindows(browser)).size() == 1; }, 10000));
