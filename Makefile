@@ -46,8 +46,9 @@ run: win32
 bench:
 	@scripts/bench
 
-dist: win32
-	@scripts/dist $(BUILD)/win32 dist
+# The 32-bit family in dist/, the 64-bit one in dist/x64/.
+dist: win32 win64
+	@scripts/dist $(BUILD)/win32 dist $(BUILD)/win64
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
