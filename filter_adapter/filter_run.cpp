@@ -231,7 +231,7 @@ int16_t FILTER_CALL AdvanceState() {
   FilterEntry* entry = g_currentEntry;
   if (!entry) return filter::kUserCanceledError;
   Served input = ServeInput(entry);
-  Served output = Failed(input) ? input : ServeOutput(entry);
+  Served output = ServeOutput(entry);  // the pending output is stored whatever follows
   if (!Failed(input) && !Failed(output)) return filter::kNoError;
   ReleaseInput(entry->record);
   ReleaseOutput(entry);
@@ -292,7 +292,10 @@ bool CallSelector(FilterEntry* entry, int16_t selector) {
 void ContinueUntilDone(FilterEntry* entry) {
   for (;;) {
     Served input = ServeInput(entry);
-    if (input == Served::kNoMemory) return;
+    if (input == Served::kNoMemory) {
+      CommitPendingOutput(entry);  // kept with what was stored before
+      return;
+    }
     Served output = input == Served::kRefused ? input : ServeOutput(entry);
     if (output == Served::kNoMemory) return;
     if (output == Served::kRefused) {

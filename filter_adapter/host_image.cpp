@@ -71,6 +71,7 @@ void HostImageAdapter::ReadWorking(uint8_t* buffer, int32_t left, int32_t right,
                                    int32_t bottom, int32_t rowBytes, int32_t loPlane,
                                    int32_t hiPlane) {
   int32_t planes = hiPlane - loPlane + 1;
+  if (!working_) return;
   for (int32_t y = top; y <= bottom; ++y) {
     const uint8_t* in = working_ + (size_t(y) * size_t(workingWidth_) + size_t(left)) * 3;
     uint8_t* out = buffer + size_t(y - top) * size_t(rowBytes);
