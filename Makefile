@@ -54,8 +54,9 @@ bench:
 fuzz: setup
 	@scripts/fuzz
 
-dist: win32
-	@scripts/dist $(BUILD)/win32 dist
+# The 32-bit family in dist/, the 64-bit one in dist/x64/.
+dist: win32 win64
+	@scripts/dist $(BUILD)/win32 dist $(BUILD)/win64
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

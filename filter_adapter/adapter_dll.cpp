@@ -20,11 +20,11 @@ namespace {
 
 constexpr size_t kPathBytes = 260;
 constexpr char kTitle[] = "8bfkvt (experimental)";
-// "Loading the plug-in failed", kept as Shift-JIS bytes and shown through the
-// wide-character API so that it reads correctly on any system code page.
-constexpr char kLoadFailedCp932[] =
-    "\x83\x76\x83\x89\x83\x4f\x83\x43\x83\x93\x82\xf0\x83\x8d\x81\x5b\x83\x68\x82\xc5\x82\xab"
-    "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
+// "Loading the plug-in failed" in Japanese, kept as wide characters so that
+// it shows on any system, whatever code pages it has installed.
+constexpr wchar_t kLoadFailed[] =
+    L"\u30d7\u30e9\u30b0\u30a4\u30f3\u3092\u30ed\u30fc\u30c9\u3067\u304d\u307e\u305b"
+    L"\u3093\u3067\u3057\u305f";
 
 char g_settingsPath[kPathBytes];
 char g_filterPath[kPathBytes];
@@ -79,9 +79,15 @@ void SelectFilterFile(HWND owner) {
 }
 
 void ShowLoadFailure(HWND owner) {
-  wchar_t text[64] = {};
-  MultiByteToWideChar(932, 0, kLoadFailedCp932, -1, text, 63);
-  MessageBoxW(owner, text, L"8bfkvt", MB_ICONERROR | MB_OK);
+  MessageBoxW(owner, kLoadFailed, L"8bfkvt", MB_ICONERROR | MB_OK);
+}
+
+// The user stops a run with Escape while a window of this process is in
+// front: the filter learns it from its abort procedure.
+bool EscapePressed() {
+  DWORD process = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &process);
+  return process == GetCurrentProcessId() && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
 void NotifyHost(void* window, uint32_t command, int32_t value) {
@@ -128,7 +134,10 @@ BOOL CALLBACK AddPiplEntries(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR c
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (!data) return TRUE;
   DWORD size = SizeofResource(module, found);
-  for (const std::string& procedure : PiplEntryNames(static_cast<const uint8_t*>(data), size))
+  // Only the code property of this library's architecture names an entry
+  // point it can call: 'wx86' in 32-bit processes, '8664' in 64-bit ones.
+  for (const std::string& procedure :
+       PiplEntryNames(static_cast<const uint8_t*>(data), size, filter::kNativeCodeKey))
     if (!filterModule->Append(GetProcAddress(module, procedure.c_str()))) break;
   return TRUE;
 }
@@ -185,7 +194,9 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* 
   DiscoverEntries(&module);
   if (!module.first || !module.first->procedure) return 0;
   SetDisplayDrawer(DrawDib);
+  SetAbortCheck(EscapePressed);
   module.first->adapter = &adapter;
   module.first->hostWindow = window;
+  GetWindowTextA(window, module.first->title, int(kTitleBytes));
   return RunFilterEntry(module.first);
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "filter_suites.h"
+
 using filter::FilterRecord;
 using filter::Rect16;
 
@@ -11,6 +13,7 @@ namespace {
 
 FilterEntry* g_currentEntry = nullptr;
 DrawDibFn g_drawDib = nullptr;
+AbortCheckFn g_abortCheck = nullptr;
 
 // ---- Procedures given to the filter ------------------------------------------------
 
@@ -22,9 +25,20 @@ int16_t FILTER_CALL AllocateBuffer(int32_t size, filter::BufferId* id) {
 void* FILTER_CALL LockBuffer(filter::BufferId id, uint8_t) { return id; }
 void FILTER_CALL UnlockBuffer(filter::BufferId) {}
 void FILTER_CALL FreeBuffer(filter::BufferId id) { std::free(id); }
-int32_t FILTER_CALL BufferSpace() { return filter::kMaxSpace; }
 
-uint8_t FILTER_CALL TestAbort() { return g_currentEntry ? g_currentEntry->abortFlag : 0; }
+// What the filter left of maxSpace (it may lower it in prepare).
+int32_t FILTER_CALL BufferSpace() {
+  int32_t space = g_currentEntry ? g_currentEntry->record.maxSpace : 0;
+  return space > 0 ? space : filter::kMaxSpace;
+}
+
+// Once the user has asked to stop, every later question gets the same answer.
+uint8_t FILTER_CALL TestAbort() {
+  FilterEntry* entry = g_currentEntry;
+  if (!entry) return 0;
+  if (!entry->abortFlag && g_abortCheck && g_abortCheck()) entry->abortFlag = 1;
+  return entry->abortFlag;
+}
 
 void FILTER_CALL Progress(int32_t done, int32_t total) {
   if (!g_currentEntry || total == 0) return;  // no meaningful percentage
@@ -32,31 +46,54 @@ void FILTER_CALL Progress(int32_t done, int32_t total) {
 }
 
 void FILTER_CALL ProcessEvent(void*) {}
-
-int16_t FILTER_CALL GetPropertyObsolete(uint32_t, uint32_t, int32_t, intptr_t*, void**) {
-  return 0;
-}
+void FILTER_CALL HostProc(int16_t, intptr_t*) {}
 
 int16_t FILTER_CALL AdvanceState();
 
-int16_t FILTER_CALL DisplayPixels(const filter::PixelMap* source, const filter::VRect*,
+// ---- Display ---------------------------------------------------------------------------
+
+// The part of the map to draw: the source rectangle within the bounds.
+filter::VRect DisplayArea(const filter::PixelMap* source, const filter::VRect* sourceRect) {
+  filter::VRect area = source->bounds;
+  if (!sourceRect) return area;
+  if (sourceRect->top > area.top) area.top = sourceRect->top;
+  if (sourceRect->left > area.left) area.left = sourceRect->left;
+  if (sourceRect->bottom < area.bottom) area.bottom = sourceRect->bottom;
+  if (sourceRect->right < area.right) area.right = sourceRect->right;
+  return area;
+}
+
+// One bottom-up B, G, R row of the DIB from the map's row `y`, columns
+// left..left+width-1. Grey maps give the same value to all three.
+void ConvertDisplayRow(const filter::PixelMap* source, int64_t y, int64_t left, int64_t width,
+                       uint8_t* out) {
+  bool grey = source->imageMode == filter::kGrayMode;
+  int64_t colBytes = source->colBytes > 0 ? source->colBytes : (grey ? 1 : 3);
+  int64_t planeBytes = source->planeBytes > 0 ? source->planeBytes : 1;
+  const uint8_t* row = static_cast<const uint8_t*>(source->baseAddr) +
+                       (y - source->bounds.top) * int64_t(source->rowBytes) +
+                       (left - source->bounds.left) * colBytes;
+  for (int64_t k = 0; k < width; ++k, row += colBytes, out += 3) {
+    out[2] = row[0];
+    out[1] = grey ? row[0] : row[planeBytes];
+    out[0] = grey ? row[0] : row[2 * planeBytes];
+  }
+}
+
+int16_t FILTER_CALL DisplayPixels(const filter::PixelMap* source, const filter::VRect* sourceRect,
                                   int32_t destinationRow, int32_t destinationColumn,
                                   void* deviceContext) {
-  const filter::VRect& bounds = source->bounds;
-  int64_t width = int64_t(bounds.right) - bounds.left, height = int64_t(bounds.bottom) - bounds.top;
+  if (!source || !source->baseAddr) return filter::kParameterError;
+  filter::VRect area = DisplayArea(source, sourceRect);
+  int64_t width = int64_t(area.right) - area.left, height = int64_t(area.bottom) - area.top;
   if (width <= 0 || height <= 0 || width > filter::kMaxSpace || height > filter::kMaxSpace)
     return filter::kNoError;  // nothing to draw
   int64_t stride = ((width * 24 + 31) / 32) * 4;
   if (stride * height > 0x7FFFFFFF) return filter::kMemoryFullError;
   uint8_t* bits = static_cast<uint8_t*>(std::calloc(size_t(stride * height), 1));
   if (!bits) return filter::kMemoryFullError;
-  int64_t copy = source->rowBytes < stride ? source->rowBytes : stride;
-  for (int64_t i = 0; i < height && copy > 0; ++i) {
-    uint8_t* row = bits + (height - 1 - i) * stride;  // source row 0 is the top
-    std::memcpy(row, static_cast<const uint8_t*>(source->baseAddr) + i * source->rowBytes,
-                size_t(copy));
-    SwapRedBlue(row, size_t(width));
-  }
+  for (int64_t i = 0; i < height; ++i)  // map row 0 is the top: the DIB's last row
+    ConvertDisplayRow(source, area.top + i, area.left, width, bits + (height - 1 - i) * stride);
   uint8_t header[40] = {};
   auto put32 = [&](int at, int32_t value) { std::memcpy(header + at, &value, 4); };
   put32(0, 40);
@@ -74,6 +111,10 @@ int16_t FILTER_CALL DisplayPixels(const filter::PixelMap* source, const filter::
 int32_t RectWidth(const Rect16& r) { return int32_t(r.right) - r.left; }
 int32_t RectHeight(const Rect16& r) { return int32_t(r.bottom) - r.top; }
 
+enum class Served { kServed, kEmpty, kRefused, kNoMemory };
+
+bool Failed(Served s) { return s == Served::kRefused || s == Served::kNoMemory; }
+
 void ReleaseInput(FilterRecord& record) {
   std::free(record.inData);
   record.inData = nullptr;
@@ -84,89 +125,125 @@ void ReleaseOutput(FilterEntry* entry) {
   entry->record.outData = nullptr;
 }
 
-// Inside when every host column and row the request reads lies in the image.
-bool InputInside(const Rect16& r, int32_t step, int32_t width, int32_t height) {
-  int64_t s = step > 1 ? step : 1;
-  return r.left >= 0 && r.top >= 0 && (int64_t(r.right) - 1) * s <= width - 1 &&
-         (int64_t(r.bottom) - 1) * s <= height - 1;
+// A request clipped to a width x height image, as hosts serve requests that
+// reach past its edge; false when nothing of it lies inside.
+bool ClipToImage(Rect16* r, int32_t width, int32_t height) {
+  int32_t top = r->top > 0 ? r->top : 0, left = r->left > 0 ? r->left : 0;
+  int32_t bottom = r->bottom < height ? r->bottom : height;
+  int32_t right = r->right < width ? r->right : width;
+  if (bottom <= top || right <= left) return false;
+  *r = {int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
+  return true;
 }
 
-// Serves inRect; false only when its buffer cannot be allocated.
-bool ServeInput(FilterEntry* entry) {
+bool PlanesValid(int16_t lo, int16_t hi) { return lo >= 0 && lo <= hi && hi <= 2; }
+
+// A zero-filled request buffer: rows of the served rectangle, packed, in a
+// block that would also hold the rectangle as asked, so a filter that walks
+// its own request reads and writes inside it.
+uint8_t* NewRequestBuffer(const Rect16& asked, const Rect16& served, int32_t planes) {
+  const int64_t kMostForAsked = 0x10000000;
+  int64_t servedBytes = int64_t(RectWidth(served)) * RectHeight(served) * planes;
+  int64_t askedBytes = int64_t(RectWidth(asked)) * RectHeight(asked) * planes;
+  int64_t bytes =
+      askedBytes > servedBytes && askedBytes <= kMostForAsked ? askedBytes : servedBytes;
+  return static_cast<uint8_t*>(std::calloc(size_t(bytes), 1));
+}
+
+int32_t SamplingStep(const FilterRecord& record) {
+  int32_t step = record.inputRate >> 16;
+  return step > 1 ? step : 1;
+}
+
+// Serves inRect, planes inLoPlane..inHiPlane from the host, every step-th
+// pixel when sampling. The record's inRect becomes the rectangle served.
+Served ServeInput(FilterEntry* entry) {
   FilterRecord& record = entry->record;
   if (record.inHiPlane == -1) record.inHiPlane = 2;
-  int32_t width, height;
-  entry->adapter->GetImageSize(&width, &height);
-  const Rect16 r = record.inRect;
-  int32_t step = record.inputRate >> 16;
-  if (IsFinished(r) || !InputInside(r, step, width, height)) {
-    ReleaseInput(record);  // not served, not a failure
-    return true;
-  }
-  int32_t rowBytes = 3 * RectWidth(r);
-  size_t size = size_t(rowBytes) * size_t(RectHeight(r));
   ReleaseInput(record);
-  uint8_t* buffer = static_cast<uint8_t*>(std::calloc(size, 1));
-  if (!buffer) return false;
+  const Rect16 asked = record.inRect;
+  if (IsFinished(asked)) return Served::kEmpty;
+  int32_t width, height, step = SamplingStep(record);
+  entry->adapter->GetImageSize(&width, &height);
+  Rect16 r = asked;  // sampled units
+  if (!PlanesValid(record.inLoPlane, record.inHiPlane) ||
+      !ClipToImage(&r, (width + step - 1) / step, (height + step - 1) / step))
+    return Served::kRefused;
+  int32_t planes = record.inHiPlane - record.inLoPlane + 1, rowBytes = planes * RectWidth(r);
+  uint8_t* buffer = NewRequestBuffer(asked, r, planes);
+  if (!buffer) return Served::kNoMemory;
   int32_t right = r.right - 1, bottom = r.bottom - 1;  // the host's inclusive form
-  if (step > 1)
-    entry->adapter->ReadRectSampled(buffer, r.left, right, r.top, bottom, rowBytes, step);
-  else if (record.inLoPlane == record.inHiPlane)
-    entry->adapter->ReadPlane(buffer, r.left, right, r.top, bottom, rowBytes, record.inLoPlane);
-  else
+  if (step == 1 && planes == 3)
     entry->adapter->ReadRect(buffer, r.left, right, r.top, bottom, rowBytes);
+  else
+    entry->adapter->ReadPlanes(buffer, r.left, right, r.top, bottom, rowBytes, record.inLoPlane,
+                               record.inHiPlane, step);
+  record.inRect = r;
   record.inData = buffer;
   record.inRowBytes = rowBytes;
-  return true;
+  record.inColumnBytes = planes;
+  record.inPlaneBytes = 1;
+  return Served::kServed;
 }
 
 void CommitPendingOutput(FilterEntry* entry) {
   FilterRecord& record = entry->record;
   if (!record.outData) return;
   const PendingOutput& p = entry->pending;
-  const uint8_t* data = static_cast<const uint8_t*>(record.outData);
-  if (p.loPlane == p.hiPlane)
-    entry->adapter->WritePlane(p.rect.left, p.rect.right - 1, p.rect.top, p.rect.bottom - 1,
-                               p.rowBytes, p.loPlane, data);
-  else
-    entry->adapter->WriteRect(p.rect.left, p.rect.right - 1, p.rect.top, p.rect.bottom - 1,
-                              p.rowBytes, data);
+  entry->adapter->WritePlanes(p.rect.left, p.rect.right - 1, p.rect.top, p.rect.bottom - 1,
+                              p.rowBytes, p.loPlane, p.hiPlane,
+                              static_cast<const uint8_t*>(record.outData));
 }
 
-// Commits the pending output and serves outRect; false only when the new
-// buffer cannot be allocated.
-bool ServeOutput(FilterEntry* entry) {
+// Commits the pending output, then serves outRect, planes
+// outLoPlane..outHiPlane, filled with the image as it stands: pixels the
+// filter does not write keep their values. The record's outRect becomes the
+// rectangle served.
+Served ServeOutput(FilterEntry* entry) {
   FilterRecord& record = entry->record;
   if (record.outHiPlane == -1) record.outHiPlane = 2;
   CommitPendingOutput(entry);
+  ReleaseOutput(entry);
+  const Rect16 asked = record.outRect;
+  if (IsFinished(asked)) return Served::kEmpty;
   int32_t width, height;
   entry->adapter->GetImageSize(&width, &height);
-  const Rect16 r = record.outRect;
-  int32_t planes = int32_t(record.outHiPlane) - record.outLoPlane + 1;
-  bool inside = !IsFinished(r) && r.left >= 0 && r.right <= width && r.top >= 0 &&
-                r.bottom <= height && record.outLoPlane >= 0 && record.outHiPlane <= 2 &&
-                planes >= 1;
-  ReleaseOutput(entry);
-  if (!inside) return true;  // not served, not a failure
-  int32_t rowBytes = planes * RectWidth(r);
-  void* buffer = std::malloc(size_t(rowBytes) * size_t(RectHeight(r)));
-  if (!buffer) return false;
+  Rect16 r = asked;
+  if (!PlanesValid(record.outLoPlane, record.outHiPlane) || !ClipToImage(&r, width, height))
+    return Served::kRefused;
+  int32_t planes = record.outHiPlane - record.outLoPlane + 1, rowBytes = planes * RectWidth(r);
+  uint8_t* buffer = NewRequestBuffer(asked, r, planes);
+  if (!buffer) return Served::kNoMemory;
+  entry->adapter->ReadWorking(buffer, r.left, r.right - 1, r.top, r.bottom - 1, rowBytes,
+                              record.outLoPlane, record.outHiPlane);
+  record.outRect = r;
   record.outData = buffer;
   record.outRowBytes = rowBytes;
+  record.outColumnBytes = planes;
+  record.outPlaneBytes = 1;
   entry->pending = {r, record.outLoPlane, record.outHiPlane, rowBytes};
-  return true;
+  return Served::kServed;
 }
 
+// 0 when both requests were served (or empty); otherwise both buffers are
+// released and the filter learns why.
 int16_t FILTER_CALL AdvanceState() {
   FilterEntry* entry = g_currentEntry;
   if (!entry) return filter::kUserCanceledError;
-  if (ServeInput(entry) && ServeOutput(entry)) return filter::kNoError;
+  Served input = ServeInput(entry);
+  Served output = ServeOutput(entry);  // the pending output is stored whatever follows
+  if (!Failed(input) && !Failed(output)) return filter::kNoError;
   ReleaseInput(entry->record);
   ReleaseOutput(entry);
-  return filter::kUserCanceledError;
+  bool noMemory = input == Served::kNoMemory || output == Served::kNoMemory;
+  return noMemory ? filter::kMemoryFullError : filter::kParameterError;
 }
 
 // ---- The run ---------------------------------------------------------------------------
+
+int16_t TileSide(int32_t side) {
+  return int16_t(side < filter::kTileSide ? side : filter::kTileSide);
+}
 
 void FillRecord(FilterEntry* entry) {
   int32_t width = 0, height = 0;
@@ -178,18 +255,29 @@ void FillRecord(FilterEntry* entry) {
   r.imageSize = {int16_t(height), int16_t(width)};
   r.planes = 3;
   r.filterRect = {0, 0, int16_t(height), int16_t(width)};
+  r.background = {0xFFFF, 0xFFFF, 0xFFFF};  // white behind, black in front
+  std::memset(r.backColor, 0xFF, 3);
   r.maxSpace = filter::kMaxSpace;
   r.hostSig = filter::kHostSignature;
+  r.hostProc = HostProc;
   r.imageMode = filter::kRgbMode;
+  r.imageHRes = r.imageVRes = filter::kScreenResolution;
   r.wholeSize = {int16_t(height), int16_t(width)};
   entry->platformData.hwnd = entry->hostWindow;
   r.platformData = &entry->platformData;
   r.bufferProcs = &entry->bufferProcs;
+  r.resourceProcs = &entry->resourceProcs;
   r.processEvent = ProcessEvent;
   r.displayPixels = DisplayPixels;
+  r.handleProcs = &entry->handleProcs;
+  r.filterCase = 1;  // a flat image, no selection
   r.advanceState = AdvanceState;
-  r.getPropertyObsolete = GetPropertyObsolete;
+  r.getPropertyObsolete = entry->propertyProcs.getProperty;
   r.samplingSupport = 1;
+  r.inputRate = r.maskRate = filter::kOneFixed;
+  r.propertyProcs = &entry->propertyProcs;
+  r.inTileHeight = r.outTileHeight = r.absTileHeight = TileSide(height);
+  r.inTileWidth = r.outTileWidth = r.absTileWidth = TileSide(width);
   r.depth = 8;
 }
 
@@ -198,10 +286,23 @@ bool CallSelector(FilterEntry* entry, int16_t selector) {
   return entry->result == filter::kNoError;
 }
 
+// Ends when both rectangles are empty, a selector fails, a request cannot be
+// served (the run then fails: asking again would never end) or memory runs
+// out (what was stored so far is kept).
 void ContinueUntilDone(FilterEntry* entry) {
   for (;;) {
-    if (!ServeInput(entry) || !ServeOutput(entry)) return;
-    if (IsFinished(entry->record.inRect) && IsFinished(entry->record.outRect)) return;
+    Served input = ServeInput(entry);
+    if (input == Served::kNoMemory) {
+      CommitPendingOutput(entry);  // kept with what was stored before
+      return;
+    }
+    Served output = input == Served::kRefused ? input : ServeOutput(entry);
+    if (output == Served::kNoMemory) return;
+    if (output == Served::kRefused) {
+      entry->success = 0;
+      return;
+    }
+    if (input == Served::kEmpty && output == Served::kEmpty) return;
     if (!CallSelector(entry, filter::kSelectorContinue)) {
       entry->success = 0;
       return;
@@ -215,11 +316,16 @@ bool IsFinished(const Rect16& rect) { return RectWidth(rect) <= 0 || RectHeight(
 
 void SetDisplayDrawer(DrawDibFn draw) { g_drawDib = draw; }
 
+void SetAbortCheck(AbortCheckFn check) { g_abortCheck = check; }
+
+FilterEntry* CurrentFilterEntry() { return g_currentEntry; }
+
 FilterEntry* NewFilterEntry(filter::EntryPointFn procedure) {
   FilterEntry* entry = new (std::nothrow) FilterEntry;
   if (!entry) return nullptr;
   entry->procedure = procedure;
   entry->bufferProcs = {2, 5, AllocateBuffer, LockBuffer, UnlockBuffer, FreeBuffer, BufferSpace};
+  InstallSuites(entry);
   return entry;
 }
 
@@ -236,6 +342,8 @@ int32_t RunFilterEntry(FilterEntry* entry) {
   CallSelector(entry, filter::kSelectorFinish);
   ReleaseInput(entry->record);
   ReleaseOutput(entry);
+  ReleaseSuiteBlocks(entry);
+  entry->record.parameters = nullptr;
   if (entry->success == 1) entry->adapter->CommitImage();
   entry->adapter->NotifyDone();
   g_currentEntry = nullptr;

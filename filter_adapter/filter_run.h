@@ -13,36 +13,72 @@
 using DrawDibFn = void (*)(void* deviceContext, int32_t x, int32_t y, const void* header,
                            const void* bits);
 
+// Whether the user asked to stop the run (the Win32 side watches Escape);
+// absent in tests without a keyboard.
+using AbortCheckFn = bool (*)();
+
 struct PendingOutput {
   filter::Rect16 rect;
   int32_t loPlane, hiPlane, rowBytes;
 };
+
+// A block handed out by the handle procedures: the handle is the address of
+// `data`, so *handle is the block's data. Every block of a run is freed at
+// its end, whether the filter disposed of it or not.
+struct HandleBlock {
+  char* data;
+  int32_t size;
+  HandleBlock* next;
+};
+
+// A resource added by the filter, kept in memory for the run.
+struct StoredResource {
+  uint32_t type;
+  char* data;
+  int32_t size;
+  StoredResource* next;
+};
+
+constexpr size_t kTitleBytes = 256;
 
 struct FilterEntry {
   filter::EntryPointFn procedure = nullptr;
   int16_t result = 0;
   intptr_t data = 0;
   filter::BufferProcs bufferProcs = {};
+  filter::HandleProcs handleProcs = {};
+  filter::PropertyProcs propertyProcs = {};
+  filter::ResourceProcs resourceProcs = {};
   filter::PlatformData platformData = {};
   filter::FilterRecord record = {};
   uint8_t abortFlag = 0;
   int32_t success = 0;
   PendingOutput pending = {};
   void* hostWindow = nullptr;
+  char title[kTitleBytes] = {};  // the document's title; "Untitled" when empty
   HostImageAdapter* adapter = nullptr;
+  HandleBlock* handles = nullptr;
+  StoredResource* resources = nullptr;
   FilterEntry* next = nullptr;
 };
 
-// A new entry for a resolved (or null) procedure, with its buffer procedures.
+// A new entry for a resolved (or null) procedure, with its callback tables.
 FilterEntry* NewFilterEntry(filter::EntryPointFn procedure);
 
 // Runs the entry's procedure through parameters, prepare, start, continue
-// and finish; commits the working image only when every selector succeeded,
-// and always notifies the host of the end. Returns 1.
+// and finish; commits the working image only when every selector succeeded
+// and every request could be served, and always notifies the host of the
+// end. Frees the run's handles and resources. Returns 1.
 int32_t RunFilterEntry(FilterEntry* entry);
 
 // Sets how the display procedure draws (Win32 only).
 void SetDisplayDrawer(DrawDibFn draw);
+
+// Sets how the abort procedure learns that the user wants to stop.
+void SetAbortCheck(AbortCheckFn check);
+
+// The entry being run, or null outside a run.
+FilterEntry* CurrentFilterEntry();
 
 // Exposed for tests of the request arithmetic.
 bool IsFinished(const filter::Rect16& rect);

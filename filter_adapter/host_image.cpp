@@ -35,8 +35,9 @@ bool HostImageAdapter::LoadWorkingImage() {
 }
 
 void HostImageAdapter::GetImageSize(int32_t* width, int32_t* height) {
-  if (width) *width = size_->width;
-  if (height) *height = size_->height;
+  bool loaded = working_ != nullptr;
+  if (width) *width = loaded ? workingWidth_ : size_->width;
+  if (height) *height = loaded ? workingHeight_ : size_->height;
 }
 
 void HostImageAdapter::ReadRect(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
@@ -48,35 +49,51 @@ void HostImageAdapter::ReadRect(uint8_t* buffer, int32_t left, int32_t right, in
   }
 }
 
-void HostImageAdapter::ReadPlane(uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
-
-void HostImageAdapter::ReadRectSampled(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
-                                       int32_t bottom, int32_t, int32_t step) {
+void HostImageAdapter::ReadPlanes(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
+                                  int32_t bottom, int32_t rowBytes, int32_t loPlane,
+                                  int32_t hiPlane, int32_t step) {
   size_t lineBytes = (size_t(right - left) * size_t(step) + 1) * 3;
   uint8_t* line = static_cast<uint8_t*>(std::malloc(lineBytes));
   if (!line) return;
-  uint8_t* out = buffer;
-  for (int64_t y = int64_t(top) * step; y <= int64_t(bottom) * step; y += step) {
-    (*getLine_)(int32_t(y), left * step, right * step, line, -1);
-    for (int32_t k = 0; k <= right - left; ++k, out += 3) {
+  int32_t planes = hiPlane - loPlane + 1;
+  for (int32_t row = top; row <= bottom; ++row) {
+    (*getLine_)(row * step, left * step, right * step, line, -1);
+    uint8_t* out = buffer + size_t(row - top) * size_t(rowBytes);
+    for (int32_t k = 0; k <= right - left; ++k, out += planes) {
       const uint8_t* pixel = line + size_t(k) * size_t(step) * 3;
-      out[0] = pixel[2];
-      out[1] = pixel[1];
-      out[2] = pixel[0];
+      for (int32_t p = 0; p < planes; ++p) out[p] = pixel[2 - (loPlane + p)];  // host: B, G, R
     }
   }
   std::free(line);
 }
 
-void HostImageAdapter::WriteRect(int32_t left, int32_t, int32_t top, int32_t bottom,
-                                 int32_t rowBytes, const uint8_t* data) {
-  for (int32_t r = top; r <= bottom; ++r, data += rowBytes)
-    std::memcpy(working_ + (size_t(r) * size_t(workingWidth_) + size_t(left)) * 3, data,
-                size_t(rowBytes));
+void HostImageAdapter::ReadWorking(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
+                                   int32_t bottom, int32_t rowBytes, int32_t loPlane,
+                                   int32_t hiPlane) {
+  int32_t planes = hiPlane - loPlane + 1;
+  if (!working_) return;
+  for (int32_t y = top; y <= bottom; ++y) {
+    const uint8_t* in = working_ + (size_t(y) * size_t(workingWidth_) + size_t(left)) * 3;
+    uint8_t* out = buffer + size_t(y - top) * size_t(rowBytes);
+    for (int32_t x = left; x <= right; ++x, in += 3, out += planes)
+      std::memcpy(out, in + loPlane, size_t(planes));
+  }
 }
 
-void HostImageAdapter::WritePlane(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                  const uint8_t*) {}
+void HostImageAdapter::WritePlanes(int32_t left, int32_t right, int32_t top, int32_t bottom,
+                                   int32_t rowBytes, int32_t loPlane, int32_t hiPlane,
+                                   const uint8_t* data) {
+  int32_t planes = hiPlane - loPlane + 1;
+  if (!working_ || planes < 1 || loPlane < 0 || hiPlane > 2) return;
+  int32_t first = left < 0 ? 0 : left, last = right < workingWidth_ ? right : workingWidth_ - 1;
+  for (int32_t y = top; y <= bottom; ++y, data += rowBytes) {
+    if (y < 0 || y >= workingHeight_ || first > last) continue;
+    const uint8_t* in = data + size_t(first - left) * size_t(planes);
+    uint8_t* out = working_ + (size_t(y) * size_t(workingWidth_) + size_t(first)) * 3 + loPlane;
+    for (int32_t x = first; x <= last; ++x, in += planes, out += 3)
+      std::memcpy(out, in, size_t(planes));
+  }
+}
 
 void HostImageAdapter::CommitImage() {
   int32_t width = workingWidth_;

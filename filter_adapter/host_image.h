@@ -37,19 +37,34 @@ class HostImageAdapter {
   // False when the size is not 1..32767 on each side or memory runs out.
   bool LoadWorkingImage();
 
-  // The ten operations, in slot order. Coordinates are inclusive here, as the
-  // host's callbacks take them.
+  // The operations. Coordinates are inclusive here, as the host's callbacks
+  // take them; planes are 0 red, 1 green, 2 blue. Once the working image is
+  // loaded, its size is the image's size for the rest of the run, whatever
+  // the host's record says later: every request is checked against it.
   virtual void GetImageSize(int32_t* width, int32_t* height);
+  // All three planes of host rows top..bottom, through one read per row.
   virtual void ReadRect(uint8_t* buffer, int32_t left, int32_t right, int32_t top, int32_t bottom,
                         int32_t rowBytes);
-  virtual void ReadPlane(uint8_t* buffer, int32_t left, int32_t right, int32_t top, int32_t bottom,
-                         int32_t rowBytes, int32_t plane);
-  virtual void ReadRectSampled(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
-                               int32_t bottom, int32_t rowBytes, int32_t step);
-  virtual void WriteRect(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t rowBytes,
-                         const uint8_t* data);
-  virtual void WritePlane(int32_t left, int32_t right, int32_t top, int32_t bottom,
-                          int32_t rowBytes, int32_t plane, const uint8_t* data);
+  // Planes loPlane..hiPlane, interleaved, of every step-th host row and
+  // column: the rectangle is in sampled units (host coordinates times step).
+  virtual void ReadPlanes(uint8_t* buffer, int32_t left, int32_t right, int32_t top, int32_t bottom,
+                          int32_t rowBytes, int32_t loPlane, int32_t hiPlane, int32_t step);
+  void ReadRectSampled(uint8_t* buffer, int32_t left, int32_t right, int32_t top, int32_t bottom,
+                       int32_t rowBytes, int32_t step) {
+    ReadPlanes(buffer, left, right, top, bottom, rowBytes, 0, 2, step);
+  }
+  // Planes loPlane..hiPlane of the working image as it stands (the source,
+  // with what the filter has stored so far), interleaved.
+  virtual void ReadWorking(uint8_t* buffer, int32_t left, int32_t right, int32_t top,
+                           int32_t bottom, int32_t rowBytes, int32_t loPlane, int32_t hiPlane);
+  // Stores interleaved planes loPlane..hiPlane into the working image; rows
+  // and columns outside it are skipped.
+  virtual void WritePlanes(int32_t left, int32_t right, int32_t top, int32_t bottom,
+                           int32_t rowBytes, int32_t loPlane, int32_t hiPlane, const uint8_t* data);
+  void WriteRect(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t rowBytes,
+                 const uint8_t* data) {
+    WritePlanes(left, right, top, bottom, rowBytes, 0, 2, data);
+  }
   virtual void CommitImage();
   virtual void BeginRun();
   virtual void NotifyDone();

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "filter_api.h"
-
 namespace {
 
 constexpr size_t kCountOffset = 6;
@@ -17,7 +15,7 @@ int32_t ReadInt32(const uint8_t* at) {
 
 }  // namespace
 
-std::vector<std::string> PiplEntryNames(const uint8_t* resource, size_t size) {
+std::vector<std::string> PiplEntryNames(const uint8_t* resource, size_t size, int32_t codeKey) {
   std::vector<std::string> names;
   if (!resource || size < kFirstProperty) return names;
   int32_t count = ReadInt32(resource + kCountOffset);
@@ -30,7 +28,7 @@ std::vector<std::string> PiplEntryNames(const uint8_t* resource, size_t size) {
     size_t padded = (size_t(length) + 3) / 4 * 4;
     size_t data = at + kPropertyHeader;
     if (padded > size - data) break;  // data past the end
-    if (key == filter::kWx86Key) {
+    if (key == codeKey) {
       const char* name = reinterpret_cast<const char*>(resource + data);
       names.emplace_back(name, strnlen(name, size_t(length)));
     }

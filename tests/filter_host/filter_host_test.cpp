@@ -132,6 +132,15 @@ bool IsInverse(const std::vector<uint8_t>& before) {
   return true;
 }
 
+// The notifications of the last run, for failure messages: a published-layout
+// test filter reports the number of a failed check as its progress.
+std::string NoticesText() {
+  std::string text = " notices:";
+  for (auto& notice : g_notices)
+    text += " (" + std::to_string(notice.first) + ", " + std::to_string(notice.second) + ")";
+  return text;
+}
+
 class FilterHost : public ::testing::Test {
  protected:
   void SetUp() override { window_ = MakeHostWindow(); }
@@ -145,7 +154,7 @@ class FilterHost : public ::testing::Test {
     for (auto size : {std::make_pair(1, 1), std::make_pair(3, 2), std::make_pair(257, 131)}) {
       RunResult run = RunFilter(adapter, window_, size.first, size.second);
       EXPECT_EQ(run.returned, 1) << size.first << "x" << size.second;
-      EXPECT_TRUE(IsInverse(run.before)) << size.first << "x" << size.second;
+      EXPECT_TRUE(IsInverse(run.before)) << size.first << "x" << size.second << NoticesText();
       EXPECT_EQ(g_picture.puts, size.second);
       ASSERT_FALSE(g_notices.empty());
       EXPECT_EQ(g_notices.back(), std::make_pair(WPARAM(0), LPARAM(0)));
@@ -192,11 +201,13 @@ TEST_F(FilterHost, SampledInput) {
   }
 }
 
-TEST_F(FilterHost, SinglePlaneLeavesThePictureAsItWas) {
+TEST_F(FilterHost, SinglePlaneIsStoredAlone) {
   Adapter adapter(TestFilter("SinglePlane").c_str());
   RunResult run = RunFilter(adapter, window_, 257, 131);
   EXPECT_EQ(run.returned, 1);
-  EXPECT_EQ(g_picture.bgr, run.before);
+  std::vector<uint8_t> expected = run.before;
+  for (size_t i = 1; i < expected.size(); i += 3) expected[i] = 0;  // B, G, R: green cleared
+  EXPECT_EQ(g_picture.bgr, expected);
 }
 
 TEST_F(FilterHost, ProgressReachesTheHostWindow) {
@@ -299,4 +310,30 @@ TEST_F(FilterHost, ChoiceFromTheDialogIsRememberedInTheSettingsFile) {
   RunResult run = RunFilter(later, window_, 3, 2);
   EXPECT_EQ(run.returned, 1);
   EXPECT_TRUE(IsInverse(run.before));
+}
+
+// ---- Filters written against the published layout alone ----------------------------
+
+TEST_F(FilterHost, PublishedLayoutFiltersThatInvert) {
+  for (const char* filter : {"AskHost", "PastTheEdge", "WriteTail"}) ExpectInverts(filter);
+}
+
+// Parameters in a handle, each plane alone in tiles of the hint size (two by
+// two tiles at 300 x 260), and only pixels of even row + column written.
+TEST_F(FilterHost, PublishedSamplePatternWritesOnlyItsPixels) {
+  Adapter adapter(TestFilter("SampleStyle").c_str());
+  for (auto size : {std::make_pair(1, 1), std::make_pair(3, 2), std::make_pair(300, 260)}) {
+    RunResult run = RunFilter(adapter, window_, size.first, size.second);
+    EXPECT_EQ(run.returned, 1);
+    bool sound = true;
+    for (int32_t y = 0; y < size.second; ++y)
+      for (int32_t x = 0; x < size.first; ++x)
+        for (int c = 0; c < 3; ++c) {
+          size_t i = (size_t(y) * size_t(size.first) + size_t(x)) * 3 + size_t(c);
+          sound &= g_picture.bgr[i] == ((x + y) % 2 == 0 ? uint8_t(~run.before[i]) : run.before[i]);
+        }
+    EXPECT_TRUE(sound) << size.first << "x" << size.second << NoticesText();
+    ASSERT_GE(g_notices.size(), 2u);
+    EXPECT_EQ(g_notices[g_notices.size() - 2], std::make_pair(WPARAM(3), LPARAM(100)));
+  }
 }

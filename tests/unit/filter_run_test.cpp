@@ -52,7 +52,12 @@ void FILTER_CALL PutLine(int32_t y, int32_t x0, int32_t x1, uint8_t* pixels, int
   std::memcpy(g_host.Pixel(x0, y), pixels, size_t(x1 - x0 + 1) * 3);
 }
 
-void Notice(void*, uint32_t command, int32_t value) { g_host.notices.push_back({command, value}); }
+void (*g_onNotice)() = nullptr;  // what the host does on each notification
+
+void Notice(void*, uint32_t command, int32_t value) {
+  g_host.notices.push_back({command, value});
+  if (g_onNotice) g_onNotice();
+}
 
 HostLineFn g_getCell = GetLine, g_putCell = PutLine;
 
@@ -243,6 +248,17 @@ TEST(Pipl, FindsEveryWx86PropertyAfterOthers) {
   EXPECT_TRUE(Names(pipl.Done(-3)).empty());
 }
 
+TEST(Pipl, EachArchitectureFindsItsOwnCodeProperty) {
+  PiplBuilder pipl;
+  pipl.Property(kWx86Key, std::string("ForX86\0", 7), 7);
+  pipl.Property(kX64Key, std::string("ForX64\0", 7), 7);
+  std::vector<uint8_t> both = pipl.Done();
+  EXPECT_EQ(PiplEntryNames(both.data(), both.size(), kWx86Key),
+            (std::vector<std::string>{"ForX86"}));
+  EXPECT_EQ(PiplEntryNames(both.data(), both.size(), kX64Key),
+            (std::vector<std::string>{"ForX64"}));
+}
+
 TEST(Pipl, StopsWhereTheResourceEnds) {
   PiplBuilder pipl;
   pipl.Property(kWx86Key, std::string("Entry\0", 6), 6);
@@ -311,7 +327,34 @@ TEST_F(FilterRun, RecordDescribesTheImageWithExclusiveRectangles) {
   seen.bufferProcs->unlock(id);
   seen.bufferProcs->free(id);
   EXPECT_EQ(seen.abortProc(), 0);
-  EXPECT_EQ(seen.getPropertyObsolete(0, 0, 0, nullptr, nullptr), 0);
+  // An unknown property is refused, never answered with nothing written.
+  EXPECT_EQ(seen.getPropertyObsolete(0, 0, 0, nullptr, nullptr), kPropertyUndefinedError);
+  // What filters divide by, and the tile hints they refuse to run without.
+  EXPECT_EQ(seen.inputRate, 0x10000);
+  EXPECT_EQ(seen.maskRate, 0x10000);
+  EXPECT_EQ(seen.imageHRes, 72 << 16);
+  EXPECT_EQ(seen.imageVRes, 72 << 16);
+  EXPECT_EQ(seen.inTileHeight, 5);
+  EXPECT_EQ(seen.outTileWidth, 7);
+  // Packed fields are copied out before the checks take their address.
+  HostProcFn hostProc = seen.hostProc;
+  GetPropertyFn obsolete = seen.getPropertyObsolete;
+  PropertyProcs* properties = seen.propertyProcs;
+  EXPECT_NE(hostProc, nullptr);
+  EXPECT_NE(static_cast<void*>(seen.handleProcs), nullptr);
+  EXPECT_NE(static_cast<void*>(seen.resourceProcs), nullptr);
+  ASSERT_NE(properties, nullptr);
+  EXPECT_EQ(obsolete, properties->getProperty);
+  for (size_t i = 0; i < sizeof seen.reserved; ++i) ASSERT_EQ(seen.reserved[i], 0) << i;
+}
+
+TEST_F(FilterRun, LargePicturesGetBoundedTileHints) {
+  FilterRecord seen = {};
+  Run(300, 2, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector == kSelectorParameters) seen = *r;
+  });
+  EXPECT_EQ(seen.inTileWidth, 256);
+  EXPECT_EQ(seen.inTileHeight, 2);
 }
 
 TEST_F(FilterRun, EmptyRectanglesEndTheLoopAndUnwrittenPixelsKeepTheirValues) {
@@ -335,8 +378,9 @@ TEST_F(FilterRun, EmptyRectanglesEndTheLoopAndUnwrittenPixelsKeepTheirValues) {
   EXPECT_EQ(std::memcmp(g_host.Pixel(0, 2), &original_[2 * 4 * 3], 2 * 4 * 3), 0);
 }
 
-TEST_F(FilterRun, SinglePixelsAreServedAndOutsideRequestsAreNot) {
+TEST_F(FilterRun, SinglePixelsAreServedAndRequestsPastTheEdgeAreClipped) {
   std::vector<void*> inData;
+  Rect16 served = {};
   std::vector<uint8_t> pixel;
   int calls = 0;
   ASSERT_TRUE(Run(8, 8, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
@@ -354,13 +398,16 @@ TEST_F(FilterRun, SinglePixelsAreServedAndOutsideRequestsAreNot) {
         pixel.assign(static_cast<uint8_t*>(r->inData), static_cast<uint8_t*>(r->inData) + 3);
         r->inRect = {0, 0, 8, 9};  // one column too wide
       } else {
+        served = r->inRect;
         r->inRect = {0, 0, 0, 0};
       }
     }
   }));
   ASSERT_EQ(inData.size(), 2u);
   EXPECT_NE(inData[0], nullptr);
-  EXPECT_EQ(inData[1], nullptr);
+  EXPECT_NE(inData[1], nullptr);
+  EXPECT_EQ(served.right, 8);  // the record tells the filter what it got
+  EXPECT_EQ(served.bottom, 8);
   ASSERT_EQ(pixel.size(), 3u);
   EXPECT_EQ(pixel[0], g_host.Pixel(5, 5)[2]);
   EXPECT_TRUE(Unchanged());
@@ -386,8 +433,9 @@ TEST_F(FilterRun, SamplingReadsEveryOtherHostPixel) {
   EXPECT_EQ(g_host.gets.back().y, 4);
   EXPECT_EQ(g_host.gets.back().x1, 6);
 
-  // A sampled column past the image is not served; 1.5 reads plainly.
+  // A sampled column past the image is clipped away; 1.5 reads plainly.
   std::vector<void*> data;
+  Rect16 clipped = {};
   Run(7, 5, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
     if (selector == kSelectorStart) {
       r->inputRate = 2 << 16;
@@ -396,28 +444,196 @@ TEST_F(FilterRun, SamplingReadsEveryOtherHostPixel) {
     }
     if (selector == kSelectorContinue) {
       data.push_back(r->inData);
+      if (data.size() == 1) clipped = r->inRect;
       r->inputRate = 3 << 15;  // 1.5
       r->inRect = data.size() == 1 ? Rect16{0, 0, 5, 7} : Rect16{0, 0, 0, 0};
     }
   });
   ASSERT_EQ(data.size(), 2u);
-  EXPECT_EQ(data[0], nullptr);
+  EXPECT_NE(data[0], nullptr);
+  EXPECT_EQ(clipped.right, 4);  // sampled columns 0, 2, 4, 6
   EXPECT_NE(data[1], nullptr);
 }
 
-TEST_F(FilterRun, SinglePlanesAreNeitherFilledNorStored) {
-  ASSERT_TRUE(Run(5, 3, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+// One plane at a time, as the published samples work: the input holds the
+// plane asked for, the output starts as the image and only what the filter
+// changes differs.
+TEST_F(FilterRun, SinglePlanesAreServedFilledAndStored) {
+  std::vector<uint8_t> greenIn, greenOut;
+  ASSERT_TRUE(Run(5, 3, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
     if (selector == kSelectorStart) {
       Whole(r);
       r->inLoPlane = r->inHiPlane = r->outLoPlane = r->outHiPlane = 1;
     }
     if (selector == kSelectorContinue) {
+      EXPECT_EQ(r->inRowBytes, 5);
       EXPECT_EQ(r->outRowBytes, 5);
-      std::memset(r->outData, 0, 15);
+      auto* in = static_cast<uint8_t*>(r->inData);
+      auto* out = static_cast<uint8_t*>(r->outData);
+      greenIn.assign(in, in + 15);
+      greenOut.assign(out, out + 15);
+      out[0] = uint8_t(~out[0]);  // one pixel of one plane
       r->inRect = r->outRect = {0, 0, 0, 0};
     }
   }));
+  ASSERT_EQ(greenIn.size(), 15u);
+  for (int32_t i = 0; i < 15; ++i) {
+    EXPECT_EQ(greenIn[size_t(i)], original_[size_t(i) * 3 + 1]) << i;
+    EXPECT_EQ(greenOut[size_t(i)], original_[size_t(i) * 3 + 1]) << i;
+  }
+  std::vector<uint8_t> expected = original_;
+  expected[1] = uint8_t(~expected[1]);
+  EXPECT_EQ(g_host.bgr, expected);
+
+  // Red and green together, then blue alone after them: each request starts
+  // from what the previous ones stored.
+  ASSERT_TRUE(Run(4, 2, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorStart) return;
+    for (int16_t lo : {0, 2}) {
+      Whole(r);
+      r->inLoPlane = r->outLoPlane = lo;
+      r->inHiPlane = r->outHiPlane = int16_t(lo == 0 ? 1 : 2);
+      ASSERT_EQ(r->advanceState(), kNoError);
+      int32_t bytes = r->outRowBytes * 2;
+      EXPECT_EQ(r->outColumnBytes, lo == 0 ? 2 : 1);
+      for (int32_t i = 0; i < bytes; ++i) {
+        auto* out = static_cast<uint8_t*>(r->outData);
+        out[i] = uint8_t(255 - static_cast<uint8_t*>(r->inData)[i]);
+      }
+    }
+    r->inRect = r->outRect = {0, 0, 0, 0};
+  }));
+  EXPECT_TRUE(Inverted());
+}
+
+// A request wholly outside the picture cannot be served: advanceState says
+// so, and a run whose loop meets one fails rather than asking for ever.
+TEST_F(FilterRun, RequestsOutsideThePictureAreRefusedAndFailTheRun) {
+  int16_t answer = 0;
+  void* data = &answer;
+  ASSERT_TRUE(Run(6, 4, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorStart) return;
+    r->inRect = r->outRect = {4, 0, 8, 6};  // below the last row
+    r->inHiPlane = r->outHiPlane = 2;
+    answer = r->advanceState();
+    data = r->inData;
+    r->inRect = {0, 0, 2, 2};  // planes 3 to 3 do not exist
+    r->inLoPlane = r->inHiPlane = 3;
+    r->outRect = {0, 0, 0, 0};
+  }));
+  EXPECT_NE(answer, kNoError);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(g_selectors, (std::vector<int16_t>{1, 2, 3, 5}));
   EXPECT_TRUE(Unchanged());
+  EXPECT_TRUE(g_host.puts.empty());
+  EXPECT_EQ(Notices(0), 1u);
+}
+
+// A host that changes its size record while it handles a notification: the
+// run keeps to the size it loaded (AddressSanitizer watches the writes).
+TEST_F(FilterRun, AHostThatGrowsItsSizeRecordMidRunIsNotWrittenPast) {
+  g_onNotice = [] { g_host.size.height = 40; };
+  ASSERT_TRUE(Run(5, 4, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorStart) return;
+    r->progressProc(1, 2);  // the host grows its record here
+    r->inRect = r->outRect = {0, 0, 40, 5};
+    r->inLoPlane = r->outLoPlane = 0;
+    r->inHiPlane = r->outHiPlane = 2;
+    ASSERT_EQ(r->advanceState(), kNoError);
+    EXPECT_EQ(r->outRect.bottom, 4);
+    Invert(r);
+    r->inRect = r->outRect = {0, 0, 0, 0};
+  }));
+  g_onNotice = nullptr;
+  g_host.size.height = 4;
+  EXPECT_TRUE(Inverted());
+  EXPECT_EQ(g_host.puts.size(), 4u);
+}
+
+TEST_F(FilterRun, EscapeAbortsAndStaysAborted) {
+  static bool escape = false;
+  SetAbortCheck([] { return escape; });
+  std::vector<uint8_t> answers;
+  Run(2, 2, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t* result) {
+    if (selector != kSelectorStart) return;
+    answers.push_back(r->abortProc());
+    escape = true;
+    answers.push_back(r->abortProc());
+    escape = false;
+    answers.push_back(r->abortProc());
+    *result = kUserCanceledError;
+  });
+  SetAbortCheck(nullptr);
+  EXPECT_EQ(answers, (std::vector<uint8_t>{0, 1, 1}));
+  EXPECT_TRUE(Unchanged());
+}
+
+TEST_F(FilterRun, HandlePropertyAndResourceSuites) {
+  Run(3, 2, [](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorParameters) return;
+    // Handles: *handle is the data; sizes change; unknown handles are refused.
+    HandleProcs* h = r->handleProcs;
+    EXPECT_EQ(h->version, 1);
+    EXPECT_EQ(h->count, 8);
+    Handle handle = h->newHandle(4);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(h->lock(handle, 0), *handle);
+    std::memcpy(*handle, "abcd", 4);
+    EXPECT_EQ(h->setSize(handle, 6), kNoError);
+    EXPECT_EQ(h->getSize(handle), 6);
+    EXPECT_EQ(std::memcmp(*handle, "abcd\0\0", 6), 0);
+    EXPECT_EQ(h->newHandle(-1), nullptr);
+    char* stranger[1] = {nullptr};
+    EXPECT_EQ(h->getSize(stranger), 0);
+    EXPECT_EQ(h->setSize(stranger, 3), kNilHandleError);
+    EXPECT_EQ(h->lock(stranger, 0), nullptr);
+    h->dispose(stranger);               // ignored
+    r->parameters = h->newHandle(100);  // never disposed: freed with the run
+
+    // Resources: kept in memory, indexed from 1, per type.
+    ResourceProcs* res = r->resourceProcs;
+    uint32_t type = FourCharCode("tEsT");
+    EXPECT_EQ(res->addResource(type, handle), kNoError);
+    std::memcpy(*handle, "wxyz", 4);
+    EXPECT_EQ(res->addResource(type, handle), kNoError);
+    EXPECT_EQ(res->addResource(FourCharCode("othr"), handle), kNoError);
+    EXPECT_EQ(res->addResource(type, stranger), kNilHandleError);
+    h->dispose(handle);
+    EXPECT_EQ(res->countResources(type), 2);
+    Handle first = res->getResource(type, 1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(std::memcmp(*first, "abcd", 4), 0);
+    EXPECT_EQ(res->getResource(type, 3), nullptr);
+    res->deleteResource(type, 1);
+    EXPECT_EQ(res->countResources(type), 1);
+    Handle second = res->getResource(type, 1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(std::memcmp(*second, "wxyz", 4), 0);
+
+    // Properties: simple ones in the integer, strings in a new handle.
+    GetPropertyFn get = r->propertyProcs->getProperty;
+    intptr_t value = -1;
+    EXPECT_EQ(get(kHostSignature, FourCharCode("nuch"), 0, &value, nullptr), kNoError);
+    EXPECT_EQ(value, 3);
+    EXPECT_EQ(get(kHostSignature, FourCharCode("mode"), 0, &value, nullptr), kNoError);
+    EXPECT_EQ(value, kRgbMode);
+    EXPECT_EQ(get(kHostSignature, FourCharCode("bndV"), 0, &value, nullptr), kNoError);
+    EXPECT_EQ(value, 10 << 16);
+    Handle title = nullptr;
+    EXPECT_EQ(get(kHostSignature, FourCharCode("titl"), 0, nullptr, &title), kNoError);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(std::string(*title, size_t(h->getSize(title))), "Untitled");
+    value = 77;
+    EXPECT_EQ(get(kHostSignature, FourCharCode("zzzz"), 0, &value, &title),
+              kPropertyUndefinedError);
+    EXPECT_EQ(value, 77);
+    EXPECT_EQ(get(FourCharCode("ABCD"), FourCharCode("nuch"), 0, &value, nullptr),
+              kPropertyUndefinedError);
+  });
+  EXPECT_EQ(entry_->handles, nullptr);  // everything of the run is freed
+  EXPECT_EQ(entry_->resources, nullptr);
+  Handle parameters = entry_->record.parameters;  // packed: copied out
+  EXPECT_EQ(parameters, nullptr);
 }
 
 TEST_F(FilterRun, FailedParametersStillFinishAndNotify) {
@@ -469,7 +685,11 @@ void RecordDraw(void*, int32_t x, int32_t y, const void* header, const void* bit
   g_drawnY = y;
   g_drawnHeader.assign(static_cast<const uint8_t*>(header),
                        static_cast<const uint8_t*>(header) + 40);
-  g_drawnBits.assign(static_cast<const uint8_t*>(bits), static_cast<const uint8_t*>(bits) + 24);
+  int32_t width, height;
+  std::memcpy(&width, g_drawnHeader.data() + 4, 4);
+  std::memcpy(&height, g_drawnHeader.data() + 8, 4);
+  size_t bytes = size_t((width * 3 + 3) / 4 * 4) * size_t(height);
+  g_drawnBits.assign(static_cast<const uint8_t*>(bits), static_cast<const uint8_t*>(bits) + bytes);
 }
 
 }  // namespace
@@ -503,4 +723,49 @@ TEST_F(FilterRun, DisplayPixelsDrawsTheWholeBounds) {
   EXPECT_EQ(g_drawnBits[0], 102);
   EXPECT_EQ(g_drawnBits[2], 100);
   EXPECT_EQ(g_drawnBits[12], 2);
+}
+
+// Planar maps and maps with a fourth byte per pixel: the colour of pixel
+// (row, column) comes from its column and plane steps; the source rectangle
+// chooses the part drawn.
+TEST_F(FilterRun, DisplayPixelsFollowsColumnAndPlaneSteps) {
+  SetDisplayDrawer(RecordDraw);
+  std::vector<std::vector<uint8_t>> drawn;
+  Run(2, 2, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorStart) return;
+    uint8_t planar[3][2][2] = {{{10, 11}, {12, 13}}, {{20, 21}, {22, 23}}, {{30, 31}, {32, 33}}};
+    PixelMap map = {};
+    map.bounds = {0, 0, 2, 2};
+    map.imageMode = kRgbMode;
+    map.rowBytes = 2;
+    map.colBytes = 1;
+    map.planeBytes = 4;
+    map.baseAddr = planar;
+    EXPECT_EQ(r->displayPixels(&map, &map.bounds, 0, 0, nullptr), kNoError);
+    drawn.push_back(g_drawnBits);
+
+    uint8_t rgba[2][8] = {{1, 2, 3, 99, 4, 5, 6, 99}, {7, 8, 9, 99, 10, 11, 12, 99}};
+    map.rowBytes = 8;
+    map.colBytes = 4;
+    map.planeBytes = 1;
+    map.baseAddr = rgba;
+    VRect right = {0, 1, 2, 2};  // the second column alone
+    EXPECT_EQ(r->displayPixels(&map, &right, 0, 0, nullptr), kNoError);
+    drawn.push_back(g_drawnHeader);
+    drawn.push_back(g_drawnBits);
+  });
+  SetDisplayDrawer(nullptr);
+  ASSERT_EQ(drawn.size(), 3u);
+  // Bottom-up, B, G, R: the first DIB row is map row 1.
+  EXPECT_EQ(std::vector<uint8_t>(drawn[0].begin(), drawn[0].begin() + 6),
+            (std::vector<uint8_t>{32, 22, 12, 33, 23, 13}));
+  EXPECT_EQ(std::vector<uint8_t>(drawn[0].begin() + 8, drawn[0].begin() + 14),
+            (std::vector<uint8_t>{30, 20, 10, 31, 21, 11}));
+  int32_t width;
+  std::memcpy(&width, &drawn[1][4], 4);
+  EXPECT_EQ(width, 1);
+  EXPECT_EQ(std::vector<uint8_t>(drawn[2].begin(), drawn[2].begin() + 3),
+            (std::vector<uint8_t>{12, 11, 10}));
+  EXPECT_EQ(std::vector<uint8_t>(drawn[2].begin() + 4, drawn[2].begin() + 7),
+            (std::vector<uint8_t>{6, 5, 4}));
 }

@@ -1,0 +1,15 @@
+// The handle, property and resource procedures given to a filter. They take
+// no context argument and find their run through the current entry.
+#pragma once
+
+#include "filter_run.h"
+
+// Fills the entry's handle, property and resource tables.
+void InstallSuites(FilterEntry* entry);
+
+// Frees every handle block and stored resource of the entry's run.
+void ReleaseSuiteBlocks(FilterEntry* entry);
+
+// A new handle block of `size` bytes (zero-filled) in the entry's run, or
+// null when the size is negative or memory runs out.
+filter::Handle NewRunHandle(FilterEntry* entry, int32_t size);
