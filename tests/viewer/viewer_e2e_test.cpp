@@ -189,25 +189,29 @@ TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
   EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699));
 }
 
-TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindow) {
+TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAnother) {
   ScratchFolder program, pictures;
   InstallViewer(program);
   TestPicture broken = SolidPicture(8, 8, 0xFFFFFF);
   broken.flags = kTpFailSize;
   WriteAll(pictures / "broken.tpic", broken.Bytes());
+  WriteAll(pictures / "good.tpic", SolidPicture(8, 8, 0x208040).Bytes());
+  ViewerProcess viewer(program, pictures / "broken.tpic");
   std::vector<std::wstring> messages;
   {
-    ViewerProcess started(program, pictures / "broken.tpic");
-    DialogAnswerer boxes("", started.Id());
+    DialogAnswerer boxes("", viewer.Id());
     ASSERT_TRUE(WaitFor([&] { return !boxes.Messages().empty(); }, 10000));
     messages = boxes.Messages();
-    HWND frame = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 5000));
-    EXPECT_TRUE(Shows(frame, "broken.tpic - Ondex", 0x303030)) << Title(frame);
-    EXPECT_FALSE(started.Ended(0));
   }
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find(L"Impossible d'afficher \u00AB broken.tpic \u00BB"),
             std::wstring::npos)
       << std::string(messages[0].begin(), messages[0].end());
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 5000));
+  EXPECT_TRUE(Shows(frame, "broken.tpic - Ondex", 0x303030)) << Title(frame);  // the empty pane
+
+  DialogAnswerer open(pictures / "good.tpic", viewer.Id());
+  TypeKeys(frame, "ctrl+o");
+  EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
 }
