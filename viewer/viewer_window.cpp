@@ -189,7 +189,10 @@ void SaveWithDialog() {
 
 void RunFilter() {
   if (!g_viewer.shown.Picture() || !g_viewer.filters.Loaded() || g_viewer.filterRunning) return;
-  if (!g_viewer.shown.KeepUndoCopy()) return;  // no memory to undo it: do not run
+  if (!g_viewer.shown.KeepUndoCopy()) {  // a run that could not be undone is not started
+    Tell(LoadText(IDS_NO_MEMORY_TO_UNDO));
+    return;
+  }
   g_viewer.filterRunning = true;
   bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
   g_viewer.filterRunning = false;
@@ -249,7 +252,9 @@ void OnStatusMessage(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case kStatusRestore: SetStatus(""); break;
     case kStatusProgress:
-    case kStatusProgressToo: SetStatus(FormatText(IDS_PROGRESS, int(lParam))); break;
+    case kStatusProgressToo:
+      SetStatus(FormatText(g_viewer.filterRunning ? IDS_PROGRESS : IDS_READ_PROGRESS, int(lParam)));
+      break;
     case kStatusShowText:
     case kStatusShowAndKeepText:
       if (lParam) SetStatus(reinterpret_cast<const char*>(lParam));

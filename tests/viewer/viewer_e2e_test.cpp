@@ -127,7 +127,18 @@ void SaveAs(HWND frame, DWORD process, const std::string& path) {
 
 }  // namespace
 
+// The viewer that the browser starts is closed at the end, whatever happened.
+struct ViewerClosedAtEnd {
+  ~ViewerClosedAtEnd() {
+    for (HWND frame; (frame = ViewerFrame()) != nullptr && IsWindow(frame);) {
+      PostMessageA(frame, WM_CLOSE, 0, 0);
+      if (!WaitFor([&] { return !IsWindow(frame); }, 5000)) break;
+    }
+  }
+};
+
 TEST(ViewerE2E, DoubleClickInTheBrowserOpensThePictureAndTheKeysWalkTheFolder) {
+  ViewerClosedAtEnd closeViewer;
   Browser browser;
   browser.AddPictures({{"p00.tpic", 0xC00000}, {"p01.tpic", 0x00A000}, {"p02.tpic", 0x0000B0}});
   WriteAll(browser.Pictures() / "p01b.txt", {'x'});  // no reader claims it
