@@ -1,0 +1,228 @@
+// End-to-end: the real ondex.exe under Wine, opened by a double-click in the
+// real ral.exe or started on a path, driven with real keys, and checked by
+// the pixels it shows and the files it writes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../e2e/browser_driver.h"
+#include "../e2e/dialog_answerer.h"
+#include "../unit/test_support.h"
+#include "image/plugin_registry.h"
+#include "image/read_pipeline.h"
+#include "platform/platform.h"
+#include "shell/app_state.h"
+
+using namespace testing_support;
+using namespace e2e;
+
+namespace {
+
+COLORREF Colour(uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+std::string BuildFile(const std::string& name) { return platform::ExecutableFolder() + name; }
+
+void TypeKeys(HWND window, const char* keys) {
+  SetForegroundWindow(window);
+  RunXdotool(std::string("key ") + keys);
+  Sleep(300);
+}
+
+HWND ViewerFrame() { return FindWindowA("ondex_frame", nullptr); }
+
+std::string Title(HWND frame) {
+  char title[256] = {};
+  GetWindowTextA(frame, title, sizeof title);
+  return title;
+}
+
+// The screen colour at the centre of the picture pane.
+COLORREF CentreColour(HWND frame) {
+  HWND view = FindWindowExA(frame, nullptr, "ondex_view", nullptr);
+  RECT client;
+  if (!view || !GetClientRect(view, &client)) return CLR_INVALID;
+  POINT centre = {client.right / 2, client.bottom / 2};
+  ClientToScreen(view, &centre);
+  return Browser::ScreenPixel(centre);
+}
+
+bool Shows(HWND frame, const std::string& title, uint32_t rgb) {
+  return WaitFor([&] { return Title(frame) == title && CentreColour(frame) == Colour(rgb); }, 8000);
+}
+
+// A program folder with the real viewer, the test reader and, when asked,
+// 8bfkvt.dll with a remembered test filter.
+void InstallViewer(const ScratchFolder& program, const char* filter = nullptr) {
+  platform::MakeFolder((program / "file_r").c_str());
+  ASSERT_TRUE(CopyFileBytes(BuildFile("..\\ondex.exe"), program / "ondex.exe"));
+  ASSERT_TRUE(CopyFileBytes(FixturePlugin("reader_tpic"), program / "file_r\\tpic.dll"));
+  if (!filter) return;
+  ASSERT_TRUE(CopyFileBytes(BuildFile("..\\8bfkvt.dll"), program / "8bfkvt.dll"));
+  std::string chosen = BuildFile(std::string("filters\\") + filter + ".8bf");
+  WriteAll(program / "8bfkvt.dat", std::vector<uint8_t>(chosen.begin(), chosen.end()));
+}
+
+class ViewerProcess {
+ public:
+  ViewerProcess(const ScratchFolder& program, const std::string& picture) {
+    std::string exe = program / "ondex.exe";
+    std::string command = "\"" + exe + "\" \"" + picture + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    started_ = CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process_);
+  }
+  ~ViewerProcess() {
+    if (!started_) return;
+    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+      PostMessageA(ViewerFrame(), WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process_.hProcess, 1);
+    }
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+  DWORD Id() const { return process_.dwProcessId; }
+  bool Ended(int milliseconds) const {
+    return WaitForSingleObject(process_.hProcess, DWORD(milliseconds)) == WAIT_OBJECT_0;
+  }
+
+ private:
+  bool started_ = false;
+  PROCESS_INFORMATION process_ = {};
+};
+
+// Reads a saved file back with the shipped WIC reader, through the pipeline.
+PackedDibPtr DecodeWithWic(const std::string& path) {
+  ScratchFolder program;
+  platform::MakeFolder((program / "file_r").c_str());
+  EXPECT_TRUE(CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
+  EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
+  ScanPlugins();
+  int32_t reader = FindReader(path.c_str());
+  PackedDibPtr picture(
+      reader < 0 ? nullptr
+                 : ReadImageFile(path.c_str(), nullptr, ReaderPath(reader), ReadMode::Extracted));
+  ReleasePlugins();
+  return picture;
+}
+
+bool EveryPixelIs(const DibHeader* picture, int32_t width, int32_t height, uint32_t rgb) {
+  if (!picture || picture->biWidth != width || picture->biHeight != height) return false;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      if (PixelAt(picture, x, y) != rgb) return false;
+  return true;
+}
+
+void SaveAs(HWND frame, DWORD process, const std::string& path) {
+  DialogAnswerer answerer(path, process);
+  TypeKeys(frame, "ctrl+s");
+  EXPECT_TRUE(WaitFor([&] { return platform::FileSize(path.c_str()) > 0; }, 10000)) << path;
+  Sleep(300);  // the encoder's last write
+}
+
+}  // namespace
+
+// The viewer that the browser starts is closed at the end, whatever happened.
+struct ViewerClosedAtEnd {
+  ~ViewerClosedAtEnd() {
+    for (HWND frame; (frame = ViewerFrame()) != nullptr && IsWindow(frame);) {
+      PostMessageA(frame, WM_CLOSE, 0, 0);
+      if (!WaitFor([&] { return !IsWindow(frame); }, 5000)) break;
+    }
+  }
+};
+
+TEST(ViewerE2E, DoubleClickInTheBrowserOpensThePictureAndTheKeysWalkTheFolder) {
+  ViewerClosedAtEnd closeViewer;
+  Browser browser;
+  browser.AddPictures({{"p00.tpic", 0xC00000}, {"p01.tpic", 0x00A000}, {"p02.tpic", 0x0000B0}});
+  WriteAll(browser.Pictures() / "p01b.txt", {'x'});  // no reader claims it
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 700, 400);
+  ASSERT_TRUE(CopyFileBytes(BuildFile("..\\ondex.exe"), browser.Program() / "ondex.exe"));
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(3));
+  ASSERT_EQ(ViewerFrame(), nullptr);
+
+  MoveTo(browser.CellCentre(1));
+  for (int click = 0; click < 2; ++click) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000));
+  EXPECT_TRUE(Shows(frame, "p01.tpic - 40 x 30 - Ondex", 0x00A000)) << Title(frame);
+
+  TypeKeys(frame, "Next");
+  EXPECT_TRUE(Shows(frame, "p02.tpic - 40 x 30 - Ondex", 0x0000B0)) << Title(frame);
+  TypeKeys(frame, "Next");  // the last one: the walk stops
+  EXPECT_TRUE(Shows(frame, "p02.tpic - 40 x 30 - Ondex", 0x0000B0)) << Title(frame);
+  TypeKeys(frame, "Prior");
+  EXPECT_TRUE(Shows(frame, "p01.tpic - 40 x 30 - Ondex", 0x00A000)) << Title(frame);
+  TypeKeys(frame, "Left");
+  EXPECT_TRUE(Shows(frame, "p00.tpic - 40 x 30 - Ondex", 0xC00000)) << Title(frame);
+  TypeKeys(frame, "Right");
+  EXPECT_TRUE(Shows(frame, "p01.tpic - 40 x 30 - Ondex", 0x00A000)) << Title(frame);
+
+  TypeKeys(frame, "Escape");
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(frame); }, 5000));
+}
+
+TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertTiles");
+  WriteAll(pictures / "odd.tpic", SolidPicture(41, 31, 0x336699).Bytes());
+  ViewerProcess viewer(program, pictures / "odd.tpic");
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000));
+  ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
+
+  TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
+  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0xCC9966));
+  char status[64] = "unread";
+  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
+  EXPECT_STREQ(status, "") << "the progress text is cleared at the end of the run";
+
+  SaveAs(frame, viewer.Id(), pictures / "saved.png");
+  SaveAs(frame, viewer.Id(), pictures / "saved.bmp");
+  PackedDibPtr png = DecodeWithWic(pictures / "saved.png");
+  PackedDibPtr bmp = DecodeWithWic(pictures / "saved.bmp");
+  EXPECT_TRUE(EveryPixelIs(png.get(), 41, 31, 0xCC9966));
+  EXPECT_TRUE(EveryPixelIs(bmp.get(), 41, 31, 0xCC9966));
+
+  TypeKeys(frame, "ctrl+z");
+  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699));
+}
+
+TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAnother) {
+  ScratchFolder program, pictures;
+  InstallViewer(program);
+  TestPicture broken = SolidPicture(8, 8, 0xFFFFFF);
+  broken.flags = kTpFailSize;
+  WriteAll(pictures / "broken.tpic", broken.Bytes());
+  WriteAll(pictures / "good.tpic", SolidPicture(8, 8, 0x208040).Bytes());
+  ViewerProcess viewer(program, pictures / "broken.tpic");
+  std::vector<std::wstring> messages;
+  {
+    DialogAnswerer boxes("", viewer.Id());
+    ASSERT_TRUE(WaitFor([&] { return !boxes.Messages().empty(); }, 10000));
+    messages = boxes.Messages();
+  }
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"Impossible d'afficher \u00AB broken.tpic \u00BB"),
+            std::wstring::npos)
+      << std::string(messages[0].begin(), messages[0].end());
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 5000));
+  EXPECT_TRUE(Shows(frame, "broken.tpic - Ondex", 0x303030)) << Title(frame);  // the empty pane
+
+  DialogAnswerer open(pictures / "good.tpic", viewer.Id());
+  TypeKeys(frame, "ctrl+o");
+  EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
+}

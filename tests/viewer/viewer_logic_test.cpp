@@ -1,0 +1,215 @@
+// The viewer's window-free logic: the line callbacks and size cell that
+// 8bfkvt calls, the fitted view, the folder walk, undo, BMP files and the
+// picture read.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../unit/test_support.h"
+#include "image/plugin_registry.h"
+#include "viewer/bmp_file.h"
+#include "viewer/folder_walk.h"
+#include "viewer/host_lines.h"
+#include "viewer/picture_read.h"
+#include "viewer/save_format.h"
+#include "viewer/shown_picture.h"
+#include "viewer/view_math.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A 24-bit picture whose every byte differs, and whose row padding is 0.
+PackedDibPtr Numbered(int32_t width, int32_t height) {
+  PackedDibPtr picture(CreatePackedDib(width, height, 24));
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t i = 0; i < 3 * width; ++i) DibRow(picture.get(), y)[i] = uint8_t(y * 97 + i + 1);
+  return picture;
+}
+
+std::vector<uint8_t> Block(const DibHeader* picture) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(picture);
+  return {bytes, bytes + PackedDibBytes(picture->biWidth, picture->biHeight, 24)};
+}
+
+}  // namespace
+
+// 8bfkvt reads each row whole through the read cell (last column inclusive),
+// and at the end stores each row whole through the store cell; at odd widths
+// the row padding of the picture must stay untouched.
+TEST(FilterHostLines, WholeRowsThroughTheCellsAtOddWidths) {
+  for (int32_t width : {1, 3, 5, 7, 33}) {
+    PackedDibPtr picture = Numbered(width, 4);
+    PackedDibPtr expected = Numbered(width, 4);
+    {
+      FilterHostImage host(picture.get());
+      ASSERT_EQ(host.Size()->width, width);
+      ASSERT_EQ(host.Size()->height, 4);
+      for (int32_t y = 0; y < host.Size()->height; ++y) {
+        std::vector<uint8_t> row(size_t(width) * 3 + 3, 0xEE);  // one guard pixel
+        (*host.GetCell())(y, 0, host.Size()->width - 1, row.data(), -1);
+        ASSERT_EQ(0, std::memcmp(row.data(), DibRow(expected.get(), y), size_t(width) * 3))
+            << "width " << width << " row " << y;
+        EXPECT_EQ(row[size_t(width) * 3], 0xEE) << "read past the last column";
+        for (int32_t i = 0; i < 3 * width; ++i) row[size_t(i)] = uint8_t(255 - row[size_t(i)]);
+        (*host.PutCell())(y, 0, host.Size()->width - 1, row.data(), -1);
+      }
+    }
+    for (int32_t y = 0; y < 4; ++y)
+      for (int32_t i = 0; i < 3 * width; ++i)
+        DibRow(expected.get(), y)[i] = uint8_t(255 - DibRow(expected.get(), y)[i]);
+    EXPECT_EQ(Block(picture.get()), Block(expected.get())) << "width " << width;
+  }
+}
+
+TEST(FilterHostLines, SpansOutsideThePictureAreClippedAndEndWithTheRun) {
+  PackedDibPtr picture = Numbered(5, 3);
+  std::vector<uint8_t> before = Block(picture.get());
+  uint8_t pixels[3 * 9];
+  std::memset(pixels, 0x11, sizeof pixels);
+  {
+    FilterHostImage host(picture.get());
+    (*host.PutCell())(-1, 0, 4, pixels, -1);  // rows outside: nothing
+    (*host.PutCell())(3, 0, 4, pixels, -1);
+    EXPECT_EQ(Block(picture.get()), before);
+    (*host.PutCell())(1, 3, 8, pixels, -1);  // columns 3..4 kept, 5..8 dropped
+    EXPECT_EQ(DibRow(picture.get(), 1)[9], 0x11);
+    EXPECT_EQ(DibRow(picture.get(), 1)[14], 0x11);
+    EXPECT_EQ(DibRow(picture.get(), 1)[15], 0) << "row padding";
+    EXPECT_EQ(DibRow(picture.get(), 1)[8], DibRow(Numbered(5, 3).get(), 1)[8]) << "column 2";
+  }
+  // After the run the cells no longer reach the picture.
+  std::vector<uint8_t> after = Block(picture.get());
+  PutPictureLine(0, 0, 4, pixels, -1);
+  EXPECT_EQ(Block(picture.get()), after);
+  FilterHostImage none(nullptr);
+  EXPECT_EQ(none.Size()->width, 0);
+  EXPECT_EQ(none.Size()->height, 0);
+}
+
+TEST(ViewMath, FittingNeverEnlargesAndKeepsTheAspect) {
+  ViewBox small = FittedSize(40, 30, 800, 600);
+  EXPECT_EQ(small.width, 40);
+  EXPECT_EQ(small.height, 30);
+  ViewBox wide = FittedSize(4000, 1000, 800, 600);  // the width limits
+  EXPECT_EQ(wide.width, 800);
+  EXPECT_EQ(wide.height, 200);
+  ViewBox tall = FittedSize(1000, 3000, 800, 600);  // the height limits
+  EXPECT_EQ(tall.width, 200);
+  EXPECT_EQ(tall.height, 600);
+  ViewBox rounded = FittedSize(3, 2, 2, 2);  // 2 x 1.33 rounds to 2 x 1
+  EXPECT_EQ(rounded.width, 2);
+  EXPECT_EQ(rounded.height, 1);
+  ViewBox sliver = FittedSize(1, 10000, 100, 100);
+  EXPECT_EQ(sliver.width, 1);
+  EXPECT_EQ(sliver.height, 100);
+  ViewBox none = FittedSize(40, 30, 0, 600);
+  EXPECT_EQ(none.width, 0);
+  ViewBox centred = PlaceFitted(40, 30, 101, 60);
+  EXPECT_EQ(centred.x, 30);
+  EXPECT_EQ(centred.y, 15);
+}
+
+TEST(ViewMath, ActualSizeScrollsWithinThePicture) {
+  EXPECT_EQ(ClampScroll(-5, 1000, 300), 0);
+  EXPECT_EQ(ClampScroll(900, 1000, 300), 700);
+  EXPECT_EQ(ClampScroll(50, 200, 300), 0);  // fits: no scrolling
+  ViewBox box = PlaceActual(1000, 200, 300, 400, 250, 99);
+  EXPECT_EQ(box.x, -250);
+  EXPECT_EQ(box.y, 100);  // smaller than the client: centred, offset ignored
+  EXPECT_EQ(box.width, 1000);
+  EXPECT_EQ(ScrolledOffset(ScrollRequest::End, 0, 0, 1000, 300), 700);
+  EXPECT_EQ(ScrolledOffset(ScrollRequest::Track, 10, 5000, 1000, 300), 700);
+  EXPECT_EQ(ScrolledOffset(ScrollRequest::LineBack, 10, 0, 1000, 300), 0);
+  EXPECT_EQ(ScrolledOffset(ScrollRequest::PageForward, 0, 0, 1000, 300), 268);
+}
+
+TEST(FolderWalk, ClaimedFilesInNameOrderStoppingAtTheEnds) {
+  ScratchFolder folder;
+  for (const char* name : {"b.tpic", "A.TPIC", "c.alt", "notes.txt", "d.tpic"})
+    WriteAll(folder / name, {1});
+  platform::MakeFolder((folder / "e.tpic").c_str());  // a folder is no picture
+  std::vector<std::string> lists = {"tpic;kvt", "alt"};
+  std::vector<std::string> names = ClaimedPictures(folder.Path(), lists);
+  EXPECT_EQ(names, (std::vector<std::string>{"A.TPIC", "b.tpic", "c.alt", "d.tpic"}));
+
+  EXPECT_EQ(NeighbourPicture(folder / "b.tpic", +1, lists), folder / "c.alt");
+  EXPECT_EQ(NeighbourPicture(folder / "b.tpic", -1, lists), folder / "A.TPIC");
+  EXPECT_EQ(NeighbourPicture(folder / "d.tpic", +1, lists), "");
+  EXPECT_EQ(NeighbourPicture(folder / "A.TPIC", -1, lists), "");
+  // A current file that is not listed sits where it would sort.
+  EXPECT_EQ(NeighbourName(names, "c.txt", +1), "d.tpic");
+  EXPECT_EQ(NeighbourName(names, "c.txt", -1), "c.alt");
+  EXPECT_EQ(NeighbourName(names, "zz", +1), "");
+  EXPECT_EQ(NeighbourName({}, "a", -1), "");
+}
+
+TEST(ShownPicture, UndoPutsBackThePictureBeforeTheLastRun) {
+  ShownPicture shown;
+  EXPECT_FALSE(shown.KeepUndoCopy());  // nothing shown
+  shown.Show("x.tpic", Numbered(3, 2).release());
+  std::vector<uint8_t> original = Block(shown.Picture());
+  ASSERT_TRUE(shown.KeepUndoCopy());
+  DibRow(shown.Picture(), 0)[0] ^= 0xFF;
+  EXPECT_TRUE(shown.Undo());
+  EXPECT_EQ(Block(shown.Picture()), original);
+  EXPECT_FALSE(shown.Undo());  // one run, one undo
+  ASSERT_TRUE(shown.KeepUndoCopy());
+  shown.Show("y.tpic", Numbered(1, 1).release());  // another picture forgets it
+  EXPECT_FALSE(shown.CanUndo());
+}
+
+TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
+  PackedDibPtr picture = Numbered(3, 2);  // rows of 9 bytes padded to 12
+  std::vector<uint8_t> file = BmpFileBytes(picture.get());
+  ASSERT_EQ(file.size(), 14u + 40u + 24u);
+  auto u32 = [&](size_t at) {
+    uint32_t v;
+    std::memcpy(&v, &file[at], 4);
+    return v;
+  };
+  EXPECT_EQ(file[0], 'B');
+  EXPECT_EQ(file[1], 'M');
+  EXPECT_EQ(u32(2), 78u);
+  EXPECT_EQ(u32(10), 54u);
+  EXPECT_EQ(u32(14), 40u);
+  EXPECT_EQ(u32(14 + 20), 24u);  // biSizeImage
+  // The last row of the file is the top row of the picture.
+  EXPECT_EQ(0, std::memcmp(&file[54 + 12], DibRow(picture.get(), 0), 12));
+  EXPECT_EQ(0, std::memcmp(&file[54], DibRow(picture.get(), 1), 12));
+  PackedDibPtr grey(CreatePackedDib(5, 1, 8));
+  EXPECT_EQ(BmpFileBytes(grey.get()).size(), 14u + 40u + 1024u + 8u);
+  EXPECT_TRUE(BmpFileBytes(nullptr).empty());
+}
+
+TEST(SaveFormat, ExtensionDecidesAndMissingOnesAreAdded) {
+  std::string name = "C:\\x\\a.PNG";
+  EXPECT_EQ(FormatForName(&name, SaveFormat::Bmp), SaveFormat::Png);
+  EXPECT_EQ(name, "C:\\x\\a.PNG");
+  name = "C:\\x.y\\photo";
+  EXPECT_EQ(FormatForName(&name, SaveFormat::Jpeg), SaveFormat::Jpeg);
+  EXPECT_EQ(name, "C:\\x.y\\photo.jpg");
+  name = "a.tpic";
+  EXPECT_EQ(FormatForName(&name, SaveFormat::Bmp), SaveFormat::Bmp);
+  EXPECT_EQ(name, "a.tpic.bmp");
+}
+
+TEST(PictureRead, ReadsThroughTheClaimingReaderAndHoldsBackItsMessages) {
+  ScratchFolder program, files;
+  InstallPlugins(program, {{"reader_tpic", "tpic.dll"}});
+  WriteAll(files / "good.tpic", SolidPicture(5, 3, 0x336699).Bytes());
+  TestPicture broken = SolidPicture(5, 3, 0);
+  broken.flags = kTpFailSize;
+  WriteAll(files / "broken.tpic", broken.Bytes());
+  WriteAll(files / "other.xyz", SolidPicture(5, 3, 0).Bytes());
+  MessageCapture messages;
+  PackedDibPtr good(ReadPicture(nullptr, (files / "good.tpic").c_str()));
+  ASSERT_TRUE(good);
+  EXPECT_EQ(PixelAt(good.get(), 4, 2), 0x336699u);
+  EXPECT_EQ(ReadPicture(nullptr, (files / "broken.tpic").c_str()), nullptr);
+  EXPECT_EQ(ReadPicture(nullptr, (files / "other.xyz").c_str()), nullptr);
+  EXPECT_TRUE(messages.Messages().empty());
+  ReleasePlugins();
+}

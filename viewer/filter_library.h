@@ -1,0 +1,43 @@
+// 8bfkvt.dll beside the viewer, loaded once for the life of the process, and
+// its three exports: the title of the run command, the choice of the .8bf
+// file and the run over the shown picture. Win32 only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "image/packed_dib.h"
+#include "viewer/host_lines.h"
+
+class FilterLibrary {
+ public:
+  FilterLibrary() = default;
+  ~FilterLibrary();
+  FilterLibrary(const FilterLibrary&) = delete;
+  FilterLibrary& operator=(const FilterLibrary&) = delete;
+
+  // Loads `path`; false when it is missing or lacks one of the exports.
+  bool Load(const std::string& path);
+  bool Loaded() const { return run_ != nullptr; }
+
+  // The library's title for its run command ("" when not loaded).
+  std::string Title() const;
+  // Lets the user choose the .8bf file (the library remembers it).
+  void Choose(HWND owner) const;
+  // Runs the chosen filter over a 24-bit picture, changed in place through
+  // the line callbacks. `host` receives the progress notifications. True
+  // when a run took place.
+  bool Run(HWND host, PackedDib picture) const;
+
+ private:
+  using TitleFn = int32_t(HOST_LINE_CALL*)(int32_t, char*, int32_t*, int32_t*);
+  using OptionFn = int32_t(HOST_LINE_CALL*)(HWND);
+  using RunFn = int32_t(HOST_LINE_CALL*)(HWND, const HostImageSize*, HostLineProc* put,
+                                         HostLineProc* get);
+
+  HMODULE module_ = nullptr;
+  TitleFn title_ = nullptr;
+  OptionFn option_ = nullptr;
+  RunFn run_ = nullptr;
+};

@@ -1,0 +1,33 @@
+// Resource names and identifiers of ondex.exe, shared by viewer.rc.in and
+// the window code.
+#pragma once
+
+#define IDR_VIEWER_MENU 100
+#define IDR_VIEWER_ACCEL 101
+#define IDI_VIEWER 102
+
+// Commands.
+#define IDM_OPEN 1001
+#define IDM_SAVE_AS 1002
+#define IDM_NEXT 1003
+#define IDM_PREVIOUS 1004
+#define IDM_CLOSE 1005
+#define IDM_UNDO 1101
+#define IDM_FIT 1201
+#define IDM_CHOOSE_FILTER 1301
+#define IDM_RUN_FILTER 1302
+
+// Strings.
+#define IDS_APP_TITLE 200
+#define IDS_TITLE_FORMAT 201
+#define IDS_UNREADABLE 202
+#define IDS_PROGRESS 203
+#define IDS_NO_FILTER_LIBRARY 204
+#define IDS_OPEN_FILTER 205
+#define IDS_SAVE_FILTER_BMP 206
+#define IDS_SAVE_FILTER_PNG 207
+#define IDS_SAVE_FILTER_JPEG 208
+#define IDS_SAVE_FAILED 209
+#define IDS_ALL_FILES 212
+#define IDS_READ_PROGRESS 213
+#define IDS_NO_MEMORY_TO_UNDO 214

@@ -1,0 +1,12 @@
+// PNG and JPEG files through the encoders of the Windows Imaging Component,
+// where the system has them. Win32 only; COM is initialised by WinMain.
+#pragma once
+
+#include "image/packed_dib.h"
+#include "viewer/save_format.h"
+
+// True when WIC can make an encoder of that format here.
+bool WicEncoderAvailable(SaveFormat format);
+// Writes a 24-bit picture as PNG or JPEG; false when the encoder is missing
+// or the file cannot be written (a partial file is removed).
+bool WriteWithWic(const char* path, const DibHeader* picture, SaveFormat format);
