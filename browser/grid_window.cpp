@@ -3,10 +3,7 @@
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
 #include "file_ops/path_utils.h"
-#include "image/fast_image.h"
-#include "image/plugin_registry.h"
-#include "image/read_pipeline.h"
-#include "image/thumbnail_scale.h"
+#include "image/thumbnail_maker.h"
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
@@ -41,22 +38,14 @@ DWORD WINAPI ThumbnailWorker(LPVOID parameter) {
   int32_t size = UsableThumbSize();
   int32_t width = ThumbnailAreaWidth(size), height = ThumbnailAreaHeight(size);
   const char* path = g_fileList.path[index];
-  PackedDibPtr image;
-  if (HasExtension(path, "kvt")) image.reset(ReadFastImage(g_windows.main, path));
-  if (!image) {
-    int32_t reader = FindReader(path);
-    if (reader >= 0)
-      image.reset(ReadImageFile(path, g_windows.main, ReaderPath(reader), ReadMode::Direct));
-  }
-  if (!image) {
+  PackedDibPtr thumbnail(MakeThumbnail(g_windows.main, path, width, height));
+  if (!thumbnail) {
     PackedDibPtr blank(CreatePackedDib(width, height, 24));
     StoreThumbnail(path, blank.get(), kCacheFolderNumber);
     g_fileList.thumbnailDone[index] = 1;
     return 0;
   }
-  PackedDibPtr thumbnail(FitThumbnail(image.get(), width, height));
-  image.reset();
-  if (!thumbnail || !StoreThumbnail(path, thumbnail.get(), kCacheFolderNumber)) {
+  if (!StoreThumbnail(path, thumbnail.get(), kCacheFolderNumber)) {
     g_fileList.thumbnailDone[index] = 1;  // no cache to draw from: do not retry forever
     return 0;
   }
