@@ -90,10 +90,11 @@ using ReadFileFastImageFn = int32_t(PLUGIN_CALL*)(WindowRef window, const char* 
 // reader may deliver a smaller picture than its ReadFileGetSize answer, for
 // instance by decoding a JPEG at 1/8 of its size. Within one load of the DLL,
 // after ReadFileInit and ReadFileGetSize, the browser calls it twice:
-//  1. with `callbacks` null: the reader stores in entry 0 of `size` the
-//     width, height and bits per pixel of the upright picture it will
-//     deliver for this box and returns non-zero, or returns 0 to decline
-//     (the browser then calls ReadFileExec for the whole picture);
+//  1. with `callbacks` null and entry 0 of `size` holding the reader's own
+//     ReadFileGetSize answer: the reader replaces it with the width, height
+//     and bits per pixel of the upright picture it will deliver for this box
+//     and returns non-zero, or returns 0 to decline (the browser then calls
+//     ReadFileExec for the whole picture);
 //  2. with the callbacks and entry 0 holding that answer as the target the
 //     browser allocated: it delivers the picture as ReadFileExec does.
 // The browser fits whatever size arrives into the box, so a reader that

@@ -108,6 +108,9 @@ bool QueryScaledSize(const char* fileName, void* owner, const ReadRequest& reque
   if (!reader.execScaled || request.boxWidth <= 0 || request.boxHeight <= 0) return false;
   records.Clear();
   records.size->imageCount = 1;
+  records.size->entries[0].width = size->width;  // the whole picture
+  records.size->entries[0].height = size->height;
+  records.size->entries[0].bitsPerPixel = size->bitsPerPixel;
   if (!reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.get(),
                          records.extra.get(), records.work.get(), nullptr))
     return false;

@@ -26,6 +26,16 @@ int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight) {
   return 8;
 }
 
+int ChoosePickingFactor(int width, int height, int boxWidth, int boxHeight) {
+  switch (ChooseScaleEighths(width, height, boxWidth, boxHeight)) {
+    case 1: return 8;
+    case 2: return 4;
+    case 3:
+    case 4: return 2;
+    default: return 1;  // more than half the picture is needed
+  }
+}
+
 bool IsAcceptableJpegSize(int64_t width, int64_t height) {
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
   uint64_t stride = ((uint64_t(width) * 24 + 31) / 32) * 4;

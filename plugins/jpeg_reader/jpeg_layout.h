@@ -1,6 +1,7 @@
-// The JPEG reader's arithmetic, apart from libjpeg and from Windows: which
-// reduced decode serves a thumbnail box, which sizes are refused, and the
-// colour conversion of CMYK pictures.
+// The readers' arithmetic, apart from libjpeg and from Windows: which
+// reduced decode serves a thumbnail box (the JPEG reader's scales, the WIC
+// reader's picked pixels), which sizes are refused, and the colour
+// conversion of CMYK pictures.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,12 @@ int ScaledSide(int side, int eighths);
 // proportions needs, so the fit only ever reduces. The box is given in the
 // picture's stored orientation. A box with a side of 0 or less gives 8.
 int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight);
+
+// For readers that can only pick pixels (every k-th of every k-th row): the
+// largest k of 1, 2, 4 and 8 whose picture of ceil(width / k) x
+// ceil(height / k) still covers the fit into the box, as ChooseScaleEighths
+// decides. The box in the picture's stored orientation.
+int ChoosePickingFactor(int width, int height, int boxWidth, int boxHeight);
 
 // False for sizes the browser could not hold as a 24-bit picture (every
 // block below 2 GiB) or that libjpeg cannot decode (a side above 65,500):

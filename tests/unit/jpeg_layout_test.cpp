@@ -20,6 +20,15 @@ TEST(JpegLayout, TheSmallestScaleThatCoversTheFittedPicture) {
         << c.width << "x" << c.height << " in " << c.boxWidth << "x" << c.boxHeight;
 }
 
+TEST(JpegLayout, PickingFactorsCoverTheFitToo) {
+  EXPECT_EQ(ChoosePickingFactor(4000, 3000, 176, 160), 8);
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 400, 400), 4);
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 900, 900), 2);   // 3/8 would do: 1/2
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1000, 900), 2);
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1500, 1500), 1);  // 5/8: whole
+  EXPECT_EQ(ChoosePickingFactor(61, 37, 176, 160), 1);
+}
+
 TEST(JpegLayout, ScaledSidesAreRoundedUpAsLibjpegDoes) {
   EXPECT_EQ(ScaledSide(4000, 1), 500);
   EXPECT_EQ(ScaledSide(4001, 1), 501);
