@@ -145,7 +145,8 @@ TEST_F(JpegReader, ScaledExportChoosesTheSmallestCoveringScale) {
 
 TEST_F(JpegReader, ThumbnailsFromScaledDecodesKeepTheirSizeAndLook) {
   MessageCapture capture;
-  for (const char* name : {"photo1.jpg", "portrait.jpg", "grey.jpg", "cmyk.jpg", "orient5.jpg"}) {
+  for (const char* name : {"photo1.jpg", "portrait.jpg", "progressivephoto.jpg", "restartphoto.jpg",
+                           "grey.jpg", "cmyk.jpg", "orient5.jpg"}) {
     SCOPED_TRACE(name);
     PackedDibPtr whole = Read(Fixture(name));
     ASSERT_TRUE(whole);

@@ -50,6 +50,8 @@ photos=/usr/share/backgrounds/mate/nature
 cp "$photos/LadyBird.jpg" photo1.jpg;  expect photo1.jpg
 cp "$photos/Garden.jpg" photo2.jpg;    expect photo2.jpg
 { head -c 2 photo1.jpg; exif 6; tail -c +3 photo1.jpg; } > portrait.jpg
+convert photo2.jpg -interlace JPEG -quality 90 progressivephoto.jpg
+djpeg photo2.jpg | cjpeg -quality 90 -restart 2 > restartphoto.jpg
 
 # Damaged files.
 head -c 10 rgb.jpg > cut10.jpg
