@@ -86,17 +86,12 @@ int32_t ScanExtensionList(const char* list, int32_t total, Scan* scan) {
   return total;
 }
 
-// All-formats mode: every reader's own list, in registry order. The list is
-// scanned where it stands, so a list longer than the 63-character filter
-// needs no copy into it.
+// All-formats mode: every reader's own list, in registry order, as the
+// readers gave it at start.
 int32_t ScanAllFormats(Scan* scan) {
-  auto* info = static_cast<FormatInfo*>(platform::GlobalBlockAlloc(sizeof(FormatInfo)));
-  if (!info) return 0;
   int32_t total = 0;
   for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
-    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", g_windows.main, info))
-      total = ScanExtensionList(info->extensions, total, scan);
-  platform::GlobalBlockFree(info);
+    total = ScanExtensionList(ReaderExtensions(i), total, scan);
   return total;
 }
 

@@ -2,11 +2,7 @@
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/path_utils.h"
-#include "image/fast_image.h"
-#include "image/plugin_registry.h"
-#include "image/read_pipeline.h"
-#include "image/thumbnail_scale.h"
+#include "image/thumbnail_maker.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -26,18 +22,10 @@ struct WorkerState {
 
 WorkerState g_work;
 
-// Decodes the file and fits it into the thumbnail area. A file that no reader
-// can read gets a black placeholder, so the result is never null unless
-// memory is exhausted.
+// The thumbnail of the file, or a black placeholder when no reader can read
+// it, so the result is never null unless memory is exhausted.
 PackedDib MakeEntryThumbnail(const char* path, int32_t width, int32_t height) {
-  PackedDibPtr image;
-  if (HasExtension(path, "kvt")) image.reset(ReadFastImage(g_windows.main, path));
-  if (!image) {
-    int32_t reader = FindReader(path);
-    if (reader >= 0)
-      image.reset(ReadImageFile(path, g_windows.main, ReaderPath(reader), ReadMode::Direct));
-  }
-  PackedDib thumbnail = image ? FitThumbnail(image.get(), width, height) : nullptr;
+  PackedDib thumbnail = MakeThumbnail(g_windows.main, path, width, height);
   return thumbnail ? thumbnail : CreatePackedDib(width, height, 24);
 }
 

@@ -46,8 +46,12 @@ static void FillDefaultColourTable(uint8_t* table, int bitsPerPixel) {
 PackedDib CreatePackedDib(int32_t width, int32_t height, int32_t bitsPerPixel) {
   uint64_t bytes = PackedDibBytes(width, height, bitsPerPixel);
   if (bytes == 0) return nullptr;
-  auto* header = static_cast<DibHeader*>(platform::GlobalBlockAlloc(size_t(bytes)));
-  if (!header) return nullptr;
+  void* block = platform::GlobalBlockAlloc(size_t(bytes));
+  return block ? FormatPackedDib(block, width, height, bitsPerPixel) : nullptr;
+}
+
+PackedDib FormatPackedDib(void* zeroedBlock, int32_t width, int32_t height, int32_t bitsPerPixel) {
+  auto* header = static_cast<DibHeader*>(zeroedBlock);
   header->biSize = sizeof(DibHeader);
   header->biWidth = width;
   header->biHeight = height;

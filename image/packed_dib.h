@@ -43,6 +43,10 @@ uint64_t PackedDibBytes(int64_t width, int64_t height, int bitsPerPixel);
 // kMaxPackedDibBytes give nullptr, as does a failed allocation.
 PackedDib CreatePackedDib(int32_t width, int32_t height, int32_t bitsPerPixel);
 void FreePackedDib(PackedDib image);
+// Writes the header and default colour table of a new image into a
+// zero-filled block of at least PackedDibBytes(width, height, bits) bytes
+// (the size already checked) and returns it as the image.
+PackedDib FormatPackedDib(void* zeroedBlock, int32_t width, int32_t height, int32_t bitsPerPixel);
 
 // Bytes of colour table that follow a DIB header (core headers included).
 uint32_t ColourTableSize(const DibHeader* header);

@@ -86,6 +86,24 @@ using ReadFileExecFn = int32_t(PLUGIN_CALL*)(WindowRef window, const char* fileN
 using ReadFileFastImageFn = int32_t(PLUGIN_CALL*)(WindowRef window, const char* fileName,
                                                   ImageSizeRecord* size, ImageExtraRecord* extra,
                                                   char* tempPath256);
+// Optional: decoding for a thumbnail that must fit boxWidth x boxHeight. A
+// reader may deliver a smaller picture than its ReadFileGetSize answer, for
+// instance by decoding a JPEG at 1/8 of its size. Within one load of the DLL,
+// after ReadFileInit and ReadFileGetSize, the browser calls it twice:
+//  1. with `callbacks` null and entry 0 of `size` holding the reader's own
+//     ReadFileGetSize answer: the reader replaces it with the width, height
+//     and bits per pixel of the upright picture it will deliver for this box
+//     and returns non-zero, or returns 0 to decline (the browser then calls
+//     ReadFileExec for the whole picture);
+//  2. with the callbacks and entry 0 holding that answer as the target the
+//     browser allocated: it delivers the picture as ReadFileExec does.
+// The browser fits whatever size arrives into the box, so a reader that
+// delivers more than the box needs is still shown right.
+using ReadFileExecScaledFn = int32_t(PLUGIN_CALL*)(WindowRef window, const char* fileName,
+                                                   int32_t boxWidth, int32_t boxHeight,
+                                                   ImageSizeRecord* size, ImageExtraRecord* extra,
+                                                   DecodeWorkRecord* work,
+                                                   const ReadCallbacks* callbacks);
 
 static_assert(sizeof(FormatInfo) == 656, "FormatInfo is 656 bytes");
 static_assert(offsetof(FormatInfo, displayName) == 256, "display name at 256");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "file_ops/path_utils.h"
+#include "image/reusable_image.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 
@@ -15,6 +16,9 @@ namespace {
 // Each table is one 10,000-byte global block of 50 slots of 200 bytes.
 char* g_readerBlock = nullptr;
 char* g_writerBlock = nullptr;
+// Each reader's extension list, asked once when the table is filled, so that
+// a lookup loads no DLL.
+char g_readerExtensions[kPluginSlots][sizeof(FormatInfo::extensions)];
 
 const char* SlotOf(const char* block, int index) {
   if (!block || index < 0 || index >= kPluginSlots) return "";
@@ -71,16 +75,26 @@ char* BuildTable(const char* subFolder, const char* exportName) {
 
 }  // namespace
 
+static void RememberReaderExtensions() {
+  FormatInfo info;
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
+    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", g_windows.statusBar, &info))
+      std::memcpy(g_readerExtensions[i], info.extensions, sizeof info.extensions);
+}
+
 void ScanPlugins() {
   ReleasePlugins();
   g_readerBlock = BuildTable("file_r\\", "ReadFileInfo");
   g_writerBlock = BuildTable("file_w\\", "WriteFileInfo");
+  RememberReaderExtensions();
 }
 
 void ReleasePlugins() {
   platform::GlobalBlockFree(g_readerBlock);
   platform::GlobalBlockFree(g_writerBlock);
   g_readerBlock = g_writerBlock = nullptr;
+  std::memset(g_readerExtensions, 0, sizeof g_readerExtensions);
+  ReleaseReusableImages();  // the reads' memory goes with the readers
 }
 
 const char* ReaderPath(int index) { return SlotOf(g_readerBlock, index); }
@@ -99,15 +113,13 @@ bool QueryFormatInfo(const char* pluginPath, const char* exportName, void* windo
 }
 
 int32_t FindReader(const char* fileName) {
-  auto* info = static_cast<FormatInfo*>(platform::GlobalBlockAlloc(sizeof(FormatInfo)));
-  if (!info) return -1;
   const char* extension = LookupExtension(fileName);
-  int32_t found = -1;
-  for (int i = 0; i < kPluginSlots && *ReaderPath(i) && found < 0; ++i) {
-    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", g_windows.statusBar, info) &&
-        ExtensionListHas(info->extensions, extension))
-      found = i;
-  }
-  platform::GlobalBlockFree(info);
-  return found;
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
+    if (ExtensionListHas(g_readerExtensions[i], extension)) return i;
+  return -1;
+}
+
+const char* ReaderExtensions(int index) {
+  if (index < 0 || index >= kPluginSlots || !*ReaderPath(index)) return "";
+  return g_readerExtensions[index];
 }

@@ -10,7 +10,9 @@
 constexpr int kPluginSlots = 50;
 constexpr int kPluginSlotBytes = 200;
 
-// Fills both tables from the program folder (g_app.programFolder).
+// Fills both tables from the program folder (g_app.programFolder) and asks
+// each reader once for its extension list (ReadFileInfo, given the status
+// bar window).
 void ScanPlugins();
 // Frees both tables; safe to call when they are absent.
 void ReleasePlugins();
@@ -20,9 +22,12 @@ void ReleasePlugins();
 const char* ReaderPath(int index);
 const char* WriterPath(int index);
 
-// Slot index of the first reader whose extension list claims the file's
-// extension, or -1.
+// Slot index of the first reader whose extension list (as asked at
+// ScanPlugins) claims the file's extension, or -1. Loads no DLL.
 int32_t FindReader(const char* fileName);
+// Slot `index`'s extension list as asked at ScanPlugins ("" for an empty or
+// absent slot, or a reader that gave none).
+const char* ReaderExtensions(int index);
 
 // Loads the DLL, calls its info export (ReadFileInfo or WriteFileInfo) with
 // `window` and unloads it. The strings of `info` are always terminated on

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "image/reusable_image.h"
 #include "image/scratch_rows.h"
 
 ReadState g_readState;
@@ -14,8 +15,15 @@ int32_t PLUGIN_CALL PutRow(int32_t row, int32_t, int32_t, const void* data, int3
   return 0;
 }
 
+// Most pictures have no opacities: the plane is made when the first arrive,
+// fully transparent until delivered, as big as the target.
 int32_t PLUGIN_CALL PutAlpha(int32_t row, int32_t xFirst, int32_t xLast, const void* opacities) {
-  if (!g_readState.alphaPlane || !opacities) return 0;
+  PackedDib target = g_readState.target;
+  if (!g_readState.keepAlpha || !target || !opacities) return 0;
+  if (!g_readState.alphaPlane)
+    g_readState.alphaPlane =
+        ReusableImage(ReusableRole::Alpha, target->biWidth, target->biHeight, 8);
+  if (!g_readState.alphaPlane) return 0;
   WritePixelSpan(g_readState.alphaPlane, row, xFirst, xLast, opacities);
   g_readState.alphaSeen = true;
   return 0;

@@ -12,7 +12,8 @@ struct ReadState {
   char pluginPath[256];
   PackedDib target;      // the image being filled
   int32_t bitsPerPixel;  // depth of the target
-  PackedDib alphaPlane;  // 8-bit opacities, Direct reads only (else nullptr)
+  bool keepAlpha;        // this read collects opacities (not for extracted files)
+  PackedDib alphaPlane;  // 8-bit opacities, made at the first PutAlpha (else nullptr)
   bool alphaSeen;        // PutAlpha was called during this read
 };
 

@@ -7,6 +7,7 @@
 #include "file_ops/path_utils.h"
 #include "image/plugin_api.h"
 #include "image/read_callbacks.h"
+#include "image/reusable_image.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,13 +22,10 @@ class GlobalRecord {
   GlobalRecord& operator=(const GlobalRecord&) = delete;
   Record* get() const { return record_; }
   Record* operator->() const { return record_; }
+  Record& operator*() const { return *record_; }
 
  private:
   Record* record_;
-};
-
-struct PictureSize {
-  int32_t width = 0, height = 0, bitsPerPixel = 0;
 };
 
 bool IsDecodableDepth(int32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
@@ -41,96 +39,167 @@ bool IsAcceptableSize(const PictureSize& size) {
          PackedDibBytes(size.width, size.height, 8) != 0;
 }
 
-bool QuerySize(const char* fileName, void* owner, const char* pluginPath, PictureSize* size) {
-  platform::ScopedLibrary plugin(pluginPath);
-  auto getSize = reinterpret_cast<ReadFileGetSizeFn>(plugin.Export("ReadFileGetSize"));
-  auto init = reinterpret_cast<ReadFileInitFn>(plugin.Export("ReadFileInit"));
-  // A reader that could not decode afterwards fails the read now.
-  if (!getSize || !plugin.Export("ReadFileExec")) return false;
-  GlobalRecord<ImageSizeRecord> sizeRecord;
-  GlobalRecord<ImageExtraRecord> extra;
-  if (!sizeRecord.get() || !extra.get()) return false;
-  if (init) init(owner, fileName, 0);
-  sizeRecord->imageCount = 1;
-  if (!getSize(owner, fileName, sizeRecord.get(), extra.get())) return false;
-  size->width = sizeRecord->entries[0].width;
-  size->height = sizeRecord->entries[0].height;
-  size->bitsPerPixel = sizeRecord->entries[0].bitsPerPixel;
-  return IsAcceptableSize(*size);
+PictureSize EntrySize(const ImageSizeRecord& record) {
+  return {record.entries[0].width, record.entries[0].height, record.entries[0].bitsPerPixel};
 }
 
-bool AllRecordsAllocated(void* owner, std::initializer_list<const void*> records) {
+bool ReportsFailures(ReadMode mode) { return mode == ReadMode::Direct; }
+bool KeepsAlpha(ReadMode mode) { return mode != ReadMode::Extracted; }
+
+// The reader loaded once for the whole read: size query and decode.
+struct LoadedReader {
+  platform::ScopedLibrary library;
+  ReadFileInitFn init;
+  ReadFileGetSizeFn getSize;
+  ReadFileExecFn exec;
+  ReadFileExecScaledFn execScaled;
+
+  explicit LoadedReader(const char* path)
+      : library(path),
+        init(reinterpret_cast<ReadFileInitFn>(library.Export("ReadFileInit"))),
+        getSize(reinterpret_cast<ReadFileGetSizeFn>(library.Export("ReadFileGetSize"))),
+        exec(reinterpret_cast<ReadFileExecFn>(library.Export("ReadFileExec"))),
+        execScaled(reinterpret_cast<ReadFileExecScaledFn>(library.Export("ReadFileExecScaled"))) {}
+};
+
+// The three records a reader receives, zero-filled again before each call.
+struct Records {
+  GlobalRecord<ImageSizeRecord> size;
+  GlobalRecord<ImageExtraRecord> extra;
+  GlobalRecord<DecodeWorkRecord> work;
+
+  void Clear() {
+    std::memset(size.get(), 0, sizeof(ImageSizeRecord));
+    std::memset(extra.get(), 0, sizeof(ImageExtraRecord));
+    std::memset(work.get(), 0, sizeof(DecodeWorkRecord));
+  }
+};
+
+bool AllRecordsAllocated(void* owner, ReadMode mode, const Records& records) {
   bool all = true;
-  for (const void* record : records) {
+  for (const void* record :
+       {static_cast<const void*>(records.size.get()), static_cast<const void*>(records.extra.get()),
+        static_cast<const void*>(records.work.get())}) {
     if (!record) {
-      platform::ShowInformation(owner, "critical error1", "error");
+      if (mode != ReadMode::Silent) platform::ShowInformation(owner, "critical error1", "error");
       all = false;
     }
   }
   return all;
 }
 
-void RunDecoder(const char* fileName, void* owner, const char* pluginPath, ReadMode mode) {
-  platform::ScopedLibrary plugin(pluginPath);
-  platform::BusyCursor busy;
-  auto exec = reinterpret_cast<ReadFileExecFn>(plugin.Export("ReadFileExec"));
-  if (!exec) return;
-  GlobalRecord<ImageSizeRecord> sizeRecord;
-  GlobalRecord<ImageExtraRecord> extra;
-  GlobalRecord<DecodeWorkRecord> work;
-  if (!AllRecordsAllocated(owner, {sizeRecord.get(), extra.get(), work.get()})) return;
-
-  PackedDib target = g_readState.target;
-  sizeRecord->resolutionX = 96;
-  sizeRecord->resolutionY = 96;
-  sizeRecord->reserved = 0;
-  sizeRecord->imageCount = 1;
-  sizeRecord->entries[0].width = target->biWidth;
-  sizeRecord->entries[0].height = target->biHeight;
-  sizeRecord->entries[0].bitsPerPixel = target->biBitCount;
-  g_readState.bitsPerPixel = target->biBitCount;
-  g_readState.alphaSeen = false;
-
-  const ReadCallbacks callbacks = {PutRow, mode == ReadMode::Direct ? PutAlpha : IgnoreAlpha,
-                                   PutPalette, PutChannel};
-  exec(owner, fileName, sizeRecord.get(), extra.get(), work.get(), &callbacks);
+// ReadFileInit (when exported), then ReadFileGetSize: the whole picture.
+bool QuerySize(const char* fileName, void* owner, LoadedReader& reader, Records& records,
+               PictureSize* size) {
+  // A reader that could not decode afterwards fails the read now.
+  if (!reader.getSize || !reader.exec) return false;
+  if (reader.init) reader.init(owner, fileName, 0);
+  records.Clear();
+  records.size->imageCount = 1;
+  if (!reader.getSize(owner, fileName, records.size.get(), records.extra.get())) return false;
+  *size = EntrySize(*records.size);
+  return IsAcceptableSize(*size);
 }
 
-// Fills `target` through the plug-in; in Direct mode also collects alpha and
-// blends PNG pictures over white.
-void Decode(const char* fileName, void* owner, const char* pluginPath, ReadMode mode,
-            PackedDib target) {
-  PackedDibPtr alpha;
-  if (mode == ReadMode::Direct) {
-    alpha.reset(CreatePackedDib(target->biWidth, target->biHeight, 8));
-    if (!alpha) return;
-  }
+// The reduced size the reader offers for the box, or false when it has no
+// scaled export, declines, or answers a size that cannot be held.
+bool QueryScaledSize(const char* fileName, void* owner, const ReadRequest& request,
+                     LoadedReader& reader, Records& records, PictureSize* size) {
+  if (!reader.execScaled || request.boxWidth <= 0 || request.boxHeight <= 0) return false;
+  records.Clear();
+  records.size->imageCount = 1;
+  records.size->entries[0].width = size->width;  // the whole picture
+  records.size->entries[0].height = size->height;
+  records.size->entries[0].bitsPerPixel = size->bitsPerPixel;
+  if (!reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.get(),
+                         records.extra.get(), records.work.get(), nullptr))
+    return false;
+  *size = EntrySize(*records.size);
+  return IsAcceptableSize(*size);
+}
+
+// Calls the decode export into `target`; collects alpha where the mode
+// keeps it and blends PNG pictures over white.
+void Decode(const char* fileName, void* owner, const ReadRequest& request, LoadedReader& reader,
+            Records& records, bool scaled, PackedDib target) {
+  platform::BusyCursor busy;
+  records.Clear();
+  ImageSizeRecord& size = *records.size;
+  size.resolutionX = 96;
+  size.resolutionY = 96;
+  size.reserved = 0;
+  size.imageCount = 1;
+  size.entries[0].width = target->biWidth;
+  size.entries[0].height = target->biHeight;
+  size.entries[0].bitsPerPixel = target->biBitCount;
   g_readState.target = target;
-  g_readState.alphaPlane = alpha.get();
-  RunDecoder(fileName, owner, pluginPath, mode);
-  if (mode == ReadMode::Direct && g_readState.alphaSeen && HasExtension(fileName, "png") &&
-      target->biBitCount == 24)
-    CompositeOnWhite(target, alpha.get());
+  g_readState.bitsPerPixel = target->biBitCount;
+  g_readState.keepAlpha = KeepsAlpha(request.mode);
   g_readState.alphaPlane = nullptr;
+  g_readState.alphaSeen = false;
+
+  const ReadCallbacks callbacks = {PutRow, KeepsAlpha(request.mode) ? PutAlpha : IgnoreAlpha,
+                                   PutPalette, PutChannel};
+  if (scaled)
+    reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.get(),
+                      records.extra.get(), records.work.get(), &callbacks);
+  else
+    reader.exec(owner, fileName, records.size.get(), records.extra.get(), records.work.get(),
+                &callbacks);
+  if (g_readState.alphaPlane && g_readState.alphaSeen && HasExtension(fileName, "png") &&
+      target->biBitCount == 24)
+    CompositeOnWhite(target, g_readState.alphaPlane);
+  g_readState.target = nullptr;
+  g_readState.alphaPlane = nullptr;
+}
+
+PackedDib MakeTarget(const ReadRequest& request, const PictureSize& size) {
+  return request.reuseMemory
+             ? ReusableImage(ReusableRole::Decoded, size.width, size.height, size.bitsPerPixel)
+             : CreatePackedDib(size.width, size.height, size.bitsPerPixel);
+}
+
+// The picture at the reader's depth, or nullptr.
+PackedDib ReadAtReaderDepth(const char* fileName, void* owner, const char* pluginPath,
+                            const ReadRequest& request, PictureSize* whole) {
+  std::strncpy(g_readState.pluginPath, pluginPath, sizeof g_readState.pluginPath - 1);
+  g_readState.pluginPath[sizeof g_readState.pluginPath - 1] = '\0';
+  LoadedReader reader(pluginPath);
+  Records records;
+  if (!AllRecordsAllocated(owner, request.mode, records)) return nullptr;
+  if (!QuerySize(fileName, owner, reader, records, whole)) {
+    if (ReportsFailures(request.mode)) platform::ShowInformation(owner, "read error", fileName);
+    return nullptr;
+  }
+  PictureSize delivered = *whole;
+  bool scaled = QueryScaledSize(fileName, owner, request, reader, records, &delivered);
+  if (!scaled) delivered = *whole;
+  PackedDib target = MakeTarget(request, delivered);
+  if (target) Decode(fileName, owner, request, reader, records, scaled, target);
+  return target;
 }
 
 }  // namespace
 
 PackedDib ReadImageFile(const char* fileName, void* owner, const char* pluginPath, ReadMode mode) {
-  std::strncpy(g_readState.pluginPath, pluginPath, sizeof g_readState.pluginPath - 1);
-  g_readState.pluginPath[sizeof g_readState.pluginPath - 1] = '\0';
-
-  PictureSize size;
-  if (!QuerySize(fileName, owner, pluginPath, &size)) {
-    if (mode == ReadMode::Direct) platform::ShowInformation(owner, "read error", fileName);
-    return nullptr;
-  }
-  PackedDibPtr decoded(CreatePackedDib(size.width, size.height, size.bitsPerPixel));
-  if (!decoded) return nullptr;
-  Decode(fileName, owner, pluginPath, mode, decoded.get());
-  g_readState.target = nullptr;
-  if (size.bitsPerPixel == 24) return decoded.release();
+  ReadRequest request;
+  request.mode = mode;
+  PictureSize whole;
+  PackedDibPtr decoded(ReadAtReaderDepth(fileName, owner, pluginPath, request, &whole));
+  if (!decoded || decoded->biBitCount == 24) return decoded.release();
   return ConvertTo24Bit(decoded.get());
+}
+
+const DibHeader* ReadPictureInPlace(const char* fileName, void* owner, const char* pluginPath,
+                                    const ReadRequest& request, PictureSize* whole) {
+  ReadRequest reused = request;
+  reused.reuseMemory = true;
+  PackedDib decoded = ReadAtReaderDepth(fileName, owner, pluginPath, reused, whole);
+  if (!decoded || decoded->biBitCount == 24) return decoded;
+  PackedDib converted =
+      ReusableImage(ReusableRole::Converted, decoded->biWidth, decoded->biHeight, 24);
+  if (converted) ConvertInto(decoded, converted);
+  return converted;
 }
 
 void CompositeOnWhite(PackedDib target, const DibHeader* alpha) {
@@ -175,9 +244,13 @@ void ExpandRow(const uint8_t* source, int32_t width, int bits, const uint8_t (*t
 }  // namespace
 
 PackedDib ConvertTo24Bit(const DibHeader* image) {
+  PackedDib converted = CreatePackedDib(image->biWidth, image->biHeight, 24);
+  if (converted) ConvertInto(image, converted);
+  return converted;
+}
+
+void ConvertInto(const DibHeader* image, PackedDib converted) {
   int32_t width = image->biWidth, height = image->biHeight;
-  PackedDib converted = CreatePackedDib(width, height, 24);
-  if (!converted) return nullptr;
   int bits = image->biBitCount;
   uint8_t table[256][4] = {};
   if (bits != 24) {
@@ -188,10 +261,9 @@ PackedDib ConvertTo24Bit(const DibHeader* image) {
   platform::BusyCursor busy;
   int64_t stride = RowStride(width, bits);
   std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[size_t(width) * 3 + 4]());
-  if (!out || stride < 0) return converted;  // stays black
+  if (!out || stride < 0) return;  // stays black
   for (int32_t row = 0; row < height; ++row) {
     ExpandRow(DibRow(image, row), width, bits, table, out.get());
     WritePixelSpan(converted, row, 0, width - 1, out.get());
   }
-  return converted;
 }

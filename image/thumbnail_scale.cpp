@@ -5,22 +5,32 @@
 PackedDib FitThumbnail(const DibHeader* image, int32_t boxWidth, int32_t boxHeight) {
   int32_t width = image->biWidth, height = image->biHeight;
   if (width <= 0 || height <= 0 || image->biBitCount != 24) return nullptr;
+  int32_t newWidth, newHeight;
+  FittedSize(width, height, boxWidth, boxHeight, &newWidth, &newHeight);
+  return ResampledCopy(image, newWidth, newHeight);
+}
+
+PackedDib ResampledCopy(const DibHeader* image, int32_t width, int32_t height) {
+  if (image->biWidth <= 0 || image->biHeight <= 0 || image->biBitCount != 24) return nullptr;
+  PackedDib copy = CreatePackedDib(width, height, 24);
+  if (copy) ResampleNearest(image, copy);
+  return copy;
+}
+
+void FittedSize(int32_t width, int32_t height, int32_t boxWidth, int32_t boxHeight,
+                int32_t* fittedWidth, int32_t* fittedHeight) {
   // Single-precision factors; the width factor is compared at full precision
   // with the stored height factor, and a tie lets the height limit. The new
   // side is the exact product of the stored factor, truncated.
   float scaleX = float(double(boxWidth) / double(width));
   float scaleY = float(boxHeight) / float(height);
-  int32_t newWidth, newHeight;
   if (double(boxWidth) / double(width) < double(scaleY)) {
-    newWidth = boxWidth;
-    newHeight = int32_t(double(height) * double(scaleX));
+    *fittedWidth = boxWidth;
+    *fittedHeight = int32_t(double(height) * double(scaleX));
   } else {
-    newHeight = boxHeight;
-    newWidth = int32_t(double(width) * double(scaleY));
+    *fittedHeight = boxHeight;
+    *fittedWidth = int32_t(double(width) * double(scaleY));
   }
-  PackedDib fitted = CreatePackedDib(newWidth, newHeight, 24);
-  if (fitted) ResampleNearest(image, fitted);
-  return fitted;
 }
 
 void ResampleNearest(const DibHeader* source, PackedDib destination) {

@@ -158,4 +158,8 @@ std::string ExecutableFolder();
 // The user's folder for temporary files, ending in '\'.
 std::string TemporaryFolder();
 
+// The most memory the process has committed for itself so far (peak private
+// bytes; natively the peak resident size), for benchmarks. 0 when unknown.
+uint64_t PeakPrivateBytes();
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <strings.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -270,6 +271,11 @@ std::string TemporaryFolder() {
     if (c == '/') c = '\\';
   if (folder.back() != '\\') folder += '\\';
   return folder;
+}
+
+uint64_t PeakPrivateBytes() {
+  rusage usage = {};
+  return getrusage(RUSAGE_SELF, &usage) == 0 ? uint64_t(usage.ru_maxrss) * 1024 : 0;
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 // Win32 side of the platform seam.
 #include <windows.h>
+// After windows.h: the process memory counters.
+#include <psapi.h>
 
 #include <cstring>
 #include <vector>
@@ -236,6 +238,23 @@ std::string TemporaryFolder() {
   std::string folder(path, length);
   if (folder.back() != '\\') folder += '\\';
   return folder;
+}
+
+uint64_t PeakPrivateBytes() {
+  // Through psapi's export by name, so that the program needs no import of a
+  // library that only benchmarks use.
+  using GetMemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+  HMODULE psapi = LoadLibraryA("psapi.dll");
+  auto getInfo = psapi ? reinterpret_cast<GetMemoryInfoFn>(
+                             reinterpret_cast<void*>(GetProcAddress(psapi, "GetProcessMemoryInfo")))
+                       : nullptr;
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  uint64_t peak = getInfo && getInfo(GetCurrentProcess(), &counters, sizeof counters)
+                      ? uint64_t(counters.PeakPagefileUsage)
+                      : 0;
+  if (psapi) FreeLibrary(psapi);
+  return peak;
 }
 
 }  // namespace platform

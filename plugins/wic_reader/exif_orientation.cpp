@@ -105,48 +105,41 @@ int ExifOrientation(const uint8_t* data, size_t size) {
   return TiffOrientation(data, size);
 }
 
+void OrientRow(int orientation, const uint8_t* source, int width, int height, int pixelBytes, int y,
+               uint8_t* row) {
+  bool swap = OrientationSwapsSides(orientation);
+  int outWidth = swap ? height : width;
+  // The source pixel shown at (x, y) is (sx0 + x * dx, sy0 + x * dy).
+  int sx0, sy0, dx, dy;
+  switch (orientation) {
+    case 2: sx0 = width - 1, sy0 = y, dx = -1, dy = 0; break;
+    case 3: sx0 = width - 1, sy0 = height - 1 - y, dx = -1, dy = 0; break;
+    case 4: sx0 = 0, sy0 = height - 1 - y, dx = 1, dy = 0; break;
+    case 5: sx0 = y, sy0 = 0, dx = 0, dy = 1; break;
+    case 6: sx0 = y, sy0 = height - 1, dx = 0, dy = -1; break;
+    case 7: sx0 = width - 1 - y, sy0 = height - 1, dx = 0, dy = -1; break;
+    case 8: sx0 = width - 1 - y, sy0 = 0, dx = 0, dy = 1; break;
+    default: sx0 = 0, sy0 = y, dx = 1, dy = 0; break;
+  }
+  ptrdiff_t step = (ptrdiff_t(dy) * width + dx) * pixelBytes;
+  const uint8_t* in = source + (size_t(sy0) * width + sx0) * pixelBytes;
+  if (pixelBytes == 3) {
+    for (int x = 0; x < outWidth; ++x, in += step, row += 3) {
+      row[0] = in[0];
+      row[1] = in[1];
+      row[2] = in[2];
+    }
+    return;
+  }
+  for (int x = 0; x < outWidth; ++x, in += step, row += pixelBytes)
+    std::memcpy(row, in, size_t(pixelBytes));
+}
+
 void OrientPixels(int orientation, const uint8_t* source, int width, int height, int pixelBytes,
                   uint8_t* upright) {
   bool swap = OrientationSwapsSides(orientation);
   int outWidth = swap ? height : width, outHeight = swap ? width : height;
   for (int y = 0; y < outHeight; ++y)
-    for (int x = 0; x < outWidth; ++x) {
-      int sx, sy;  // the source pixel shown at (x, y)
-      switch (orientation) {
-        case 2:
-          sx = width - 1 - x;
-          sy = y;
-          break;
-        case 3:
-          sx = width - 1 - x;
-          sy = height - 1 - y;
-          break;
-        case 4:
-          sx = x;
-          sy = height - 1 - y;
-          break;
-        case 5:
-          sx = y;
-          sy = x;
-          break;
-        case 6:
-          sx = y;
-          sy = height - 1 - x;
-          break;
-        case 7:
-          sx = width - 1 - y;
-          sy = height - 1 - x;
-          break;
-        case 8:
-          sx = width - 1 - y;
-          sy = x;
-          break;
-        default:
-          sx = x;
-          sy = y;
-          break;
-      }
-      std::memcpy(upright + (size_t(y) * outWidth + x) * pixelBytes,
-                  source + (size_t(sy) * width + sx) * pixelBytes, size_t(pixelBytes));
-    }
+    OrientRow(orientation, source, width, height, pixelBytes, y,
+              upright + size_t(y) * outWidth * pixelBytes);
 }

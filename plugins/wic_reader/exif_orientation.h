@@ -16,6 +16,12 @@ bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, in
 // True for the orientations that swap width and height (5 to 8).
 inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
+// Writes row `y` of the upright picture of a width x height source of
+// `pixelBytes`-byte pixels (rows top-down, tightly packed) into `row`, which
+// holds one upright row (height pixels for orientations 5 to 8).
+void OrientRow(int orientation, const uint8_t* source, int width, int height, int pixelBytes, int y,
+               uint8_t* row);
+
 // Writes the upright picture of a width x height source of `pixelBytes`-byte
 // pixels (rows top-down, tightly packed) into `upright`, whose width and
 // height are swapped for orientations 5 to 8.

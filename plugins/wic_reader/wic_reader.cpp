@@ -17,6 +17,7 @@
 
 #include "exif_orientation.h"
 #include "image/plugin_api.h"
+#include "jpeg_layout.h"
 
 namespace {
 
@@ -25,6 +26,21 @@ constexpr char kDisplayName[] = "Images Windows (WIC)";
 // Largest 24-bit picture the browser can hold: every size stays below 2^31.
 constexpr uint64_t kMaxImageBytes = 0x7FFFFFFF;
 constexpr UINT kStripRows = 64;
+
+// The reduced-size decode of Windows's JPEG decoder. mingw-w64's wincodec.h
+// does not declare it; this is its published layout.
+struct IWICBitmapSourceTransform : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                               WICPixelFormatGUID* format,
+                                               WICBitmapTransformOptions transform, UINT stride,
+                                               UINT bufferSize, BYTE* buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
+                                                         BOOL* supported) = 0;
+};
+constexpr IID kIidBitmapSourceTransform = {
+    0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
 // ---- COM helpers --------------------------------------------------------------
 
@@ -81,11 +97,15 @@ struct Plan {
   WICPixelFormatGUID sourceFormat = {};
   UINT sourceBits = 0;
   int orientation = 1;
+  UINT step = 1;               // every step-th pixel of every step-th row is delivered
   uint8_t palette[1024] = {};  // BGRX entries for Indexed8, Gray8 and Bilevel1
 
   bool Swapped() const { return OrientationSwapsSides(orientation); }
-  UINT OutWidth() const { return Swapped() ? height : width; }
-  UINT OutHeight() const { return Swapped() ? width : height; }
+  UINT PickedWidth() const { return (width + step - 1) / step; }
+  UINT PickedHeight() const { return (height + step - 1) / step; }
+  UINT OutWidth() const { return Swapped() ? PickedHeight() : PickedWidth(); }
+  UINT OutHeight() const { return Swapped() ? PickedWidth() : PickedHeight(); }
+  size_t DibStride() const { return ((size_t(OutWidth()) * Bits() + 31) / 32) * 4; }
   int Bits() const {
     switch (delivery) {
       case Delivery::Indexed8:
@@ -175,6 +195,8 @@ bool FitsInMemory(UINT width, UINT height) {
          uint64_t(width) * height * 4 <= kMaxImageBytes;
 }
 
+void TurnBilevelToGreys(Plan* plan);
+
 // Opens the file's first frame and decides how it is delivered.
 bool OpenPicture(const char* fileName, ComPtr<IWICImagingFactory>& factory,
                  ComPtr<IWICBitmapFrameDecode>& frame, Plan* plan) {
@@ -207,13 +229,16 @@ bool OpenPicture(const char* fileName, ComPtr<IWICImagingFactory>& factory,
   } else {
     plan->delivery = HasAlphaChannel(format) ? Delivery::Bgr24Alpha : Delivery::Bgr24;
   }
-  // Rotating packed bits is not worth it: a turned bilevel picture is 8-bit.
-  if (plan->delivery == Delivery::Bilevel1 && plan->orientation != 1) {
-    plan->delivery = Delivery::Indexed8;
-    plan->sourceBits = 0;
-    GreyPalette(plan->palette);
-  }
+  if (plan->delivery == Delivery::Bilevel1 && plan->orientation != 1) TurnBilevelToGreys(plan);
   return true;
+}
+
+// Turning or picking packed bits is not worth it: such a bilevel picture is
+// delivered at 8 bits.
+void TurnBilevelToGreys(Plan* plan) {
+  plan->delivery = Delivery::Indexed8;
+  plan->sourceBits = 0;
+  GreyPalette(plan->palette);
 }
 
 // ---- Pixel rows -------------------------------------------------------------------------
@@ -268,11 +293,12 @@ UINT SourceBitsPerPixel(IWICBitmapSource* source, const Plan& plan) {
   return plan.sourceBits;  // indexed
 }
 
-// One decoded row in the delivery's own layout: colour bytes (3 per pixel,
-// or 1 per pixel for indices and greys, or packed bits for bilevel) and,
-// for Bgr24Alpha, one opacity byte per pixel.
+// The picked pixels of one decoded row in the delivery's own layout: colour
+// bytes (3 per pixel, or 1 per pixel for indices and greys, or packed bits
+// for bilevel) and, for Bgr24Alpha, one opacity byte per pixel.
 struct RowUnpacker {
-  UINT width;
+  UINT width;  // picked pixels
+  UINT step;
   UINT sourceBits;
   Delivery delivery;
 
@@ -284,18 +310,29 @@ struct RowUnpacker {
     switch (sourceBits) {
       case 32:
         if (PixelBytes() == 1) {  // a grey picture read as BGRA: any channel
-          for (UINT x = 0; x < width; ++x) colour[x] = in[4 * x + 1];
+          for (UINT x = 0; x < width; ++x) colour[x] = in[4 * size_t(x * step) + 1];
           break;
         }
         for (UINT x = 0; x < width; ++x) {
-          std::memcpy(colour + 3 * x, in + 4 * x, 3);
-          if (alpha) alpha[x] = in[4 * x + 3];
+          const uint8_t* pixel = in + 4 * size_t(x * step);
+          colour[3 * x] = pixel[0];
+          colour[3 * x + 1] = pixel[1];
+          colour[3 * x + 2] = pixel[2];
+          if (alpha) alpha[x] = pixel[3];
         }
         break;
-      case 24: std::memcpy(colour, in, size_t(width) * 3); break;
-      case 8: std::memcpy(colour, in, width); break;
+      case 24:
+        if (step == 1) {
+          std::memcpy(colour, in, size_t(width) * 3);
+          break;
+        }
+        for (UINT x = 0; x < width; ++x) std::memcpy(colour + 3 * x, in + 3 * size_t(x * step), 3);
+        break;
+      case 8:
+        for (UINT x = 0; x < width; ++x) colour[x] = in[size_t(x) * step];
+        break;
       case 1:
-        if (delivery == Delivery::Bilevel1) {
+        if (delivery == Delivery::Bilevel1) {  // never picked nor turned
           std::memcpy(colour, in, (width + 7) / 8);
           break;
         }
@@ -303,7 +340,7 @@ struct RowUnpacker {
       case 2:
       case 4:
         for (UINT x = 0; x < width; ++x) {
-          UINT bit = x * sourceBits;
+          UINT bit = x * step * sourceBits;
           colour[x] =
               uint8_t((in[bit / 8] >> (8 - sourceBits - bit % 8)) & ((1u << sourceBits) - 1));
         }
@@ -312,82 +349,85 @@ struct RowUnpacker {
   }
 };
 
-// Hands one upright row to the browser.
-void DeliverRow(const ReadCallbacks* callbacks, const Plan& plan, int32_t row,
-                const uint8_t* colour, const uint8_t* alpha, std::vector<uint8_t>& dibRow) {
-  UINT width = plan.OutWidth();
-  std::memset(dibRow.data(), 0, dibRow.size());
-  size_t bytes = plan.delivery == Delivery::Bilevel1 ? (width + 7) / 8
-                 : plan.Bits() == 24                 ? size_t(width) * 3
-                                                     : width;
-  std::memcpy(dibRow.data(), colour, bytes);
-  callbacks->PutRow(row, 0, 0, dibRow.data(), 0);
-  if (alpha) callbacks->PutAlpha(row, 0, int32_t(width) - 1, alpha);
-}
-
-// Decodes in strips of rows and delivers each row as it comes.
-void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
-                     const ReadCallbacks* callbacks) {
-  RowUnpacker unpack{plan.width, sourceBits, plan.delivery};
-  UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
-  bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
-  std::vector<uint8_t> strip, colour(size_t(plan.width) * unpack.PixelBytes() + 4),
-      alpha(withAlpha ? plan.width : 0), dibRow(((size_t(plan.width) * plan.Bits() + 31) / 32) * 4);
-  strip.resize(size_t(stride) * kStripRows);
+// Decodes the stored rows in strips and calls use(row index among the picked
+// rows, row bytes) for every step-th one. False when the decoder fails (a
+// damaged file: the rest is not delivered).
+template <typename Use>
+bool ForEachPickedRow(IWICBitmapSource* source, const Plan& plan, UINT stride, Use use) {
+  std::vector<uint8_t> strip(size_t(stride) * kStripRows);
   for (UINT top = 0; top < plan.height; top += kStripRows) {
     UINT rows = plan.height - top < kStripRows ? plan.height - top : kStripRows;
     WICRect rect = {0, INT(top), INT(plan.width), INT(rows)};
-    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.data())))
-      return;  // a damaged file: the rest stays black
-    for (UINT r = 0; r < rows; ++r) {
-      unpack.Unpack(strip.data() + size_t(r) * stride, colour.data(),
-                    withAlpha ? alpha.data() : nullptr);
-      DeliverRow(callbacks, plan, int32_t(top + r), colour.data(),
-                 withAlpha ? alpha.data() : nullptr, dibRow);
-    }
+    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.data()))) return false;
+    for (UINT r = 0; r < rows; ++r)
+      if ((top + r) % plan.step == 0) use((top + r) / plan.step, strip.data() + size_t(r) * stride);
+  }
+  return true;
+}
+
+// The decoder already gives the delivery's layout (24bppBGR, 8-bit greys or
+// indices, bilevel) and nothing is picked or turned: rows go from the strip
+// to the browser with no copy of ours, the strip laid out as the browser's rows.
+bool IsDeliveredAsDecoded(const Plan& plan, UINT sourceBits) {
+  if (plan.step != 1 || plan.orientation != 1) return false;
+  switch (plan.delivery) {
+    case Delivery::Bgr24: return sourceBits == 24;
+    case Delivery::Gray8:
+    case Delivery::Indexed8: return sourceBits == 8;
+    case Delivery::Bilevel1: return sourceBits == 1;
+    default: return false;
   }
 }
 
-// Decodes the whole picture, turns it upright and delivers it.
-void DeliverOriented(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
+void DeliverAsDecoded(IWICBitmapSource* source, const Plan& plan, const ReadCallbacks* callbacks) {
+  ForEachPickedRow(source, plan, UINT(plan.DibStride()), [&](UINT row, const uint8_t* bytes) {
+    callbacks->PutRow(int32_t(row), 0, 0, bytes, 0);
+  });
+}
+
+// Upright pictures: each picked row unpacked into the browser's row.
+void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
                      const ReadCallbacks* callbacks) {
-  RowUnpacker unpack{plan.width, sourceBits, plan.delivery};
+  RowUnpacker unpack{plan.PickedWidth(), plan.step, sourceBits, plan.delivery};
+  UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
+  bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
+  std::vector<uint8_t> dibRow(plan.DibStride() + 4), alpha(withAlpha ? plan.PickedWidth() : 0);
+  ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
+    unpack.Unpack(bytes, dibRow.data(), withAlpha ? alpha.data() : nullptr);
+    callbacks->PutRow(int32_t(row), 0, 0, dibRow.data(), 0);
+    if (withAlpha)
+      callbacks->PutAlpha(int32_t(row), 0, int32_t(plan.PickedWidth()) - 1, alpha.data());
+  });
+}
+
+// Turned pictures: the picked picture in one buffer (and its opacities in
+// another), then each upright row gathered from it. For a thumbnail the
+// buffer is the reduced picture, not the whole one.
+void DeliverTurned(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
+                   const ReadCallbacks* callbacks) {
+  RowUnpacker unpack{plan.PickedWidth(), plan.step, sourceBits, plan.delivery};
   size_t pixelBytes = unpack.PixelBytes();
   bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
   UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
-  size_t pixels = size_t(plan.width) * plan.height;
-  std::unique_ptr<uint8_t[]> colour(new (std::nothrow) uint8_t[pixels * pixelBytes]);
-  std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[pixels * pixelBytes]);
-  std::unique_ptr<uint8_t[]> alpha(withAlpha ? new (std::nothrow) uint8_t[pixels] : nullptr);
-  std::unique_ptr<uint8_t[]> turnedAlpha(withAlpha ? new (std::nothrow) uint8_t[pixels] : nullptr);
-  std::vector<uint8_t> strip(size_t(stride) * kStripRows);
-  if (!colour || !turned || (withAlpha && (!alpha || !turnedAlpha))) return;
-  for (UINT top = 0; top < plan.height; top += kStripRows) {
-    UINT rows = plan.height - top < kStripRows ? plan.height - top : kStripRows;
-    WICRect rect = {0, INT(top), INT(plan.width), INT(rows)};
-    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.data()))) {
-      std::memset(colour.get() + size_t(top) * plan.width * pixelBytes, 0,
-                  (pixels - size_t(top) * plan.width) * pixelBytes);
-      if (withAlpha)
-        std::memset(alpha.get() + size_t(top) * plan.width, 0xFF,
-                    pixels - size_t(top) * plan.width);
-      break;
-    }
-    for (UINT r = 0; r < rows; ++r) {
-      size_t row = top + r;
-      unpack.Unpack(strip.data() + size_t(r) * stride, colour.get() + row * plan.width * pixelBytes,
-                    withAlpha ? alpha.get() + row * plan.width : nullptr);
-    }
+  size_t width = plan.PickedWidth(), height = plan.PickedHeight();
+  std::unique_ptr<uint8_t[]> colour(new (std::nothrow) uint8_t[width * height * pixelBytes]());
+  std::unique_ptr<uint8_t[]> alpha(withAlpha ? new (std::nothrow) uint8_t[width * height]
+                                             : nullptr);
+  if (!colour || (withAlpha && !alpha)) return;
+  if (withAlpha) std::memset(alpha.get(), 0xFF, width * height);  // undecoded rows: opaque black
+  ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
+    unpack.Unpack(bytes, colour.get() + row * width * pixelBytes,
+                  withAlpha ? alpha.get() + row * width : nullptr);
+  });
+  std::vector<uint8_t> dibRow(plan.DibStride() + 4), alphaRow(withAlpha ? plan.OutWidth() : 0);
+  for (UINT y = 0; y < plan.OutHeight(); ++y) {
+    OrientRow(plan.orientation, colour.get(), int(width), int(height), int(pixelBytes), int(y),
+              dibRow.data());
+    callbacks->PutRow(int32_t(y), 0, 0, dibRow.data(), 0);
+    if (!withAlpha) continue;
+    OrientRow(plan.orientation, alpha.get(), int(width), int(height), 1, int(y), alphaRow.data());
+    callbacks->PutAlpha(int32_t(y), 0, int32_t(plan.OutWidth()) - 1, alphaRow.data());
   }
-  OrientPixels(plan.orientation, colour.get(), int(plan.width), int(plan.height), int(pixelBytes),
-               turned.get());
-  if (withAlpha)
-    OrientPixels(plan.orientation, alpha.get(), int(plan.width), int(plan.height), 1,
-                 turnedAlpha.get());
-  std::vector<uint8_t> dibRow(((size_t(plan.OutWidth()) * plan.Bits() + 31) / 32) * 4);
-  for (UINT y = 0; y < plan.OutHeight(); ++y)
-    DeliverRow(callbacks, plan, int32_t(y), turned.get() + size_t(y) * plan.OutWidth() * pixelBytes,
-               withAlpha ? turnedAlpha.get() + size_t(y) * plan.OutWidth() : nullptr, dibRow);
 }
 
 // Wine's JPEG decoder decodes the whole picture when its frame is opened, so
@@ -419,6 +459,81 @@ struct OpenedPicture {
   }
 };
 
+// On Windows the JPEG decoder decodes at 1/2, 1/4 or 1/8 of the size through
+// IWICBitmapSourceTransform; Wine's has no such interface. When the decoder
+// gives exactly the picked size, the reduced picture comes from it and is
+// delivered as a picture of its own (step 1); otherwise nothing changes.
+void UseReducedDecode(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, Plan* plan,
+                      ComPtr<IWICBitmapSource>& source, std::vector<uint8_t>& pixels) {
+  if (plan->step == 1 || plan->delivery != Delivery::Bgr24) return;
+  ComPtr<IWICBitmapSourceTransform> transform;
+  if (FAILED(frame->QueryInterface(kIidBitmapSourceTransform,
+                                   reinterpret_cast<void**>(transform.Out()))))
+    return;
+  UINT width = plan->PickedWidth(), height = plan->PickedHeight();
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  if (FAILED(transform->GetClosestSize(&width, &height)) || width != plan->PickedWidth() ||
+      height != plan->PickedHeight())
+    return;
+  if (FAILED(transform->GetClosestPixelFormat(&format)) ||
+      !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+    return;
+  UINT stride = ((width * 24 + 31) / 32) * 4;
+  pixels.resize(size_t(stride) * height);
+  if (FAILED(transform->CopyPixels(nullptr, width, height, &format, WICBitmapTransformRotate0,
+                                   stride, UINT(pixels.size()), pixels.data())))
+    return;
+  ComPtr<IWICBitmap> reduced;
+  if (FAILED(factory->CreateBitmapFromMemory(width, height, GUID_WICPixelFormat24bppBGR, stride,
+                                             UINT(pixels.size()), pixels.data(), reduced.Out())))
+    return;
+  ComPtr<IWICBitmapSource> reducedSource;
+  if (FAILED(reduced->QueryInterface(IID_IWICBitmapSource,
+                                     reinterpret_cast<void**>(reducedSource.Out()))))
+    return;
+  std::swap(*source.Out(), *reducedSource.Out());
+  plan->width = width;
+  plan->height = height;
+  plan->step = 1;
+}
+
+// Every step-th pixel of every step-th row: what a box of boxWidth x
+// boxHeight needs of an upright picture of width x height (1 for no box).
+UINT PickingStep(UINT width, UINT height, int32_t boxWidth, int32_t boxHeight) {
+  if (boxWidth <= 0 || boxHeight <= 0) return 1;
+  return UINT(ChoosePickingFactor(int(width), int(height), boxWidth, boxHeight));
+}
+
+// Opens the file, picks pixels for the box (none without one), checks the
+// browser's target against the plan and delivers the picture.
+int32_t Deliver(const char* fileName, int32_t boxWidth, int32_t boxHeight,
+                const ImageSizeRecord* size, const ReadCallbacks* callbacks) {
+  OpenedPicture picture;
+  if (!picture.Open(fileName)) return 0;
+  Plan* plan = picture.plan.get();
+  plan->step = PickingStep(plan->OutWidth(), plan->OutHeight(), boxWidth, boxHeight);
+  if (plan->step > 1 && plan->delivery == Delivery::Bilevel1) TurnBilevelToGreys(plan);
+  // Deliver only into the target the browser made from our size answer.
+  const ImageSizeEntry& target = size->entries[0];
+  if (target.width != int32_t(plan->OutWidth()) || target.height != int32_t(plan->OutHeight()) ||
+      target.bitsPerPixel != plan->Bits())
+    return 0;
+  if (plan->Bits() <= 8) callbacks->PutPalette(plan->palette, 0);
+  ComPtr<IWICBitmapSource> source;
+  if (!MakeRowSource(picture.factory.Get(), picture.frame.Get(), *plan, source)) return 0;
+  std::vector<uint8_t> reducedPixels;
+  UseReducedDecode(picture.factory.Get(), picture.frame.Get(), plan, source, reducedPixels);
+  UINT sourceBits = SourceBitsPerPixel(source.Get(), *plan);
+  if (sourceBits == 0) return 0;
+  if (IsDeliveredAsDecoded(*plan, sourceBits))
+    DeliverAsDecoded(source.Get(), *plan, callbacks);
+  else if (plan->orientation == 1)
+    DeliverStreamed(source.Get(), *plan, sourceBits, callbacks);
+  else
+    DeliverTurned(source.Get(), *plan, sourceBits, callbacks);
+  return 1;
+}
+
 }  // namespace
 
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileInfo(WindowRef, FormatInfo* info) {
@@ -447,22 +562,28 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExec(WindowRef, const char* fileName,
                                                ImageSizeRecord* size, ImageExtraRecord*,
                                                DecodeWorkRecord*, const ReadCallbacks* callbacks) {
   if (!fileName || !size || !callbacks) return 0;
-  OpenedPicture picture;
-  if (!picture.Open(fileName)) return 0;
-  const Plan* plan = picture.plan.get();
-  // Deliver only into the target the browser made from our size answer.
-  const ImageSizeEntry& target = size->entries[0];
-  if (target.width != int32_t(plan->OutWidth()) || target.height != int32_t(plan->OutHeight()) ||
-      target.bitsPerPixel != plan->Bits())
-    return 0;
-  if (plan->Bits() <= 8) callbacks->PutPalette(plan->palette, 0);
-  ComPtr<IWICBitmapSource> source;
-  if (!MakeRowSource(picture.factory.Get(), picture.frame.Get(), *plan, source)) return 0;
-  UINT sourceBits = SourceBitsPerPixel(source.Get(), *plan);
-  if (sourceBits == 0) return 0;
-  if (plan->orientation == 1)
-    DeliverStreamed(source.Get(), *plan, sourceBits, callbacks);
-  else
-    DeliverOriented(source.Get(), *plan, sourceBits, callbacks);
+  return Deliver(fileName, 0, 0, size, callbacks);
+}
+
+// For a thumbnail every 2nd, 4th or 8th pixel of every such row is enough:
+// the whole picture is still decoded (WIC has no reduced decode besides the
+// JPEG one), but only the picked pixels are kept, and a photo is turned
+// upright at that size. The size question answers from the whole size the
+// browser passes in entry 0, without opening the file again.
+PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExecScaled(WindowRef, const char* fileName,
+                                                     int32_t boxWidth, int32_t boxHeight,
+                                                     ImageSizeRecord* size, ImageExtraRecord*,
+                                                     DecodeWorkRecord*,
+                                                     const ReadCallbacks* callbacks) {
+  if (!fileName || !size) return 0;
+  if (callbacks) return Deliver(fileName, boxWidth, boxHeight, size, callbacks);
+  ImageSizeEntry& entry = size->entries[0];
+  UINT width = UINT(entry.width), height = UINT(entry.height);
+  UINT step =
+      entry.width > 0 && entry.height > 0 ? PickingStep(width, height, boxWidth, boxHeight) : 1;
+  if (step == 1) return 0;  // the whole picture is needed: the ordinary read
+  entry.width = int32_t((width + step - 1) / step);
+  entry.height = int32_t((height + step - 1) / step);
+  if (entry.bitsPerPixel == 1) entry.bitsPerPixel = 8;
   return 1;
 }

@@ -125,7 +125,8 @@ TEST(BrowserE2E, ThumbnailsAppearInNameOrderWithPlaceholders) {
   Browser browser;
   std::vector<Picture> pictures = Rainbow(6);
   browser.AddPictures(pictures);
-  // A picture its reader cannot size: "read error", then a black placeholder.
+  // A picture its reader cannot size: a black placeholder, and no message box
+  // (a modal box from the worker would hold back every later thumbnail).
   TestPicture broken = SolidPicture(10, 10, 0xFFFFFF);
   broken.flags = kTpFailSize;
   WriteAll(browser.Pictures() / "p99.tpic", broken.Bytes());
@@ -141,9 +142,7 @@ TEST(BrowserE2E, ThumbnailsAppearInNameOrderWithPlaceholders) {
   InvalidateRect(browser.Cell(6), nullptr, FALSE);
   EXPECT_TRUE(
       WaitFor([&] { return Browser::ScreenPixel(browser.CellCentre(6)) == RGB(0, 0, 0); }, 3000));
-  std::vector<std::wstring> messages = answerer.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], L"read error");
+  EXPECT_TRUE(answerer.Messages().empty());
 }
 
 TEST(BrowserE2E, SelectionByClickCtrlClickAndShiftRectangle) {

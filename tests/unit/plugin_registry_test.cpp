@@ -107,3 +107,14 @@ TEST_F(PluginRegistry, FormatInfoIsTerminatedAndMissingExportsReported) {
   EXPECT_FALSE(QueryFormatInfo(ReaderPath(0), "WriteFileInfo", nullptr, &info));
   EXPECT_FALSE(QueryFormatInfo((program_ / "missing.dll").c_str(), "ReadFileInfo", nullptr, &info));
 }
+
+TEST_F(PluginRegistry, LookupsUseTheListsAskedAtTheScan) {
+  InstallPlugins(program_, {{"reader_alt", "a.dll"}, {"reader_tpic", "b.dll"}});
+  // With the DLLs gone, only lists kept from the scan can answer.
+  ASSERT_TRUE(platform::DeleteOneFile(ReaderPath(0)));
+  ASSERT_TRUE(platform::DeleteOneFile(ReaderPath(1)));
+  EXPECT_EQ(FindReader("photo.png"), 0);
+  EXPECT_EQ(FindReader("photo.kvt"), 1);
+  ScanPlugins();
+  EXPECT_EQ(FindReader("photo.png"), -1);
+}

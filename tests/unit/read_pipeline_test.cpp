@@ -205,6 +205,14 @@ TEST_F(ReadPipeline, ReadFileInitRunsBeforeTheSizeQuery) {
   EXPECT_EQ(PixelAt(image.get(), 0, 0), 0x445566u);
 }
 
+TEST_F(ReadPipeline, OneLoadOfTheReaderServesSizeAndDecode) {
+  TestPicture picture = SolidPicture(2, 2, 0x445566);
+  picture.flags = kTpSameLoad;
+  auto image = Read("once.tpic", picture);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(PixelAt(image.get(), 1, 1), 0x445566u);
+}
+
 TEST_F(ReadPipeline, PicturesWiderThanTheOldScratchRows) {
   // 40,000 pixels at 3 bytes is more than the historical 100,000-byte row.
   TestPicture picture = SolidPicture(40000, 2, 0x0000FF);

@@ -64,6 +64,7 @@ photos=/usr/share/backgrounds/mate
 cp "$photos/nature/LadyBird.jpg" photo1.jpg;                                 expect photo1.jpg
 cp "$photos/nature/Garden.jpg" photo2.jpg;                                   expect photo2.jpg
 cp "$photos/abstract/Arc-Colors-Transparent-Wallpaper.png" wallpaper.png;   expect wallpaper.png
+{ head -c 2 photo1.jpg; exif 6; tail -c +3 photo1.jpg; } > portrait.jpg
 
 # Damaged files.
 head -c 10 rgb.jpg > cut10.jpg

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "../unit/test_support.h"
 #include "image/plugin_api.h"
 #include "image/plugin_registry.h"
 #include "image/read_pipeline.h"
+#include "image/thumbnail_maker.h"
 #include "image/thumbnail_scale.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
@@ -235,4 +237,57 @@ TEST_F(WicReader, PhotosFitIntoTheLargeThumbnailBox) {
   EXPECT_TRUE(thumbnail->biWidth == 176 || thumbnail->biHeight == 160);
   EXPECT_LE(thumbnail->biWidth, 176);
   EXPECT_LE(thumbnail->biHeight, 160);
+}
+
+// For a thumbnail the reader keeps every 2nd, 4th or 8th pixel of every such
+// row and turns photos upright at that size: the thumbnail keeps the size
+// the whole picture gives and looks the same within the picking's error.
+TEST_F(WicReader, ThumbnailsFromPickedPixelsKeepTheirSizeAndLook) {
+  MessageCapture capture;
+  for (const char* name : {"photo1.jpg", "portrait.jpg", "wallpaper.png", "orient7.jpg"}) {
+    SCOPED_TRACE(name);
+    PackedDibPtr whole = Read(name);
+    ASSERT_TRUE(whole);
+    PackedDibPtr expected(FitThumbnail(whole.get(), 176, 160));
+    PackedDibPtr thumbnail(MakeThumbnail(nullptr, Fixture(name).c_str(), 176, 160));
+    ASSERT_TRUE(thumbnail);
+    ASSERT_EQ(thumbnail->biWidth, expected->biWidth);
+    ASSERT_EQ(thumbnail->biHeight, expected->biHeight);
+    double total = 0;
+    for (int y = 0; y < expected->biHeight; ++y)
+      for (int x = 0; x < expected->biWidth; ++x) {
+        uint32_t a = PixelAt(thumbnail.get(), x, y), b = PixelAt(expected.get(), x, y);
+        for (int c = 0; c < 3; ++c)
+          total += std::abs(int((a >> (8 * c)) & 0xFF) - int((b >> (8 * c)) & 0xFF));
+      }
+    EXPECT_LE(total / (3.0 * expected->biWidth * expected->biHeight), 12.0);
+  }
+  EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST_F(WicReader, ScaledSizeComesFromTheWholeSizeGiven) {
+  platform::ScopedLibrary plugin(ReaderPath(0));
+  auto scaled = reinterpret_cast<ReadFileExecScaledFn>(plugin.Export("ReadFileExecScaled"));
+  ASSERT_TRUE(scaled);
+  auto size = std::make_unique<ImageSizeRecord>();
+  auto extra = std::make_unique<ImageExtraRecord>();
+  auto work = std::make_unique<DecodeWorkRecord>();
+  auto ask = [&](int32_t width, int32_t height, int32_t bits, int32_t boxWidth, int32_t boxHeight) {
+    *size = {};
+    size->imageCount = 1;
+    size->entries[0] = {width, height, bits, {}};
+    return scaled(nullptr, Fixture("photo1.jpg").c_str(), boxWidth, boxHeight, size.get(),
+                  extra.get(), work.get(), nullptr);
+  };
+  ASSERT_TRUE(ask(2560, 1600, 24, 176, 160));
+  EXPECT_EQ(size->entries[0].width, 320);
+  EXPECT_EQ(size->entries[0].height, 200);
+  ASSERT_TRUE(ask(1600, 2561, 1, 176, 160));  // bilevel pictures are picked at 8 bits
+  EXPECT_EQ(size->entries[0].width, 200);
+  EXPECT_EQ(size->entries[0].height, 321);
+  EXPECT_EQ(size->entries[0].bitsPerPixel, 8);
+  ASSERT_TRUE(ask(2560, 1600, 24, 900, 900));
+  EXPECT_EQ(size->entries[0].width, 1280);
+  EXPECT_FALSE(ask(61, 37, 24, 176, 160));  // small: the whole picture is read
+  EXPECT_FALSE(ask(2560, 1600, 24, 1500, 1500));
 }

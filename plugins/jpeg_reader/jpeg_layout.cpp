@@ -1,0 +1,56 @@
+#include "jpeg_layout.h"
+
+namespace {
+
+constexpr int64_t kMaxSide = 65500;
+constexpr uint64_t kMaxImageBytes = 0x7FFFFFFF;
+
+// The fitted size rounded up: at least what fitting into the box gives.
+int CeilDiv(int64_t numerator, int64_t denominator) {
+  return int((numerator + denominator - 1) / denominator);
+}
+
+}  // namespace
+
+int ScaledSide(int side, int eighths) { return CeilDiv(int64_t(side) * eighths, 8); }
+
+int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight) {
+  if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return 8;
+  int fittedWidth = CeilDiv(int64_t(width) * boxHeight, height);
+  int fittedHeight = CeilDiv(int64_t(height) * boxWidth, width);
+  if (fittedWidth > boxWidth) fittedWidth = boxWidth;
+  if (fittedHeight > boxHeight) fittedHeight = boxHeight;
+  for (int eighths = 1; eighths < 8; ++eighths)
+    if (ScaledSide(width, eighths) >= fittedWidth && ScaledSide(height, eighths) >= fittedHeight)
+      return eighths;
+  return 8;
+}
+
+int ChoosePickingFactor(int width, int height, int boxWidth, int boxHeight) {
+  switch (ChooseScaleEighths(width, height, boxWidth, boxHeight)) {
+    case 1: return 8;
+    case 2: return 4;
+    case 3:
+    case 4: return 2;
+    default: return 1;  // more than half the picture is needed
+  }
+}
+
+bool IsAcceptableJpegSize(int64_t width, int64_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
+  uint64_t stride = ((uint64_t(width) * 24 + 31) / 32) * 4;
+  return stride * uint64_t(height) + 40 <= kMaxImageBytes;
+}
+
+void CmykToBgr(const uint8_t* cmyk, int width, bool inverted, uint8_t* bgr) {
+  for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    // With inverted inks each byte is already 255 - ink.
+    int c = inverted ? cmyk[0] : 255 - cmyk[0];
+    int m = inverted ? cmyk[1] : 255 - cmyk[1];
+    int y = inverted ? cmyk[2] : 255 - cmyk[2];
+    int k = inverted ? cmyk[3] : 255 - cmyk[3];
+    bgr[0] = uint8_t((y * k + 127) / 255);
+    bgr[1] = uint8_t((m * k + 127) / 255);
+    bgr[2] = uint8_t((c * k + 127) / 255);
+  }
+}

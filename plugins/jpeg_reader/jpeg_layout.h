@@ -1,0 +1,34 @@
+// The readers' arithmetic, apart from libjpeg and from Windows: which
+// reduced decode serves a thumbnail box (the JPEG reader's scales, the WIC
+// reader's picked pixels), which sizes are refused, and the colour
+// conversion of CMYK pictures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// libjpeg decodes at n/8 of the stored size for n = 1 to 8; each side is
+// rounded up: ceil(side * n / 8).
+int ScaledSide(int side, int eighths);
+
+// The smallest n (1 to 8) whose picture of n/8 of width x height still covers
+// what fitting the whole picture into boxWidth x boxHeight keeping its
+// proportions needs, so the fit only ever reduces. The box is given in the
+// picture's stored orientation. A box with a side of 0 or less gives 8.
+int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight);
+
+// For readers that can only pick pixels (every k-th of every k-th row): the
+// largest k of 1, 2, 4 and 8 whose picture of ceil(width / k) x
+// ceil(height / k) still covers the fit into the box, as ChooseScaleEighths
+// decides. The box in the picture's stored orientation.
+int ChoosePickingFactor(int width, int height, int boxWidth, int boxHeight);
+
+// False for sizes the browser could not hold as a 24-bit picture (every
+// block below 2 GiB) or that libjpeg cannot decode (a side above 65,500):
+// such files are refused before anything is allocated.
+bool IsAcceptableJpegSize(int64_t width, int64_t height);
+
+// Turns `width` CMYK pixels (4 bytes each) into blue, green, red bytes. An
+// Adobe file stores its inks inverted (0 is full ink), as libjpeg delivers
+// them; `inverted` false is the plain form (0 is no ink).
+void CmykToBgr(const uint8_t* cmyk, int width, bool inverted, uint8_t* bgr);

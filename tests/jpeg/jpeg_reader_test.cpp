@@ -1,0 +1,230 @@
+// The shipped JPEG reader on libjpeg-turbo, beside the WIC reader as the
+// browser's file_r\ holds them, driven through the browser's own reading
+// pipeline and compared with ImageMagick's decode of the same files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "../unit/test_support.h"
+#include "image/plugin_api.h"
+#include "image/plugin_registry.h"
+#include "image/read_pipeline.h"
+#include "image/thumbnail_maker.h"
+#include "image/thumbnail_scale.h"
+#include "platform/platform.h"
+#include "shell/app_state.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string Fixture(const std::string& name) {
+  return platform::ExecutableFolder() + "jpeg_fixtures\\" + name;
+}
+
+struct Expected {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+Expected ImageMagickDecode(const std::string& name) {
+  Expected expected;
+  std::vector<uint8_t> size = ReadAll(Fixture(name + ".size"));
+  size.push_back(0);
+  std::sscanf(reinterpret_cast<const char*>(size.data()), "%d %d", &expected.width,
+              &expected.height);
+  expected.rgb = ReadAll(Fixture(name + ".rgb"));
+  return expected;
+}
+
+// Mean absolute difference per channel over the whole picture.
+double MeanError(const DibHeader* image, const Expected& expected) {
+  double total = 0;
+  for (int y = 0; y < expected.height; ++y)
+    for (int x = 0; x < expected.width; ++x) {
+      uint32_t ours = PixelAt(image, x, y);
+      const uint8_t* theirs = &expected.rgb[(size_t(y) * expected.width + x) * 3];
+      for (int c = 0; c < 3; ++c)
+        total += std::abs(int((ours >> (16 - 8 * c)) & 0xFF) - int(theirs[c]));
+    }
+  return total / (3.0 * expected.width * expected.height);
+}
+
+class JpegReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::MakeFolder((program_ / "file_r").c_str());
+    std::string plugins = platform::ExecutableFolder() + "..\\plugins\\";
+    ASSERT_TRUE(CopyFileBytes(plugins + "jpeg_reader.dll", program_ / "file_r\\jpeg_reader.dll"));
+    ASSERT_TRUE(CopyFileBytes(plugins + "wic_reader.dll", program_ / "file_r\\wic_reader.dll"));
+    ASSERT_TRUE(SetProgramFolder(program_.Path().c_str()));
+    ScanPlugins();
+    ASSERT_NE(std::strstr(ReaderPath(0), "jpeg_reader.dll"), nullptr);
+  }
+  void TearDown() override { ReleasePlugins(); }
+
+  PackedDibPtr Read(const std::string& path) {
+    return PackedDibPtr(ReadImageFile(path.c_str(), nullptr, ReaderPath(0), ReadMode::Silent));
+  }
+
+  // Calls the scaled export's size question directly: the delivered size.
+  bool ScaledSize(const std::string& name, int boxWidth, int boxHeight, int* width, int* height) {
+    platform::ScopedLibrary plugin(ReaderPath(0));
+    auto scaled = reinterpret_cast<ReadFileExecScaledFn>(plugin.Export("ReadFileExecScaled"));
+    auto size = std::make_unique<ImageSizeRecord>();
+    auto extra = std::make_unique<ImageExtraRecord>();
+    auto work = std::make_unique<DecodeWorkRecord>();
+    *size = {};
+    size->imageCount = 1;
+    if (!scaled || !scaled(nullptr, Fixture(name).c_str(), boxWidth, boxHeight, size.get(),
+                           extra.get(), work.get(), nullptr))
+      return false;
+    *width = size->entries[0].width;
+    *height = size->entries[0].height;
+    return true;
+  }
+
+  void ExpectLike(const std::string& name, double mean) {
+    SCOPED_TRACE(name);
+    PackedDibPtr image = Read(Fixture(name));
+    ASSERT_TRUE(image);
+    Expected expected = ImageMagickDecode(name);
+    ASSERT_EQ(image->biWidth, expected.width);
+    ASSERT_EQ(image->biHeight, expected.height);
+    ASSERT_EQ(expected.rgb.size(), size_t(expected.width) * expected.height * 3);
+    EXPECT_LE(MeanError(image.get(), expected), mean);
+  }
+
+  ScratchFolder program_;
+};
+
+}  // namespace
+
+TEST_F(JpegReader, ClaimsJpegBeforeTheWicReader) {
+  for (const char* name : {"a.jpg", "b.JPEG", "c.jpe", "d.jfif"}) EXPECT_EQ(FindReader(name), 0);
+  EXPECT_EQ(FindReader("e.png"), 1);  // the WIC reader keeps the other formats
+}
+
+TEST_F(JpegReader, MatchesImageMagickOnMadePicturesAndPhotos) {
+  for (const char* name : {"rgb.jpg", "subsampled.jpg", "progressive.jpg", "grey.jpg", "cmyk.jpg",
+                           "restart.jpg", "restart3b.jpg", "photo1.jpg", "photo2.jpg"})
+    ExpectLike(name, 1.0);
+}
+
+TEST_F(JpegReader, EveryOrientationIsTurnedUpright) {
+  for (int o = 1; o <= 8; ++o) ExpectLike("orient" + std::to_string(o) + ".jpg", 1.0);
+  ExpectLike("greyorient6.jpg", 1.0);
+}
+
+TEST_F(JpegReader, ScaledExportChoosesTheSmallestCoveringScale) {
+  struct Case {
+    const char* name;
+    int boxWidth, boxHeight, width, height;
+  } cases[] = {
+      {"photo1.jpg", 176, 160, 320, 200},      // 2560 x 1600 at 1/8
+      {"photo1.jpg", 80, 64, 320, 200},        // never below 1/8
+      {"photo1.jpg", 400, 400, 640, 400},      // 1/4: 1/8 would be enlarged
+      {"photo1.jpg", 1000, 900, 1280, 800},    // 1/2
+      {"photo1.jpg", 2000, 2000, 2240, 1400},  // 7/8
+      {"photo1.jpg", 5000, 5000, 2560, 1600},  // whole
+      {"portrait.jpg", 176, 160, 200, 320},    // upright box for a turned photo
+      {"portrait.jpg", 600, 400, 400, 640},    // 1/4: height 400 needed
+      {"rgb.jpg", 176, 160, 61, 37},           // small pictures stay whole
+  };
+  for (const Case& c : cases) {
+    int width = 0, height = 0;
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.boxWidth));
+    ASSERT_TRUE(ScaledSize(c.name, c.boxWidth, c.boxHeight, &width, &height));
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+  }
+}
+
+TEST_F(JpegReader, ThumbnailsFromScaledDecodesKeepTheirSizeAndLook) {
+  MessageCapture capture;
+  for (const char* name : {"photo1.jpg", "portrait.jpg", "progressivephoto.jpg", "restartphoto.jpg",
+                           "grey.jpg", "cmyk.jpg", "orient5.jpg"}) {
+    SCOPED_TRACE(name);
+    PackedDibPtr whole = Read(Fixture(name));
+    ASSERT_TRUE(whole);
+    PackedDibPtr expected(FitThumbnail(whole.get(), 176, 160));
+    PackedDibPtr thumbnail(MakeThumbnail(nullptr, Fixture(name).c_str(), 176, 160));
+    ASSERT_TRUE(thumbnail);
+    ASSERT_EQ(thumbnail->biWidth, expected->biWidth);
+    ASSERT_EQ(thumbnail->biHeight, expected->biHeight);
+    // Each pixel is the mean of an 8 x 8 block instead of one picked pixel.
+    double total = 0;
+    for (int y = 0; y < expected->biHeight; ++y)
+      for (int x = 0; x < expected->biWidth; ++x) {
+        uint32_t a = PixelAt(thumbnail.get(), x, y), b = PixelAt(expected.get(), x, y);
+        for (int c = 0; c < 3; ++c)
+          total += std::abs(int((a >> (8 * c)) & 0xFF) - int((b >> (8 * c)) & 0xFF));
+      }
+    EXPECT_LE(total / (3.0 * expected->biWidth * expected->biHeight), 12.0);
+  }
+  EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST_F(JpegReader, DamagedFilesFailOrKeepWhatWasDecoded) {
+  MessageCapture capture;
+  for (const char* name : {"cut10.jpg", "empty.jpg", "random.jpg", "missing.jpg"}) {
+    EXPECT_FALSE(Read(Fixture(name))) << name;
+    EXPECT_FALSE(MakeThumbnail(nullptr, Fixture(name).c_str(), 176, 160)) << name;
+  }
+  // Random bytes after a start marker: whatever libjpeg makes of them, the
+  // read ends (a refusal, or a picture of a sound size).
+  if (PackedDibPtr noise = Read(Fixture("randombody.jpg"))) {
+    EXPECT_EQ(noise->biBitCount, 24);
+  }
+  // A photo cut in half keeps its size and top; the missing part stays black.
+  PackedDibPtr half = Read(Fixture("cuthalf.jpg"));
+  ASSERT_TRUE(half);
+  EXPECT_EQ(half->biWidth, 2560);
+  EXPECT_EQ(PixelAt(half.get(), 1280, 1599), 0u);
+  PackedDibPtr photo = Read(Fixture("photo1.jpg"));
+  EXPECT_EQ(PixelAt(half.get(), 1280, 10), PixelAt(photo.get(), 1280, 10));
+  // Files cut after their headers keep their size.
+  for (const char* name : {"cut400.jpg", "cutprogressive.jpg"}) {
+    PackedDibPtr cut = Read(Fixture(name));
+    ASSERT_TRUE(cut) << name;
+    EXPECT_EQ(cut->biWidth, 61);
+  }
+  EXPECT_TRUE(capture.Messages().empty());
+}
+
+namespace {
+
+// rgb.jpg with its frame header claiming width x height.
+std::vector<uint8_t> ClaimingSize(int width, int height) {
+  std::vector<uint8_t> jpeg = ReadAll(Fixture("rgb.jpg"));
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      jpeg[i + 5] = uint8_t(height >> 8);
+      jpeg[i + 6] = uint8_t(height);
+      jpeg[i + 7] = uint8_t(width >> 8);
+      jpeg[i + 8] = uint8_t(width);
+      break;
+    }
+  return jpeg;
+}
+
+}  // namespace
+
+TEST_F(JpegReader, AbsurdDimensionsAreRefusedBeforeAnyAllocation) {
+  ScratchFolder files;
+  MessageCapture capture;
+  for (int side : {65500, 65535}) {
+    std::string path = files / ("huge" + std::to_string(side) + ".jpg");
+    WriteAll(path, ClaimingSize(side, side));
+    EXPECT_FALSE(Read(path)) << side;
+    EXPECT_FALSE(MakeThumbnail(nullptr, path.c_str(), 176, 160)) << side;
+  }
+  // Large but sound: 30,000 x 20 is read (its rows beyond the data black).
+  std::string wide = files / "wide.jpg";
+  WriteAll(wide, ClaimingSize(30000, 20));
+  PackedDibPtr image(MakeThumbnail(nullptr, wide.c_str(), 176, 160));
+  EXPECT_TRUE(image);
+}

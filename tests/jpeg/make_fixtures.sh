@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# make_fixtures.sh OUTDIR: pictures for the JPEG reader tests, each beside
+# ImageMagick's decode of it: NAME.rgb (8-bit RGB, upright) and NAME.size.
+set -euo pipefail
+out=$1
+mkdir -p "$out"
+cd "$out"
+
+base() {  # a colourful 61 x 37 picture with sharp and smooth parts
+  convert -size 61x37 xc: -sparse-color Bilinear '0,0 red 60,0 lime 0,36 blue 60,36 yellow' \
+    -fill white -draw 'rectangle 5,5 14,12' -fill black -draw 'line 30,0 30,36' "$@"
+}
+
+expect() {  # expect NAME: ImageMagick's decode of NAME
+  local name=$1
+  convert "$name" -auto-orient -depth 8 "rgb:$name.rgb"
+  convert "$name" -auto-orient -format '%w %h' info: > "$name.size"
+}
+
+base -quality 95 -sampling-factor 1x1 rgb.jpg;               expect rgb.jpg
+base -quality 90 -sampling-factor 2x2 subsampled.jpg;        expect subsampled.jpg
+base -quality 95 -interlace JPEG progressive.jpg;            expect progressive.jpg
+base -colorspace Gray -quality 95 grey.jpg;                  expect grey.jpg
+# ImageMagick stores CMYK as YCCK with Adobe's inverted inks.
+base -colorspace CMYK -quality 95 cmyk.jpg;                  expect cmyk.jpg
+base ppm:- | cjpeg -quality 95 -restart 1 > restart.jpg;     expect restart.jpg
+base ppm:- | cjpeg -quality 95 -restart 3B > restart3b.jpg;  expect restart3b.jpg
+
+# Every EXIF orientation, in both byte orders (big-endian for even values).
+exif() {  # exif ORIENTATION: an APP1 segment holding only the orientation tag
+  if (( $1 % 2 )); then
+    printf '\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'
+    printf '\x12\x01\x03\x00\x01\x00\x00\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00\x00'
+  else
+    printf '\xff\xe1\x00\x22Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x01'
+    printf '\x01\x12\x00\x03\x00\x00\x00\x01\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00'
+  fi
+}
+base -quality 95 -sampling-factor 1x1 plain.jpg
+base -colorspace Gray -quality 95 plaingrey.jpg
+for o in 1 2 3 4 5 6 7 8; do
+  { head -c 2 plain.jpg; exif "$o"; tail -c +3 plain.jpg; } > "orient$o.jpg"
+  expect "orient$o.jpg"
+done
+{ head -c 2 plaingrey.jpg; exif 6; tail -c +3 plaingrey.jpg; } > greyorient6.jpg
+expect greyorient6.jpg
+
+# Real photos from Debian's mate-backgrounds (2560 x 1600).
+photos=/usr/share/backgrounds/mate/nature
+cp "$photos/LadyBird.jpg" photo1.jpg;  expect photo1.jpg
+cp "$photos/Garden.jpg" photo2.jpg;    expect photo2.jpg
+{ head -c 2 photo1.jpg; exif 6; tail -c +3 photo1.jpg; } > portrait.jpg
+convert photo2.jpg -interlace JPEG -quality 90 progressivephoto.jpg
+djpeg photo2.jpg | cjpeg -quality 90 -restart 2 > restartphoto.jpg
+
+# Damaged files.
+head -c 10 rgb.jpg > cut10.jpg
+head -c 400 rgb.jpg > cut400.jpg
+head -c "$(( $(stat -c %s photo1.jpg) / 2 ))" photo1.jpg > cuthalf.jpg
+head -c "$(( $(stat -c %s progressive.jpg) * 2 / 3 ))" progressive.jpg > cutprogressive.jpg
+: > empty.jpg
+head -c 5000 /dev/urandom > random.jpg
+{ printf '\xff\xd8'; head -c 5000 /dev/urandom; } > randombody.jpg
+touch fixtures.made
