@@ -138,7 +138,9 @@ LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
   HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
   if (!cell) return 0;
   GiveCellThumbnail(cell, thumbnail);
-  RepaintWindow(cell);
+  // Painted when this thread is next idle: the worker goes on with the next
+  // picture meanwhile instead of waiting for the paint.
+  InvalidateRect(cell, nullptr, FALSE);
   return 1;
 }
 
