@@ -46,7 +46,6 @@ void ReadFolder(Scan* scan) {
     if (!search.Next(&found) || CompareNoCase(found.name, previous.c_str()) == 0) break;
   }
   search.Close();
-  scan->taken.assign(scan->names.size(), false);
 }
 
 // Lists the names the token takes from index `base` on. An empty token lists
@@ -143,13 +142,24 @@ void SortGroup(int32_t first, int32_t n, int32_t order) {
                 entries[size_t(i)].path.size() + 1);
 }
 
-int32_t ListFolder(bool fill) {
-  Scan scan = {
-      fill, fill ? std::min(g_fileList.capacity, kFileListUsable) : kFileListUsable, {}, {}};
-  ReadFolder(&scan);
+namespace {
+
+// One pass over the names read: counting (scan->fill false) or filling.
+int32_t ListFrom(Scan* scan) {
+  scan->taken.assign(scan->names.size(), false);
   if (CompareNoCase(g_app.extensionFilter, "*") != 0)
-    return ScanExtensionList(g_app.extensionFilter, 0, &scan);
-  return ScanAllFormats(&scan);
+    return ScanExtensionList(g_app.extensionFilter, 0, scan);
+  return ScanAllFormats(scan);
+}
+
+int32_t FillLimit() { return std::min(g_fileList.capacity, kFileListUsable); }
+
+}  // namespace
+
+int32_t ListFolder(bool fill) {
+  Scan scan = {fill, fill ? FillLimit() : kFileListUsable, {}, {}};
+  ReadFolder(&scan);
+  return ListFrom(&scan);
 }
 
 void FreeListing() {
@@ -162,7 +172,10 @@ void FreeListing() {
 
 int32_t MakeListing() {
   FreeListing();
-  int32_t count = ListFolder(false);
+  // Both passes work on one reading of the folder.
+  Scan scan = {false, kFileListUsable, {}, {}};
+  ReadFolder(&scan);
+  int32_t count = ListFrom(&scan);
   g_fileList.selectedCount = 0;
   g_fileList.pathBlock =
       static_cast<char*>(platform::GlobalBlockAlloc(size_t(count) * kPathSlotBytes + 100));
@@ -172,7 +185,9 @@ int32_t MakeListing() {
     g_fileList.path[i] = g_fileList.pathBlock + size_t(i) * kPathSlotBytes;
     g_fileList.selected[i] = 0;
   }
-  g_fileList.count = count > 0 ? ListFolder(true) : 0;
+  scan.fill = true;
+  scan.limit = FillLimit();
+  g_fileList.count = count > 0 ? ListFrom(&scan) : 0;
   return g_fileList.count;
 }
 
