@@ -130,19 +130,27 @@ std::string OpenFilterList() {
   return filter;
 }
 
-void OpenWithDialog() {
-  char path[MAX_PATH] = {};
-  std::string filter = OpenFilterList();
-  std::string folder = FolderOf(g_viewer.shown.Path());
+// The open and save dialogs' record: owned by the frame, starting in the
+// shown picture's folder, the name in `path` (MAX_PATH bytes).
+OPENFILENAMEA FileDialog(const std::string& filter, const std::string& folder, char* path,
+                         DWORD flags) {
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = g_viewer.frame;
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = path;
-  dialog.nMaxFile = sizeof path;
+  dialog.nMaxFile = MAX_PATH;
   dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | flags;
+  return dialog;
+}
+
+void OpenWithDialog() {
+  char path[MAX_PATH] = {};
+  std::string filter = OpenFilterList();
+  std::string folder = FolderOf(g_viewer.shown.Path());
+  OPENFILENAMEA dialog = FileDialog(filter, folder, path, OFN_FILEMUSTEXIST);
   if (GetOpenFileNameA(&dialog)) ShowPictureFile(path);
 }
 
@@ -169,15 +177,7 @@ void SaveWithDialog() {
   name = name.substr(0, name.find_last_of('.'));
   std::snprintf(path, sizeof path, "%s", name.c_str());
   std::string folder = FolderOf(g_viewer.shown.Path());
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = g_viewer.frame;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = path;
-  dialog.nMaxFile = sizeof path;
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+  OPENFILENAMEA dialog = FileDialog(filter, folder, path, OFN_OVERWRITEPROMPT);
   if (!GetSaveFileNameA(&dialog)) return;
   size_t typeIndex = dialog.nFilterIndex >= 1 ? dialog.nFilterIndex - 1 : 0;
   std::string chosen = path;

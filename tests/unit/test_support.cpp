@@ -157,4 +157,13 @@ uint32_t PixelAt(const DibHeader* image, int32_t x, int32_t y) {
   return uint32_t(pixel[2]) << 16 | uint32_t(pixel[1]) << 8 | pixel[0];
 }
 
+DecodedPicture ReadReferenceDecode(const std::string& folder, const std::string& name) {
+  DecodedPicture picture;
+  std::vector<uint8_t> size = ReadAll(folder + name + ".size");
+  size.push_back(0);
+  std::sscanf(reinterpret_cast<const char*>(size.data()), "%d %d", &picture.width, &picture.height);
+  picture.rgb = ReadAll(folder + name + ".rgb");
+  return picture;
+}
+
 }  // namespace testing_support

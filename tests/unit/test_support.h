@@ -28,6 +28,14 @@ class ScratchFolder {
 void RemoveTree(const std::string& folder);  // folder ends in '\'
 bool CopyFileBytes(const std::string& from, const std::string& to);
 std::vector<uint8_t> ReadAll(const std::string& path);
+
+// A picture as ImageMagick decoded it for a reader's tests: "<name>.size"
+// ("width height") and "<name>.rgb" (R, G, B rows) in `folder`.
+struct DecodedPicture {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;
+};
+DecodedPicture ReadReferenceDecode(const std::string& folder, const std::string& name);
 void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Path of a fixture plug-in built beside the test program ("reader_tpic").

@@ -24,19 +24,10 @@ std::string Fixture(const std::string& name) {
   return platform::ExecutableFolder() + "wic_fixtures\\" + name;
 }
 
-struct Expected {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-};
+using Expected = DecodedPicture;
 
 Expected ImageMagickDecode(const std::string& name) {
-  Expected expected;
-  std::vector<uint8_t> size = ReadAll(Fixture(name + ".size"));
-  size.push_back(0);
-  std::sscanf(reinterpret_cast<const char*>(size.data()), "%d %d", &expected.width,
-              &expected.height);
-  expected.rgb = ReadAll(Fixture(name + ".rgb"));
-  return expected;
+  return ReadReferenceDecode(Fixture(""), name);
 }
 
 struct Difference {
