@@ -1413,3 +1413,37 @@ TEST(BrowserE2E, MinimizedOrMaximizedAtCloseKeepsTheNormalPlacement) {
   SendMessageA(browser.Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_EQ(windowRect(), (std::vector<LONG>{30, 20, 600, 400}));
 }
+
+// The shipped readers side by side: the JPEG reader takes the JPEG files
+// (it sorts first and both claim them; each file is listed once), the WIC
+// reader the PNG files, and every thumbnail shows its picture, in name
+// order within each format's group.
+TEST(BrowserE2E, ThumbnailsOfBothShippedReadersInNameOrder) {
+  std::string plugins = platform::ExecutableFolder() + "..\\plugins\\";
+  Browser browser({plugins + "jpeg_reader.dll", plugins + "wic_reader.dll"});
+  std::string made = platform::ExecutableFolder() + "e2e_pictures\\";
+  const struct {
+    const char* name;
+    COLORREF colour;
+  } kShown[] = {{"a.jpg", RGB(0xC0, 0x20, 0x20)},
+                {"e.jpg", RGB(0x20, 0xC0, 0xC0)},
+                {"c.jpeg", RGB(0x20, 0x20, 0xC0)},
+                {"b.png", RGB(0x20, 0xC0, 0x20)},
+                {"d.png", RGB(0xC0, 0xC0, 0x20)}};
+  for (const auto& picture : kShown)
+    ASSERT_TRUE(CopyFileBytes(made + picture.name, browser.Pictures() / picture.name));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 900, 500);
+  SetSettingsField(browser, 1, 0);  // all formats
+  ASSERT_TRUE(browser.Start());
+  ASSERT_EQ(browser.CellCount(), 5);
+  ASSERT_TRUE(browser.WaitForThumbnails(5));
+  auto alike = [](COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 6 &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= 6 && std::abs(GetBValue(a) - GetBValue(b)) <= 6;
+  };
+  for (int i = 0; i < 5; ++i)
+    EXPECT_TRUE(WaitFor(
+        [&] { return alike(Browser::ScreenPixel(browser.CellCentre(i)), kShown[i].colour); }, 3000))
+        << kShown[i].name;
+}
