@@ -8,6 +8,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
+#include "browser/thumbnail_worker.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
@@ -49,6 +50,13 @@ PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
   if (PackedDib held = HeldThumbnail(cell)) return held;
   if (!g_fileList.thumbnailDone[index] || !SourceExists(g_fileList.path[index])) return nullptr;
   PackedDib cached = LoadThumbnail(g_fileList.path[index], OwnCacheFolderNumber());
+  if (!cached) {
+    // Its cache file is gone (the picture was saved over, or the file could
+    // not be written): the worker makes it again, and the cell keeps it then.
+    g_fileList.thumbnailDone[index] = 0;
+    WakeWorker();
+    return nullptr;
+  }
   GiveCellThumbnail(cell, cached);
   return cached;
 }

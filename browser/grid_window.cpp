@@ -22,6 +22,8 @@ namespace {
 // grid on screen, never the size of the folder.
 std::vector<HWND> g_cells;
 
+constexpr UINT kCellMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
+
 HWND Grid() { return static_cast<HWND>(g_windows.grid); }
 
 int32_t CellPixels() { return CellSide(UsableThumbSize()); }
@@ -67,12 +69,17 @@ void PlaceCells() {
       g_cells.push_back(cell);
       InvalidateRect(cell, nullptr, FALSE);
     }
-    int x = CellLeft(g_grid, entry, side), y = CellTop(g_grid, entry, side);
-    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    if (moves) moves = DeferWindowPos(moves, cell, nullptr, x, y, side, side, flags);
-    if (!moves) SetWindowPos(cell, nullptr, x, y, side, side, flags);
+    if (moves)
+      moves = DeferWindowPos(moves, cell, nullptr, CellLeft(g_grid, entry, side),
+                             CellTop(g_grid, entry, side), side, side, kCellMoveFlags);
   }
-  if (moves) EndDeferWindowPos(moves);
+  if (moves)
+    EndDeferWindowPos(moves);
+  else  // the deferred moves were dropped: every cell is placed on its own
+    for (int32_t entry = shown.first; entry < shown.end; ++entry)
+      if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]))
+        SetWindowPos(cell, nullptr, CellLeft(g_grid, entry, side), CellTop(g_grid, entry, side),
+                     side, side, kCellMoveFlags);
   for (HWND cell : free) DestroyWindow(cell);
 }
 
@@ -118,14 +125,14 @@ void Scroll(int code, int thumbPosition) {
 
 // ---- The worker's requests -----------------------------------------------------------
 
-int32_t OnTakeEntry() {
-  if (WorkerPaused()) return -1;
+// The entry the worker makes next, plus one; 0 for none.
+LRESULT OnTakeEntry() {
+  if (WorkerPaused()) return 0;
   int32_t entry = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
-  if (entry >= 0) {
-    int32_t size = UsableThumbSize();
-    BeginWorkerEntry(entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
-  }
-  return entry;
+  if (entry < 0) return 0;
+  int32_t size = UsableThumbSize();
+  BeginWorkerEntry(entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
+  return entry + 1;
 }
 
 // The entry is done the moment its thumbnail arrives; its cell, if it has

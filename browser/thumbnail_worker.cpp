@@ -34,7 +34,8 @@ PackedDib MakeEntryThumbnail(const char* path, int32_t width, int32_t height) {
 // the thumbnail itself.
 void MakeThumbnailsWhileThereIsWork() {
   while (!g_work.quit) {
-    int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, 0, 0));
+    // The answer is the entry + 1; 0 (also a send that failed) is none.
+    int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, 0, 0)) - 1;
     if (entry < 0) return;
     const char* path = g_fileList.path[entry];
     PackedDib thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);

@@ -17,8 +17,8 @@
 #include "image/packed_dib.h"
 
 // Sent by the worker to the grid container. Take: the result is the entry to
-// make (-1: none). Made: wParam the entry, lParam the thumbnail (a PackedDib,
-// never null); the result is nonzero when the grid took the thumbnail.
+// make plus one (0: none, as a send that failed also answers). Made: wParam the entry, lParam the
+// thumbnail (a PackedDib, never null); the result is nonzero when the grid took the thumbnail.
 constexpr UINT kTakeEntryMessage = WM_APP + 40;
 constexpr UINT kThumbnailMadeMessage = WM_APP + 41;
 

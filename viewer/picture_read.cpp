@@ -2,6 +2,7 @@
 
 #include "image/plugin_registry.h"
 #include "image/read_pipeline.h"
+#include "image/reusable_image.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,5 +17,6 @@ PackedDib ReadPicture(void* owner, const char* path) {
   platform::MessageSink previous = platform::SetMessageSink(HoldBack);
   PackedDib picture = ReadImageFile(path, owner, ReaderPath(reader), ReadMode::Direct);
   platform::SetMessageSink(previous);
+  TrimReusableImages();  // a large picture's decode blocks are not kept
   return picture;
 }

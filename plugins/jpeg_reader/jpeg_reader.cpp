@@ -29,6 +29,9 @@
 namespace {
 
 constexpr char kExtensions[] = "jpg;jpeg;jpe;jfif";
+// libjpeg's working memory for one picture: enough for the coefficients of a
+// progressive 170-megapixel 4:2:0 photo.
+constexpr long kMaxDecoderMemory = 512L << 20;
 constexpr char kDisplayName[] = "JPEG (libjpeg-turbo)";
 constexpr unsigned kExifMarker = JPEG_APP0 + 1;
 
@@ -98,6 +101,10 @@ int OrientationFromMarkers(const jpeg_decompress_struct& jpeg) {
 bool ReadHeader(Decoder* decoder) {
   jpeg_decompress_struct& jpeg = decoder->jpeg;
   jpeg_stdio_src(&jpeg, decoder->file);
+  // A progressive file makes libjpeg hold the whole picture's coefficients,
+  // whatever the scale: a header of a few bytes could claim gigabytes. Past
+  // this, libjpeg refuses (it has no backing store) and the read fails.
+  jpeg.mem->max_memory_to_use = kMaxDecoderMemory;
   jpeg_save_markers(&jpeg, kExifMarker, 0xFFFF);
   if (jpeg_read_header(&jpeg, TRUE) != JPEG_HEADER_OK) return false;
   if (!IsAcceptableJpegSize(jpeg.image_width, jpeg.image_height)) return false;

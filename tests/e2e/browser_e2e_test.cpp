@@ -1447,3 +1447,26 @@ TEST(BrowserE2E, ThumbnailsOfBothShippedReadersInNameOrder) {
         [&] { return alike(Browser::ScreenPixel(browser.CellCentre(i)), kShown[i].colour); }, 3000))
         << kShown[i].name;
 }
+
+// A cell shown again reads its thumbnail from the cache; when that file is
+// gone (the picture saved over, a disk that refused it), the worker makes
+// the thumbnail again instead of leaving the cell blank.
+TEST(BrowserE2E, AThumbnailWhoseCacheFileIsGoneIsMadeAgain) {
+  Browser browser;
+  std::vector<Picture> pictures = Rainbow(40);
+  ArrangePictures(&browser, 40, 790, 400);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(WaitFor([&] { return browser.Cell(0) && browser.ThumbnailsMade() >= 8; }));
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_BOTTOM, 0);  // cell 0 gives its thumbnail up
+  ASSERT_EQ(browser.Cell(0), nullptr);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((browser.Program() / "cache24\\p00.tpic*.tmp").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  FindClose(search);
+  ASSERT_TRUE(
+      DeleteFileA((browser.Program() / ("cache24\\" + std::string(found.cFileName))).c_str()));
+  SendMessageA(browser.Grid(), WM_VSCROLL, SB_TOP, 0);
+  EXPECT_TRUE(WaitFor(
+      [&] { return Browser::ScreenPixel(browser.CellCentre(0)) == Colour(pictures[0].rgb); },
+      5000));
+}
