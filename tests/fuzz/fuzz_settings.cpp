@@ -9,8 +9,10 @@
 #include "shell/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool made = CreateFolderHistory();
-  if (!made) return 0;
+  // A fresh history block for every input, so that no input's outcome
+  // depends on the ones before it.
+  FreeFolderHistory();
+  if (!CreateFolderHistory()) return 0;
   // The first 40 bytes are the settings file, the rest the history file.
   size_t settingsBytes = size < sizeof(Settings) ? size : sizeof(Settings);
   WriteFuzzFile("eenv.env", data, settingsBytes);
