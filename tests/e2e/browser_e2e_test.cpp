@@ -272,6 +272,7 @@ TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
   SendMouse(MOUSEEVENTF_LEFTDOWN);
   for (int step = 1; step <= 5; ++step)
     MoveTo({browser.CellCentre(1).x + 8 * step, browser.CellCentre(1).y});
+  Sleep(500);  // the browser sees the button still down where the drag ends
   SendMouse(MOUSEEVENTF_LEFTUP);
   Sleep(500);
   pump();
@@ -284,6 +285,7 @@ TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
     POINT from = browser.CellCentre(2);
     MoveTo({from.x + (800 - from.x) * step / 10, from.y + (200 - from.y) * step / 10});
   }
+  Sleep(500);  // a busy machine: the browser finds the target before the release
   SendMouse(MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(WaitFor(
       [&] {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,8 @@ class DialogAnswerer {
     GetClassNameA(window, className, sizeof className);
     if (process != self->process_ || std::string(className) != "#32770" || !IsWindowVisible(window))
       return TRUE;
+    // A dialog still closing after its answer (a busy machine) is not a new one.
+    if (!self->answered_.insert(window).second) return TRUE;
     if (HWND text = GetDlgItem(window, 0xFFFF)) {  // a message box's text
       wchar_t message[256] = {};
       GetWindowTextW(text, message, 255);
@@ -68,6 +71,7 @@ class DialogAnswerer {
   std::mutex mutex_;
   std::vector<std::wstring> messages_;
   std::atomic<int> fileDialogs_{0};
+  std::set<HWND> answered_;  // touched by the watching thread only
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
