@@ -1276,6 +1276,16 @@ TEST(BrowserE2E, TheLastFilesOfAFolderAtTheLimitAreReachedAndShown) {
   TypeKeys("Home");
   EXPECT_TRUE(browser.IsSelected(columns + 1));
   EXPECT_TRUE(browser.IsUnselected(columns));
+  // The selected count the status bar shows, as the delete question words it.
+  TypeKeys("Delete");
+  HWND question = WaitForShownWindow("#32770", "Tamsel");
+  ASSERT_NE(question, nullptr);
+  wchar_t text[64] = {};
+  GetWindowTextW(GetDlgItem(question, 0xFFFF), text, 63);
+  EXPECT_EQ(std::wstring(text),
+            L"Effacer le Fichier [" + std::to_wstring((corner / columns + 1) * 2) + L"] ?");
+  PostMessageA(question, WM_COMMAND, IDNO, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 5000));
 
   // A double-click after scrolling opens the file under the cursor.
   TypeKeys("End");
