@@ -2,20 +2,10 @@
 # make_fixtures.sh OUTDIR: pictures for the JPEG reader tests, each beside
 # ImageMagick's decode of it: NAME.rgb (8-bit RGB, upright) and NAME.size.
 set -euo pipefail
+source "$(cd "$(dirname "$0")/.." && pwd)/reference_pictures.sh"
 out=$1
 mkdir -p "$out"
 cd "$out"
-
-base() {  # a colourful 61 x 37 picture with sharp and smooth parts
-  convert -size 61x37 xc: -sparse-color Bilinear '0,0 red 60,0 lime 0,36 blue 60,36 yellow' \
-    -fill white -draw 'rectangle 5,5 14,12' -fill black -draw 'line 30,0 30,36' "$@"
-}
-
-expect() {  # expect NAME: ImageMagick's decode of NAME
-  local name=$1
-  convert "$name" -auto-orient -depth 8 "rgb:$name.rgb"
-  convert "$name" -auto-orient -format '%w %h' info: > "$name.size"
-}
 
 base -quality 95 -sampling-factor 1x1 rgb.jpg;               expect rgb.jpg
 base -quality 90 -sampling-factor 2x2 subsampled.jpg;        expect subsampled.jpg

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -164,6 +165,17 @@ DecodedPicture ReadReferenceDecode(const std::string& folder, const std::string&
   std::sscanf(reinterpret_cast<const char*>(size.data()), "%d %d", &picture.width, &picture.height);
   picture.rgb = ReadAll(folder + name + ".rgb");
   return picture;
+}
+
+double MeanChannelDifference(const DibHeader* a, const DibHeader* b) {
+  double total = 0;
+  for (int32_t y = 0; y < a->biHeight; ++y)
+    for (int32_t x = 0; x < a->biWidth; ++x) {
+      uint32_t p = PixelAt(a, x, y), q = PixelAt(b, x, y);
+      for (int c = 0; c < 3; ++c)
+        total += std::abs(int((p >> (8 * c)) & 0xFF) - int((q >> (8 * c)) & 0xFF));
+    }
+  return total / (3.0 * a->biWidth * a->biHeight);
 }
 
 }  // namespace testing_support

@@ -82,5 +82,8 @@ platform::CalendarTime LocalTime(int year, int month, int day, int hour, int min
 
 // Reads pixel (x, y) of a 24-bit image as 0xRRGGBB.
 uint32_t PixelAt(const DibHeader* image, int32_t x, int32_t y);
+// The mean difference per colour channel (0 to 255) of two 24-bit pictures
+// of the same size.
+double MeanChannelDifference(const DibHeader* a, const DibHeader* b);
 
 }  // namespace testing_support

@@ -3,21 +3,10 @@
 # ImageMagick, each beside ImageMagick's own decode of it: NAME.rgb (8-bit
 # RGB, upright, transparency flattened over white) and NAME.size ("w h").
 set -euo pipefail
+source "$(cd "$(dirname "$0")/.." && pwd)/reference_pictures.sh"
 out=$1
 mkdir -p "$out"
 cd "$out"
-
-base() {  # a colourful 61 x 37 picture with sharp and smooth parts
-  convert -size 61x37 xc: -sparse-color Bilinear '0,0 red 60,0 lime 0,36 blue 60,36 yellow' \
-    -fill white -draw 'rectangle 5,5 14,12' -fill black -draw 'line 30,0 30,36' "$@"
-}
-
-expect() {  # expect NAME: ImageMagick's decode of NAME
-  local name=$1
-  convert "$name[0]" -auto-orient -background white -alpha remove -alpha off -depth 8 "rgb:$name.rgb"
-  identify -format '%w %h' "$name.rgb" >/dev/null 2>&1 || true
-  convert "$name[0]" -auto-orient -format '%w %h' info: > "$name.size"
-}
 
 base -type TrueColor png24:rgb.png;                        expect rgb.png
 base -type TrueColor bmp3:rgb.bmp;                         expect rgb.bmp
