@@ -157,6 +157,13 @@ void RepaintShownCells() {
   for (HWND cell : g_cells) RepaintWindow(cell);
 }
 
+bool ShownThumbnailsPending() {
+  EntryRange shown = ShownEntries(g_grid, g_fileList.count);
+  for (int32_t entry = shown.first; entry < shown.end; ++entry)
+    if (!g_fileList.thumbnailDone[entry]) return true;
+  return false;
+}
+
 void ReloadGrid() {
   PauseWorker();
   EmptyCacheFolder(OwnCacheFolderNumber());

@@ -19,3 +19,5 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 void ReloadGrid();
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
+// Whether an entry on screen still waits for its thumbnail.
+bool ShownThumbnailsPending();

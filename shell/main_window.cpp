@@ -146,6 +146,28 @@ void SyncTree() {
   ShowFolderInTree(folder.c_str());
 }
 
+// Opening the tree asks the shell about every folder on the way down, which
+// can hold this thread for half a second, and the worker cannot hand in a
+// thumbnail meanwhile. So the tree opens once the thumbnails on screen are in
+// and painted (a timer message comes after the paints), or after
+// kTreeWaitLimit when they are slow to come.
+constexpr UINT_PTR kTreeWaitTimer = 1;
+constexpr UINT kTreeWaitPoll = 50;      // ms
+constexpr DWORD kTreeWaitLimit = 1000;  // ms
+DWORD g_treeWaitStart = 0;
+
+void SyncTreeAfterShownThumbnails(HWND window) {
+  g_treeWaitStart = GetTickCount();
+  if (!ShownThumbnailsPending() || !SetTimer(window, kTreeWaitTimer, kTreeWaitPoll, nullptr))
+    SyncTree();
+}
+
+void OnTreeWaitTimer(HWND window) {
+  if (ShownThumbnailsPending() && GetTickCount() - g_treeWaitStart < kTreeWaitLimit) return;
+  KillTimer(window, kTreeWaitTimer);
+  SyncTree();
+}
+
 void OnDisplayChange(HWND window) {
   if (ColourDepthChanged(g_app.colourDepth, MeasureColourDepth(window)))
     ShowShiftJisMessage(window, kColourDepthChanged);
@@ -217,7 +239,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == g_windows.tree)
         OnTreeNotify(reinterpret_cast<const NMHDR*>(lParam));
       break;
-    case WM_SYNC_TREE: SyncTree(); break;
+    case WM_SYNC_TREE: SyncTreeAfterShownThumbnails(window); break;
+    case WM_TIMER:
+      if (wParam == kTreeWaitTimer) OnTreeWaitTimer(window);
+      return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
