@@ -11,3 +11,9 @@
 const std::string& FuzzFolder();
 // Writes `size` bytes to FuzzFolder() + name.
 void WriteFuzzFile(const std::string& name, const uint8_t* data, size_t size);
+// Makes FuzzFolder() the program folder with a copy of the reader built at
+// `builtPath` in its file_r as `name`, fills the plug-in registry, and
+// returns the copy's handle, held loaded for the whole run: the pipeline
+// loads and frees it for every picture, and the fuzzer keeps counting in its
+// code. Aborts when the reader cannot be installed.
+void* InstallReader(const char* builtPath, const char* name);

@@ -2,20 +2,15 @@
 // reading any bytes named *.jpg, through the browser's thumbnail path: the
 // frame and EXIF markers, the scale chosen for the box, CMYK and grey
 // pictures, orientation, truncated and damaged data.
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "exif_orientation.h"
 #include "fuzz_folder.h"
 #include "image/packed_dib.h"
-#include "image/plugin_registry.h"
 #include "image/thumbnail_maker.h"
 #include "platform/platform.h"
-#include "shell/app_state.h"
 
 namespace {
 
@@ -25,26 +20,8 @@ void Silently(platform::WindowHandle, const char*, const char*) {}
 const std::string& PictureFile() {
   static const std::string picture = [] {
     platform::SetMessageSink(Silently);
-    std::string folder = FuzzFolder();
-    SetProgramFolder(folder.c_str());
-    std::string readers = folder + "file_r";
-    platform::MakeFolder(readers.c_str());
-    std::vector<uint8_t> reader;
-    if (FILE* file = std::fopen(JPEG_READER_PATH, "rb")) {
-      uint8_t chunk[65536];
-      for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        reader.insert(reader.end(), chunk, chunk + got);
-      std::fclose(file);
-    }
-    WriteFuzzFile("file_r\\jpeg_reader.dll", reader.data(), reader.size());
-    // Held loaded for the whole run: the pipeline loads and frees it for
-    // every picture, and the fuzzer keeps counting in its code.
-    std::string loaded = readers + "\\jpeg_reader.dll";
-    for (char& c : loaded)
-      if (c == '\\') c = '/';
-    if (!dlopen(loaded.c_str(), RTLD_NOW)) std::abort();
-    ScanPlugins();
-    std::string path = folder + "photo.jpg";
+    InstallReader(JPEG_READER_PATH, "jpeg_reader.dll");
+    std::string path = FuzzFolder() + "photo.jpg";
     for (char& c : path)
       if (c == '\\') c = '/';  // the reader opens the name it is given as it is
     return path;

@@ -122,14 +122,21 @@ Bytes JpegWithExif(uint16_t orientation, bool bigEndian) {
   return bytes;
 }
 
-// A script for the fuzzed reader: size and depth, then callbacks
-// (op, row, flag, and what each op takes).
-Bytes Script(int32_t width, int32_t height, int32_t bits, const Bytes& calls) {
+// A script for the fuzzed reader: size and depth, flags (2: the scaled
+// export offers scaledWidth x scaledHeight at 24 bits), then callbacks (op,
+// row, flag, and what each op takes).
+Bytes Script(int32_t width, int32_t height, int32_t bits, const Bytes& calls,
+             int32_t scaledWidth = 0, int32_t scaledHeight = 0) {
   Bytes bytes;
   Put32(bytes, uint32_t(width));
   Put32(bytes, uint32_t(height));
   Put32(bytes, uint32_t(bits));
-  bytes.push_back(0);
+  bytes.push_back(scaledWidth ? 2 : 0);
+  if (scaledWidth) {
+    Put32(bytes, uint32_t(scaledWidth));
+    Put32(bytes, uint32_t(scaledHeight));
+    Put32(bytes, 24);
+  }
   bytes.insert(bytes.end(), calls.begin(), calls.end());
   return bytes;
 }
@@ -158,5 +165,7 @@ int main(int argc, char** argv) {
   Write("fuzz_read_pipeline", "palette-8", Script(5, 2, 8, {2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0}));
   Write("fuzz_read_pipeline", "bits-1", Script(9, 2, 1, {0, 0, 0, 0, 0, 1, 0, 0}));
   Write("fuzz_read_pipeline", "bits-4", Script(7, 1, 4, {2, 0, 0, 0, 0, 0, 0, 0}));
+  // A 640 x 480 picture offered at 80 x 60 by the scaled export: two rows.
+  Write("fuzz_read_pipeline", "scaled-8th", Script(640, 480, 24, {0, 0, 0, 0, 0, 1, 0, 0}, 80, 60));
   return 0;
 }
