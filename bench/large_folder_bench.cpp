@@ -68,19 +68,8 @@ int UserObjects(DWORD processId) {
   return count;
 }
 
-// Waits until every cell on screen shows more than its background: its
-// thumbnail has been made and painted.
 bool WaitForShownThumbnails(const e2e::Browser& browser, int milliseconds = 120000) {
-  return e2e::WaitFor(
-      [&] {
-        std::vector<int> shown = browser.ShownCells();
-        if (shown.empty()) return false;
-        for (int entry : shown)
-          if (e2e::Browser::ScreenPixel(browser.CellCentre(entry)) == RGB(0x75, 0x9E, 0xD0))
-            return false;
-        return true;
-      },
-      milliseconds);
+  return e2e::WaitFor([&] { return browser.ShownThumbnailsPainted(); }, milliseconds);
 }
 
 // The tree opens to the current folder once the first thumbnails are in:

@@ -1,5 +1,5 @@
-// Time from launching ral.exe to its last visible thumbnail, under Wine, and
-// from the first listing (the message loop answering) to that thumbnail: a
+// Time from launching ral.exe to its last visible thumbnail painted, under
+// Wine, and from the first listing (the message loop answering) to it: a
 // folder of 100 small pictures, and one of 20 camera-size JPEGs, read by the
 // shipped readers. Medians of three launches.
 //   startup_bench SMALL_FOLDER CAMERA_FOLDER READER.dll...
@@ -40,7 +40,13 @@ Launch LaunchToLastVisibleThumbnail(const std::string& pictures,
   if (!browser.Start()) return launch;
   Clock::time_point listed = Clock::now();
   launch.visible = browser.VisibleCells();
-  if (!e2e::WaitFor([&] { return browser.ThumbnailsMade() >= launch.visible; }, 120000))
+  // Every visible thumbnail made (its cache file is written before the hand-
+  // over) and painted (no cell on screen shows its bare background).
+  if (!e2e::WaitFor(
+          [&] {
+            return browser.ThumbnailsMade() >= launch.visible && browser.ShownThumbnailsPainted();
+          },
+          120000))
     return launch;
   launch.toLastThumbnail = Since(start);
   launch.fromListing = Since(listed);

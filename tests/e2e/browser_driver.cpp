@@ -243,6 +243,14 @@ bool Browser::IsUnselected(int index) const {
   return ScreenPixel(CellPoint(index, 3, 3)) == kCellColour;
 }
 
+bool Browser::ShownThumbnailsPainted() const {
+  std::vector<int> shown = ShownCells();
+  if (shown.empty()) return false;
+  for (int entry : shown)
+    if (ScreenPixel(CellCentre(entry)) == kCellColour) return false;
+  return true;
+}
+
 std::vector<int> Browser::SelectedCells() const {
   std::vector<int> selected;
   for (int i : ShownCells())
