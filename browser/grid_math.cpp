@@ -71,6 +71,13 @@ int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t c
   return -1;
 }
 
+bool ShownThumbnailsPending(const GridState& grid, const int32_t* done, int32_t count) {
+  EntryRange shown = ShownEntries(grid, count);
+  for (int32_t i = shown.first; i < shown.end; ++i)
+    if (!done[i]) return true;
+  return false;
+}
+
 void CellOffset(const GridState& grid, int32_t from, int32_t other, int32_t cell, int32_t* dx,
                 int32_t* dy) {
   *dx = CellLeft(grid, other, cell) - CellLeft(grid, from, cell);

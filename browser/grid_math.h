@@ -57,6 +57,8 @@ EntryRange WorkEntries(const GridState& grid, int32_t count);
 
 // The first entry of WorkEntries whose thumbnail is not done, or -1.
 int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count);
+// Whether an entry of ShownEntries has no thumbnail done.
+bool ShownThumbnailsPending(const GridState& grid, const int32_t* done, int32_t count);
 
 // Where entry `other`'s cell lies relative to entry `from`'s, in pixels.
 void CellOffset(const GridState& grid, int32_t from, int32_t other, int32_t cell, int32_t* dx,

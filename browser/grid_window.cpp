@@ -158,10 +158,7 @@ void RepaintShownCells() {
 }
 
 bool ShownThumbnailsPending() {
-  EntryRange shown = ShownEntries(g_grid, g_fileList.count);
-  for (int32_t entry = shown.first; entry < shown.end; ++entry)
-    if (!g_fileList.thumbnailDone[entry]) return true;
-  return false;
+  return Grid() && ShownThumbnailsPending(g_grid, g_fileList.thumbnailDone, g_fileList.count);
 }
 
 void ReloadGrid() {

@@ -78,7 +78,54 @@ void StorePlacement(HWND window) {
   g_settings.maximized = IsZoomed(window) || restoresMaximized ? 1 : 0;
 }
 
+// ---- Opening the tree at start-up ------------------------------------------------------
+
+// Opens the tree down to the current folder (without its final backslash).
+void SyncTree() {
+  std::string folder = g_app.currentFolder;
+  if (folder.empty()) return;  // nothing to show: the tree stays as it is
+  folder.pop_back();
+  ShowFolderInTree(folder.c_str());
+}
+
+// Opening the tree asks the shell about every folder on the way down, which
+// can hold this thread for half a second, and the worker cannot hand in a
+// thumbnail meanwhile. So the tree opens once the thumbnails on screen are in
+// and painted (a timer message comes after the paints), or after kLimitMs
+// when they are slow to come. A user who opens or selects a folder in the
+// tree meanwhile has taken it over: the wait ends without opening anything.
+struct TreeWait {
+  static constexpr UINT_PTR kTimer = 1;
+  static constexpr UINT kPollMs = 50;
+  static constexpr DWORD kLimitMs = 1000;
+  HWND window = nullptr;  // the main window while a wait runs
+  DWORD start = 0;        // GetTickCount at its start
+};
+TreeWait g_treeWait;
+
+void EndTreeWait() {
+  if (g_treeWait.window) KillTimer(g_treeWait.window, TreeWait::kTimer);
+  g_treeWait.window = nullptr;
+}
+
+void SyncTreeAfterShownThumbnails(HWND window) {
+  EndTreeWait();
+  if (ShownThumbnailsPending() && SetTimer(window, TreeWait::kTimer, TreeWait::kPollMs, nullptr)) {
+    g_treeWait.window = window;
+    g_treeWait.start = GetTickCount();
+    return;
+  }
+  SyncTree();
+}
+
+void OnTreeWaitTimer() {
+  if (ShownThumbnailsPending() && GetTickCount() - g_treeWait.start < TreeWait::kLimitMs) return;
+  EndTreeWait();
+  SyncTree();
+}
+
 void OnDestroy(HWND window) {
+  EndTreeWait();
   // The worker reads the plug-in tables and writes the cache: let it finish
   // before either goes.
   PauseWorker();
@@ -114,8 +161,10 @@ void ScrollGridByKey(int key) {
 }
 
 // The tree's notifications: lazy filling, the first sort, the selected
-// folder, and the path under a right click.
+// folder, and the path under a right click. Opening or selecting a folder
+// ends the start-up wait for the tree.
 void OnTreeNotify(const NMHDR* header) {
+  if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_SELCHANGEDA) EndTreeWait();
   if (header->code == TVN_ITEMEXPANDINGA) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
     if (change->action & TVE_EXPAND) FillTreeChildren(change->itemNew.hItem);
@@ -136,36 +185,6 @@ void OnTreeNotify(const NMHDR* header) {
     int found = TreePathAtPoint(path, cursor);
     MessageBoxA(nullptr, path, found == 1 ? "true" : "false", MB_OK);
   }
-}
-
-// Opens the tree down to the current folder (without its final backslash).
-void SyncTree() {
-  std::string folder = g_app.currentFolder;
-  if (folder.empty()) return;  // nothing to show: the tree stays as it is
-  folder.pop_back();
-  ShowFolderInTree(folder.c_str());
-}
-
-// Opening the tree asks the shell about every folder on the way down, which
-// can hold this thread for half a second, and the worker cannot hand in a
-// thumbnail meanwhile. So the tree opens once the thumbnails on screen are in
-// and painted (a timer message comes after the paints), or after
-// kTreeWaitLimit when they are slow to come.
-constexpr UINT_PTR kTreeWaitTimer = 1;
-constexpr UINT kTreeWaitPoll = 50;      // ms
-constexpr DWORD kTreeWaitLimit = 1000;  // ms
-DWORD g_treeWaitStart = 0;
-
-void SyncTreeAfterShownThumbnails(HWND window) {
-  g_treeWaitStart = GetTickCount();
-  if (!ShownThumbnailsPending() || !SetTimer(window, kTreeWaitTimer, kTreeWaitPoll, nullptr))
-    SyncTree();
-}
-
-void OnTreeWaitTimer(HWND window) {
-  if (ShownThumbnailsPending() && GetTickCount() - g_treeWaitStart < kTreeWaitLimit) return;
-  KillTimer(window, kTreeWaitTimer);
-  SyncTree();
 }
 
 void OnDisplayChange(HWND window) {
@@ -241,7 +260,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     case WM_SYNC_TREE: SyncTreeAfterShownThumbnails(window); break;
     case WM_TIMER:
-      if (wParam == kTreeWaitTimer) OnTreeWaitTimer(window);
+      if (wParam != TreeWait::kTimer) break;
+      OnTreeWaitTimer();
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

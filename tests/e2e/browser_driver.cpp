@@ -246,8 +246,14 @@ bool Browser::IsUnselected(int index) const {
 bool Browser::ShownThumbnailsPainted() const {
   std::vector<int> shown = ShownCells();
   if (shown.empty()) return false;
-  for (int entry : shown)
-    if (ScreenPixel(CellCentre(entry)) == kCellColour) return false;
+  RECT grid;
+  GetClientRect(Grid(), &grid);
+  MapWindowPoints(Grid(), nullptr, reinterpret_cast<POINT*>(&grid), 2);
+  for (int entry : shown) {
+    POINT centre = CellCentre(entry);
+    // A centre below the grid's edge shows whatever lies there, not the cell.
+    if (PtInRect(&grid, centre) && ScreenPixel(centre) == kCellColour) return false;
+  }
   return true;
 }
 

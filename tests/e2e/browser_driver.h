@@ -69,8 +69,9 @@ class Browser {
   int Columns() const;
   // Entries that have a cell window (those on screen), in index order.
   std::vector<int> ShownCells() const;
-  // Whether there are cells on screen and each shows more than its
-  // background at its centre: its thumbnail has been made and painted.
+  // Whether there are cells on screen and each whose centre is inside the
+  // grid shows more than its background there: its thumbnail has been made
+  // and painted.
   bool ShownThumbnailsPainted() const;
   // The row at the grid's top edge, from the cells on screen; -1 when they
   // are not where a row starts.

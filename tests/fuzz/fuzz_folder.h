@@ -1,5 +1,6 @@
 // A scratch folder for fuzz targets whose code under test reads files: one
-// per process, made at the first call, in the browser's path form.
+// per process, made at the first call, in the browser's path form; and a
+// reader plug-in installed in it as the browser finds its readers.
 #pragma once
 
 #include <cstddef>

@@ -29,6 +29,9 @@ UseScript ScriptReader() {
   static UseScript use = [] {
     platform::SetMessageSink(Silently);
     void* reader = InstallReader(SCRIPT_READER_PATH, "script_reader.dll");
+    // A reader the registry did not take would leave every read failing
+    // and nothing checked.
+    if (FindReader("x.fz") < 0) std::abort();
     return reinterpret_cast<UseScript>(dlsym(reader, "ScriptReaderUse"));
   }();
   return use;

@@ -165,7 +165,8 @@ int main(int argc, char** argv) {
   Write("fuzz_read_pipeline", "palette-8", Script(5, 2, 8, {2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0}));
   Write("fuzz_read_pipeline", "bits-1", Script(9, 2, 1, {0, 0, 0, 0, 0, 1, 0, 0}));
   Write("fuzz_read_pipeline", "bits-4", Script(7, 1, 4, {2, 0, 0, 0, 0, 0, 0, 0}));
-  // A 640 x 480 picture offered at 80 x 60 by the scaled export: two rows.
+  // A 640 x 480 picture offered at 80 x 60 by the scaled export: its first
+  // row, then whatever the rest of the row data makes of the script.
   Write("fuzz_read_pipeline", "scaled-8th", Script(640, 480, 24, {0, 0, 0, 0, 0, 1, 0, 0}, 80, 60));
   return 0;
 }

@@ -72,6 +72,13 @@ TEST(GridMath, WorkStartsAtTheTopVisibleRow) {
   int32_t allDone[3] = {1, 1, 1};
   EXPECT_EQ(NextThumbnailEntry(grid, allDone, 3), -1);
   EXPECT_EQ(NextThumbnailEntry(grid, allDone, 0), -1);
+
+  // Pending thumbnails on screen: rows above the top row do not count.
+  grid.topRow = 1;
+  EXPECT_TRUE(ShownThumbnailsPending(grid, done, 12));
+  const int32_t shownDone[12] = {0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1};
+  EXPECT_FALSE(ShownThumbnailsPending(grid, shownDone, 12));
+  EXPECT_FALSE(ShownThumbnailsPending(grid, shownDone, 0));  // an empty folder
 }
 
 TEST(GridMath, ShiftRectangleSelectsRowsAndColumnsBetween) {
