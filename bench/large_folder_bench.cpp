@@ -15,16 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "folder_tree/folder_tree.h"
 #include "tests/e2e/browser_driver.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::SecondsSince;
 
 struct Figures {
   double firstPage = 0;    // launch to the last thumbnail of the first page
@@ -128,8 +126,7 @@ template <typename Field>
 double Median(std::vector<Figures> runs, Field field) {
   std::vector<double> values;
   for (const Figures& run : runs) values.push_back(double(run.*field));
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  return bench::Median(values);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "browser/file_list.h"
 #include "file_ops/path_utils.h"
 #include "platform/platform.h"
@@ -20,11 +21,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::SecondsSince;
 
 std::string MakeFolder(const char* name) {
   std::string folder = platform::TemporaryFolder() + name;

@@ -12,22 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "platform/platform.h"
 #include "tests/e2e/browser_driver.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::SecondsSince;
 
 struct Launch {
   double toLastThumbnail = -1;  // from launch
   double fromListing = -1;      // from the message loop's first answer
   int visible = 0;
 };
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 Launch LaunchToLastVisibleThumbnail(const std::string& pictures,
                                     const std::vector<std::string>& readers) {
@@ -48,14 +47,9 @@ Launch LaunchToLastVisibleThumbnail(const std::string& pictures,
           },
           120000))
     return launch;
-  launch.toLastThumbnail = Since(start);
-  launch.fromListing = Since(listed);
+  launch.toLastThumbnail = SecondsSince(start);
+  launch.fromListing = SecondsSince(listed);
   return launch;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "image/plugin_registry.h"
 #include "image/thumbnail_maker.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 
 namespace {
+
+using bench::Median;
 
 void Quiet(void*, const char* text, const char* caption) {
   std::printf("message: [%s] %s\n", caption, text);
@@ -33,12 +36,6 @@ std::vector<std::string> JpegFiles(std::string folder) {
     files.push_back(folder + found.name);
   std::sort(files.begin(), files.end());
   return files;
-}
-
-double Median(std::vector<double> times) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
 }
 
 bool IsPortrait(const std::string& path) { return path.find("\\portrait") != std::string::npos; }

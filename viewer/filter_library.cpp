@@ -1,33 +1,20 @@
 #include "viewer/filter_library.h"
 
+#include <utility>
+
 #include "viewer/host_lines.h"
 
-namespace {
-
-template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
-
-FilterLibrary::~FilterLibrary() {
-  if (module_) FreeLibrary(module_);
-}
-
 bool FilterLibrary::Load(const std::string& path) {
-  module_ = LoadLibraryA(path.c_str());
-  if (!module_) return false;
-  title_ = Export<TitleFn>(module_, "FilterGetTitle");
-  option_ = Export<OptionFn>(module_, "FilterOption");
-  run_ = Export<RunFn>(module_, "FilterProc");
-  if (title_ && option_ && run_) return true;
-  FreeLibrary(module_);
-  module_ = nullptr;
-  title_ = nullptr;
-  option_ = nullptr;
-  run_ = nullptr;
-  return false;
+  auto library = std::make_unique<platform::ScopedLibrary>(path.c_str());
+  auto title = reinterpret_cast<TitleFn>(library->Export("FilterGetTitle"));
+  auto option = reinterpret_cast<OptionFn>(library->Export("FilterOption"));
+  auto run = reinterpret_cast<RunFn>(library->Export("FilterProc"));
+  if (!title || !option || !run) return false;
+  library_ = std::move(library);
+  title_ = title;
+  option_ = option;
+  run_ = run;
+  return true;
 }
 
 std::string FilterLibrary::Title() const {

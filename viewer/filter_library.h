@@ -5,18 +5,15 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "image/packed_dib.h"
+#include "platform/platform.h"
 #include "viewer/host_lines.h"
 
 class FilterLibrary {
  public:
-  FilterLibrary() = default;
-  ~FilterLibrary();
-  FilterLibrary(const FilterLibrary&) = delete;
-  FilterLibrary& operator=(const FilterLibrary&) = delete;
-
   // Loads `path`; false when it is missing or lacks one of the exports.
   bool Load(const std::string& path);
   bool Loaded() const { return run_ != nullptr; }
@@ -36,7 +33,7 @@ class FilterLibrary {
   using RunFn = int32_t(HOST_LINE_CALL*)(HWND, const HostImageSize*, HostLineProc* put,
                                          HostLineProc* get);
 
-  HMODULE module_ = nullptr;
+  std::unique_ptr<platform::ScopedLibrary> library_;
   TitleFn title_ = nullptr;
   OptionFn option_ = nullptr;
   RunFn run_ = nullptr;

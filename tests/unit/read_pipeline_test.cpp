@@ -197,20 +197,22 @@ TEST_F(ReadPipeline, ShortFilesKeepBlackRows) {
   EXPECT_EQ(PixelAt(image.get(), 0, 3), 0x000000u);
 }
 
-TEST_F(ReadPipeline, ReadFileInitRunsBeforeTheSizeQuery) {
-  TestPicture picture = SolidPicture(1, 1, 0x445566);
-  picture.flags = kTpRequireInit;
-  auto image = Read("init.tpic", picture);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(PixelAt(image.get(), 0, 0), 0x445566u);
-}
-
-TEST_F(ReadPipeline, OneLoadOfTheReaderServesSizeAndDecode) {
-  TestPicture picture = SolidPicture(2, 2, 0x445566);
-  picture.flags = kTpSameLoad;
-  auto image = Read("once.tpic", picture);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(PixelAt(image.get(), 1, 1), 0x445566u);
+// ReadFileInit runs before the size query, and one load of the reader
+// serves the size query and the decode.
+TEST_F(ReadPipeline, TheReaderIsInitialisedAndLoadedOnceForSizeAndDecode) {
+  struct Case {
+    const char* name;
+    uint32_t flags;
+    int32_t side;
+  };
+  for (const Case& c : {Case{"init.tpic", kTpRequireInit, 1}, Case{"once.tpic", kTpSameLoad, 2}}) {
+    SCOPED_TRACE(c.name);
+    TestPicture picture = SolidPicture(c.side, c.side, 0x445566);
+    picture.flags = c.flags;
+    auto image = Read(c.name, picture);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(PixelAt(image.get(), c.side - 1, c.side - 1), 0x445566u);
+  }
 }
 
 TEST_F(ReadPipeline, PicturesWiderThanTheOldScratchRows) {

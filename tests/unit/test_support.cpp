@@ -10,6 +10,8 @@
 #include <random>
 
 #include "image/plugin_registry.h"
+#include "image/thumbnail_maker.h"
+#include "image/thumbnail_scale.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 
@@ -176,6 +178,16 @@ double MeanChannelDifference(const DibHeader* a, const DibHeader* b) {
         total += std::abs(int((p >> (8 * c)) & 0xFF) - int((q >> (8 * c)) & 0xFF));
     }
   return total / (3.0 * a->biWidth * a->biHeight);
+}
+
+void ExpectThumbnailLikeFittedWhole(const char* path, const DibHeader* whole, double meanError) {
+  PackedDibPtr expected(FitThumbnail(whole, 176, 160));
+  PackedDibPtr thumbnail(MakeThumbnail(nullptr, path, 176, 160));
+  ASSERT_TRUE(expected);
+  ASSERT_TRUE(thumbnail);
+  ASSERT_EQ(thumbnail->biWidth, expected->biWidth);
+  ASSERT_EQ(thumbnail->biHeight, expected->biHeight);
+  EXPECT_LE(MeanChannelDifference(thumbnail.get(), expected.get()), meanError);
 }
 
 }  // namespace testing_support

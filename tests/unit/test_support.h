@@ -85,5 +85,9 @@ uint32_t PixelAt(const DibHeader* image, int32_t x, int32_t y);
 // The mean difference per colour channel (0 to 255) of two 24-bit pictures
 // of the same size.
 double MeanChannelDifference(const DibHeader* a, const DibHeader* b);
+// Expects the thumbnail MakeThumbnail makes of `path` in a 176 x 160 box to
+// have the size, and within `meanError` the look, of the `whole` picture
+// fitted by FitThumbnail.
+void ExpectThumbnailLikeFittedWhole(const char* path, const DibHeader* whole, double meanError);
 
 }  // namespace testing_support

@@ -239,12 +239,7 @@ TEST_F(WicReader, ThumbnailsFromPickedPixelsKeepTheirSizeAndLook) {
     SCOPED_TRACE(name);
     PackedDibPtr whole = Read(name);
     ASSERT_TRUE(whole);
-    PackedDibPtr expected(FitThumbnail(whole.get(), 176, 160));
-    PackedDibPtr thumbnail(MakeThumbnail(nullptr, Fixture(name).c_str(), 176, 160));
-    ASSERT_TRUE(thumbnail);
-    ASSERT_EQ(thumbnail->biWidth, expected->biWidth);
-    ASSERT_EQ(thumbnail->biHeight, expected->biHeight);
-    EXPECT_LE(MeanChannelDifference(thumbnail.get(), expected.get()), 12.0);
+    ExpectThumbnailLikeFittedWhole(Fixture(name).c_str(), whole.get(), 12.0);
   }
   EXPECT_TRUE(capture.Messages().empty());
 }
