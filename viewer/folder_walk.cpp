@@ -16,12 +16,9 @@ bool NameLess(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::vector<std::string> ReaderExtensionLists(void* window) {
+std::vector<std::string> ReaderExtensionLists() {
   std::vector<std::string> lists;
-  FormatInfo info;
-  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
-    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", window, &info))
-      lists.push_back(info.extensions);
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i) lists.push_back(ReaderExtensions(i));
   return lists;
 }
 

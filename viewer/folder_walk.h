@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// The extension list of every reader in the registry, in registry order.
-std::vector<std::string> ReaderExtensionLists(void* window);
+// The extension list of every reader in the registry, in registry order, as
+// ScanPlugins asked them (no reader is loaded again).
+std::vector<std::string> ReaderExtensionLists();
 
 // True when one of the lists claims the name's extension.
 bool IsClaimedName(const char* name, const std::vector<std::string>& extensionLists);

@@ -187,6 +187,15 @@ void SaveWithDialog() {
 
 // ---- Filters and undo ----------------------------------------------------------------
 
+// The filter reads Escape itself (to stop the run) while no message is
+// taken from the queue: keys pressed meanwhile would otherwise be taken as
+// commands afterwards, Escape closing the viewer and Ctrl+F running again.
+void DiscardKeysPressedDuringRun() {
+  MSG key;
+  while (PeekMessageA(&key, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 void RunFilter() {
   if (!g_viewer.shown.Picture() || !g_viewer.filters.Loaded() || g_viewer.filterRunning) return;
   if (!g_viewer.shown.KeepUndoCopy()) {  // a run that could not be undone is not started
@@ -196,6 +205,7 @@ void RunFilter() {
   g_viewer.filterRunning = true;
   bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
   g_viewer.filterRunning = false;
+  DiscardKeysPressedDuringRun();
   if (!ran) g_viewer.shown.DropUndoCopy();
   SetStatus("");
   RefreshViewPicture(g_viewer.view);
@@ -278,7 +288,7 @@ void OnCreate(HWND frame) {
   g_viewer.status =
       CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
                       reinterpret_cast<HMENU>(INT_PTR(kStatusId)), g_viewer.instance, nullptr);
-  g_viewer.extensionLists = ReaderExtensionLists(frame);
+  g_viewer.extensionLists = ReaderExtensionLists();
   g_viewer.filters.Load(std::string(g_app.programFolder) + "8bfkvt.dll");
   PrepareFilterMenu(GetMenu(frame));
 }
