@@ -212,7 +212,9 @@ int Browser::ThumbnailsMade() const {
 
 bool Browser::WaitForThumbnails(int count, int milliseconds) {
   if (!WaitFor([&] { return ThumbnailsMade() >= count; }, milliseconds)) return false;
-  Sleep(700);  // the last cell's repaint
+  // The last cell's repaint, and the folder tree opening at start-up once
+  // the shown thumbnails are in, which holds the window for a moment.
+  Sleep(700);
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "exif_orientation.h"
 #include "fuzz_input.h"
+#include "image/thumbnail_scale.h"
 #include "jpeg_layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -18,6 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (eighths < 1 || eighths > 8) std::abort();
     int k = ChoosePickingFactor(width, height, boxWidth, boxHeight);
     if (k != 1 && k != 2 && k != 4 && k != 8) std::abort();
+    if (boxWidth > 0 && boxHeight > 0) {
+      // What the browser's fit makes of the whole picture is never enlarged
+      // from a reduced one.
+      int fittedWidth, fittedHeight;
+      FittedSize(width, height, boxWidth, boxHeight, &fittedWidth, &fittedHeight);
+      if (eighths < 8 &&
+          (ScaledSide(width, eighths) < fittedWidth || ScaledSide(height, eighths) < fittedHeight))
+        std::abort();
+      if (k > 1 && ((width + k - 1) / k < fittedWidth || (height + k - 1) / k < fittedHeight))
+        std::abort();
+    }
   }
   // One row of CMYK, and one row of a small picture turned.
   int pixels = input.Take<uint8_t>();

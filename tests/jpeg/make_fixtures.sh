@@ -17,15 +17,6 @@ base ppm:- | cjpeg -quality 95 -restart 1 > restart.jpg;     expect restart.jpg
 base ppm:- | cjpeg -quality 95 -restart 3B > restart3b.jpg;  expect restart3b.jpg
 
 # Every EXIF orientation, in both byte orders (big-endian for even values).
-exif() {  # exif ORIENTATION: an APP1 segment holding only the orientation tag
-  if (( $1 % 2 )); then
-    printf '\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'
-    printf '\x12\x01\x03\x00\x01\x00\x00\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00\x00'
-  else
-    printf '\xff\xe1\x00\x22Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x01'
-    printf '\x01\x12\x00\x03\x00\x00\x00\x01\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00'
-  fi
-}
 base -quality 95 -sampling-factor 1x1 plain.jpg
 base -colorspace Gray -quality 95 plaingrey.jpg
 for o in 1 2 3 4 5 6 7 8; do

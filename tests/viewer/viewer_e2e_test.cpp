@@ -122,7 +122,9 @@ void SaveAs(HWND frame, DWORD process, const std::string& path) {
   DialogAnswerer answerer(path, process);
   TypeKeys(frame, "ctrl+s");
   EXPECT_TRUE(WaitFor([&] { return platform::FileSize(path.c_str()) > 0; }, 10000)) << path;
-  Sleep(300);  // the encoder's last write
+  // Answered once the viewer's thread is back in its loop: the save is done.
+  DWORD_PTR answer;
+  EXPECT_TRUE(SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer));
 }
 
 }  // namespace

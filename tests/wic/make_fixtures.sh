@@ -27,15 +27,6 @@ base -alpha set -channel A -fx 'i/(w-1)' +channel png32:alpha.png; expect alpha.
 
 # Camera photos carry their orientation in an EXIF block: every one of the
 # eight, in both byte orders (big-endian for even values).
-exif() {  # exif ORIENTATION: an APP1 segment holding only the orientation tag
-  if (( $1 % 2 )); then
-    printf '\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'
-    printf '\x12\x01\x03\x00\x01\x00\x00\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00\x00'
-  else
-    printf '\xff\xe1\x00\x22Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x01'
-    printf '\x01\x12\x00\x03\x00\x00\x00\x01\x00\x0'"$1"'\x00\x00\x00\x00\x00\x00'
-  fi
-}
 base -quality 95 -sampling-factor 1x1 plain.jpg
 for o in 1 2 3 4 5 6 7 8; do
   { head -c 2 plain.jpg; exif "$o"; tail -c +3 plain.jpg; } > "orient$o.jpg"
