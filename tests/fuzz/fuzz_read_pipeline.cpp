@@ -4,8 +4,6 @@
 // returns a sound 24-bit picture of the size the reader reported or nothing,
 // and a thumbnail has the size the whole picture gives in its box or is not
 // made.
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,7 +30,7 @@ UseScript ScriptReader() {
     // A reader the registry did not take would leave every read failing
     // and nothing checked.
     if (FindReader("x.fz") < 0) std::abort();
-    return reinterpret_cast<UseScript>(dlsym(reader, "ScriptReaderUse"));
+    return reinterpret_cast<UseScript>(platform::FindExport(reader, "ScriptReaderUse"));
   }();
   return use;
 }
