@@ -1226,14 +1226,15 @@ int TmpFiles(const std::string& folder) {
   return n;
 }
 
-// The text of a message box of the browser once it shows, then answered OK.
-std::wstring AnswerMessageBox() {
+// The text of a message box of the browser once it shows, then answered
+// with `answer` (IDOK, IDNO...); a note instead when it never shows or stays.
+std::wstring AnswerMessageBox(int answer = IDOK) {
   HWND box = WaitForShownWindow("#32770", "Tamsel");
   if (!box) return L"(no message)";
   wchar_t text[256] = {};
   GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 255);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-  WaitFor([&] { return !IsWindow(box); }, 5000);
+  PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+  if (!WaitFor([&] { return !IsWindow(box); }, 5000)) return L"(not closed)";
   return text;
 }
 
@@ -1302,14 +1303,8 @@ TEST(BrowserE2E, TheLastFilesOfAFolderAtTheLimitAreReachedAndShown) {
   EXPECT_TRUE(browser.IsUnselected(columns));
   // The selected count the status bar shows, as the delete question words it.
   TypeKeys("Delete");
-  HWND question = WaitForShownWindow("#32770", "Tamsel");
-  ASSERT_NE(question, nullptr);
-  wchar_t text[64] = {};
-  GetWindowTextW(GetDlgItem(question, 0xFFFF), text, 63);
-  EXPECT_EQ(std::wstring(text),
+  ASSERT_EQ(AnswerMessageBox(IDNO),
             L"Effacer le Fichier [" + std::to_wstring((corner / columns + 1) * 2) + L"] ?");
-  PostMessageA(question, WM_COMMAND, IDNO, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 5000));
 
   // A double-click after scrolling opens the file under the cursor.
   TypeKeys("End");
