@@ -162,6 +162,9 @@ bool ShownThumbnailsPending() {
 }
 
 void ReloadGrid() {
+  // Before the grid container exists there is nothing to list for: its
+  // creation makes the first listing.
+  if (!Grid()) return;
   PauseWorker();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
@@ -169,12 +172,10 @@ void ReloadGrid() {
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
   for (int32_t i = 0; i < touched && i < kFileListSlots; ++i) g_fileList.thumbnailDone[i] = 0;
   g_grid.topRow = g_grid.totalRows = g_grid.visibleRows = 0;
-  if (Grid()) {
-    ForgetAllCells();
-    RECT client;
-    GetClientRect(Grid(), &client);
-    Layout(client.right, client.bottom);
-  }
+  ForgetAllCells();
+  RECT client;
+  GetClientRect(Grid(), &client);
+  Layout(client.right, client.bottom);
   RefreshStatusCounts();
   if (AddFolderToHistory(g_app.currentFolder)) FillHistoryList();
   ResumeWorker();

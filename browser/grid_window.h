@@ -15,7 +15,8 @@ extern GridState g_grid;
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Makes a new listing of the current folder and rebuilds the cells. Before
-// the grid container exists it only prepares the listing.
+// the grid container exists it does nothing: the container's creation makes
+// the first listing.
 void ReloadGrid();
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
