@@ -32,9 +32,12 @@ void FilterLibrary::Choose(HWND owner) const {
   if (option_) option_(owner);
 }
 
-bool FilterLibrary::Run(HWND host, PackedDib picture) const {
-  if (!run_ || !picture) return false;
+FilterRunResult FilterLibrary::Run(HWND host, PackedDib picture) const {
+  FilterRunResult result;
+  if (!run_ || !picture) return result;
   FilterHostImage image(picture);
   // Note the order FilterProc takes: the store cell before the read cell.
-  return run_(host, image.Size(), image.PutCell(), image.GetCell()) == 1;
+  if (run_(host, image.Size(), image.PutCell(), image.GetCell()) == 1)
+    result.outcome = FilterOutcome::Applied;
+  return result;
 }

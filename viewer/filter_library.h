@@ -12,6 +12,15 @@
 #include "platform/platform.h"
 #include "viewer/host_lines.h"
 
+// How one run ended. Only `Applied` changed the picture; every other outcome
+// leaves it (and the caller's undo copy) as it was before the run.
+enum class FilterOutcome { Applied, Cancelled, Failed, Stopped, Crashed };
+
+struct FilterRunResult {
+  FilterOutcome outcome = FilterOutcome::Failed;
+  std::string message;  // the filter's own error text, or "" for the plain one
+};
+
 class FilterLibrary {
  public:
   // Loads `path`; false when it is missing or lacks one of the exports.
@@ -23,9 +32,8 @@ class FilterLibrary {
   // Lets the user choose the .8bf file (the library remembers it).
   void Choose(HWND owner) const;
   // Runs the chosen filter over a 24-bit picture, changed in place through
-  // the line callbacks. `host` receives the progress notifications. True
-  // when a run took place.
-  bool Run(HWND host, PackedDib picture) const;
+  // the line callbacks. `host` receives the progress notifications.
+  FilterRunResult Run(HWND host, PackedDib picture) const;
 
  private:
   using TitleFn = int32_t(HOST_LINE_CALL*)(int32_t, char*, int32_t*, int32_t*);

@@ -203,7 +203,8 @@ void RunFilter() {
     return;
   }
   g_viewer.filterRunning = true;
-  bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
+  bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture()).outcome ==
+             FilterOutcome::Applied;
   g_viewer.filterRunning = false;
   DiscardKeysPressedDuringRun();
   if (!ran) g_viewer.shown.DropUndoCopy();
