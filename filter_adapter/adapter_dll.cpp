@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "colour_services.h"
 #include "filter_run.h"
 #include "host_image.h"
 #include "pipl.h"
@@ -101,6 +102,32 @@ void DrawDib(void* deviceContext, int32_t x, int32_t y, const void* header, cons
                     static_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
 }
 
+// What a run may count on: half of it becomes maxSpace. A 32-bit process is
+// bounded by its address space as much as by the machine's memory.
+uint64_t MemoryAvailable() {
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof status;
+  if (!GlobalMemoryStatusEx(&status)) return 0;
+  return status.ullAvailPhys < status.ullAvailVirtual ? status.ullAvailPhys
+                                                      : status.ullAvailVirtual;
+}
+
+// The system's colour picker for the colour services.
+bool ChooseColourWithSystem(void* owner, uint8_t rgb[3]) {
+  static COLORREF custom[16];
+  CHOOSECOLORA choice = {};
+  choice.lStructSize = sizeof choice;
+  choice.hwndOwner = static_cast<HWND>(owner);
+  choice.rgbResult = RGB(rgb[0], rgb[1], rgb[2]);
+  choice.lpCustColors = custom;
+  choice.Flags = CC_RGBINIT | CC_FULLOPEN;
+  if (!ChooseColorA(&choice)) return false;
+  rgb[0] = GetRValue(choice.rgbResult);
+  rgb[1] = GetGValue(choice.rgbResult);
+  rgb[2] = GetBValue(choice.rgbResult);
+  return true;
+}
+
 // ---- The loaded module and its entry points -----------------------------------------
 
 struct FilterModule {
@@ -155,6 +182,11 @@ void DiscoverEntries(FilterModule* module) {
   EnumResourceNamesA(module->module, "PIMI", AddPimiEntry, LONG_PTR(module));
 }
 
+void SetHostServices() {
+  SetMemoryQuery(MemoryAvailable);
+  SetColourPicker(ChooseColourWithSystem);
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -195,8 +227,24 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* 
   if (!module.first || !module.first->procedure) return 0;
   SetDisplayDrawer(DrawDib);
   SetAbortCheck(EscapePressed);
+  SetHostServices();
   module.first->adapter = &adapter;
   module.first->hostWindow = window;
   GetWindowTextA(window, module.first->title, int(kTitleBytes));
   return RunFilterEntry(module.first);
+}
+
+// Shows the chosen filter's about box (its About selector), owned by `owner`.
+// 1 when the filter answered it, 0 when there is no filter to ask.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterAbout(HWND owner) {
+  if (g_filterPath[0] == '\0') return 0;
+  FilterModule module;
+  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  module.module = LoadLibraryA(g_filterPath);
+  SetErrorMode(previous);
+  if (!module.module) return 0;
+  DiscoverEntries(&module);
+  if (!module.first || !module.first->procedure) return 0;
+  module.first->hostWindow = owner;
+  return ShowFilterAbout(module.first, owner);
 }

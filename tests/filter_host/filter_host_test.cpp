@@ -337,3 +337,41 @@ TEST_F(FilterHost, PublishedSamplePatternWritesOnlyItsPixels) {
     EXPECT_EQ(g_notices[g_notices.size() - 2], std::make_pair(WPARAM(3), LPARAM(100)));
   }
 }
+
+// ---- The later host services, asked for as filters of their era do --------------------
+
+TEST_F(FilterHost, HostServicesAnswerAsPublished) {
+  for (const char* filter :
+       {"AskBasicSuite", "ConvertColours", "ReadPorts", "Interpolate", "PadEdges"})
+    ExpectInverts(filter);
+}
+
+// The system's picker: confirmed with its starting colour, then cancelled.
+TEST_F(FilterHost, ColourPickerIsTheSystemsDialog) {
+  Adapter adapter(TestFilter("PickColour").c_str());
+  DialogAnswerer answerer("confirm");
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before)) << NoticesText();
+  EXPECT_EQ(answerer.FileDialogs(), 2);
+}
+
+TEST_F(FilterHost, AboutShowsTheFiltersBox) {
+  using FilterAboutFn = int32_t(__cdecl*)(HWND);
+  {
+    Adapter adapter(TestFilter("ShowAbout").c_str());
+    auto about = adapter.Export<FilterAboutFn>("FilterAbout");
+    ASSERT_NE(about, nullptr);
+    DialogAnswerer answerer;
+    EXPECT_EQ(about(window_), 1);
+    ASSERT_EQ(answerer.Messages().size(), 1u);
+    EXPECT_EQ(answerer.Messages()[0], L"ShowAbout 1.0");
+    RunResult run = RunFilter(adapter, window_, 3, 2);  // a run afterwards is untouched by it
+    EXPECT_TRUE(IsInverse(run.before));
+  }
+  Adapter none(nullptr);  // no filter chosen: nothing to show, no dialog
+  DialogAnswerer answerer;
+  EXPECT_EQ(none.Export<FilterAboutFn>("FilterAbout")(window_), 0);
+  EXPECT_EQ(answerer.FileDialogs(), 0);
+  EXPECT_TRUE(answerer.Messages().empty());
+}
