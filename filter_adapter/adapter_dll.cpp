@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "colour_services.h"
+#include "descriptor_suites.h"
 #include "filter_run.h"
 #include "host_image.h"
 #include "pipl.h"
@@ -128,6 +130,71 @@ bool ChooseColourWithSystem(void* owner, uint8_t rgb[3]) {
   return true;
 }
 
+// ---- The filters' last settings: 8bfkvt.prm beside 8bfkvt.dat ---------------------
+
+std::vector<StoredDescriptor> g_descriptors;
+bool g_descriptorsLoaded = false;
+
+std::string DescriptorStorePath() {
+  std::string path = g_settingsPath;  // ends in "8bfkvt.dat"
+  return path.substr(0, path.size() - 3) + "prm";
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  uint8_t block[4096];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+    bytes.insert(bytes.end(), block, block + n);
+  std::fclose(file);
+  return bytes;
+}
+
+// Read once per process. A file this library cannot read whole is moved
+// aside (".bad"), never overwritten: what it could read is kept.
+void LoadDescriptorStore() {
+  if (g_descriptorsLoaded) return;
+  g_descriptorsLoaded = true;
+  std::string path = DescriptorStorePath();
+  if (!DecodeDescriptorStore(ReadWholeFile(path), &g_descriptors))
+    MoveFileExA(path.c_str(), (path + ".bad").c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Written whole to a neighbour first, then put in place, so that a failed
+// write leaves the previous file as it was.
+void SaveDescriptorStore() {
+  std::string path = DescriptorStorePath(), fresh = path + ".new";
+  std::vector<uint8_t> bytes = EncodeDescriptorStore(g_descriptors);
+  FILE* file = std::fopen(fresh.c_str(), "wb");
+  if (!file) return;  // kept for this process only
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  written = std::fclose(file) == 0 && written;
+  if (!written || !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    DeleteFileA(fresh.c_str());
+}
+
+StoredDescriptor* FindDescriptor(const char* filterPath) {
+  for (StoredDescriptor& stored : g_descriptors)
+    if (lstrcmpiA(stored.filterPath.c_str(), filterPath) == 0) return &stored;
+  return nullptr;
+}
+
+void GiveLastSettings(FilterEntry* entry) {
+  LoadDescriptorStore();
+  if (StoredDescriptor* stored = FindDescriptor(g_filterPath)) entry->settings = *stored;
+  entry->settings.filterPath = g_filterPath;
+}
+
+void KeepLastSettings(const FilterEntry& entry) {
+  if (!entry.settingsChanged) return;
+  if (StoredDescriptor* stored = FindDescriptor(g_filterPath))
+    *stored = entry.settings;
+  else
+    g_descriptors.push_back(entry.settings);
+  SaveDescriptorStore();
+}
+
 // ---- The loaded module and its entry points -----------------------------------------
 
 struct FilterModule {
@@ -231,7 +298,10 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* 
   module.first->adapter = &adapter;
   module.first->hostWindow = window;
   GetWindowTextA(window, module.first->title, int(kTitleBytes));
-  return RunFilterEntry(module.first);
+  GiveLastSettings(module.first);
+  int32_t ran = RunFilterEntry(module.first);
+  KeepLastSettings(*module.first);
+  return ran;
 }
 
 // Shows the chosen filter's about box (its About selector), owned by `owner`.

@@ -344,6 +344,8 @@ void FillRecord(FilterEntry* entry) {
   r.documentInfo = &entry->document;
   r.imageServicesProcs = &entry->imageServices;
   r.basicSuites = HostBasicSuite();
+  InstallDescriptorParameters(entry);
+  r.descriptorParameters = &entry->descriptorParameters;
 }
 
 bool CallSelector(FilterEntry* entry, int16_t selector) {
@@ -431,6 +433,7 @@ int32_t RunFilterEntry(FilterEntry* entry) {
   CallSelector(entry, filter::kSelectorFinish);
   ReleaseInput(entry->record);
   ReleaseOutput(entry);
+  KeepDescriptorParameters(entry);
   ReleaseSuiteBlocks(entry);
   entry->record.parameters = nullptr;
   if (entry->success == 1) entry->adapter->CommitImage();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "descriptor_suites.h"
 #include "filter_api.h"
 #include "host_image.h"
 #include "suite_api.h"
@@ -60,7 +61,14 @@ struct FilterEntry {
   filter::ReadChannelDesc channels[3] = {};
   filter::ReadImageDocumentDesc document = {};
   filter::ImageServicesProcs imageServices = {};
-  filter::FilterRecord record = {};
+  filter::ReadDescriptorProcs readDescriptorProcs = {};
+  filter::WriteDescriptorProcs writeDescriptorProcs = {};
+  filter::DescriptorParameters descriptorParameters = {};
+  StoredDescriptor settings;     // the filter's last settings, given at the next run
+  bool settingsChanged = false;  // a successful run left new ones
+  // On an 8-byte boundary, so that the pointers the packed record holds at
+  // 8-byte offsets are aligned for the filter.
+  alignas(8) filter::FilterRecord record = {};
   uint8_t abortFlag = 0;
   int32_t success = 0;
   PendingOutput pending = {};

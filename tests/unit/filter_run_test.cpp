@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "colour_services.h"
 #include "host_image.h"
 #include "pipl.h"
 
@@ -768,4 +769,88 @@ TEST_F(FilterRun, DisplayPixelsFollowsColumnAndPlaneSteps) {
             (std::vector<uint8_t>{12, 11, 10}));
   EXPECT_EQ(std::vector<uint8_t>(drawn[2].begin() + 4, drawn[2].begin() + 7),
             (std::vector<uint8_t>{6, 5, 4}));
+}
+
+// ---- Host services ---------------------------------------------------------------
+
+TEST(ColourServices, KnownAnswersInEverySpace) {
+  struct Case {
+    int16_t space;
+    int16_t rgb[3];
+    int16_t expected[4];
+  };
+  const Case cases[] = {
+      {kHsbSpace, {0, 255, 0}, {120, 255, 255, 0}},
+      {kHsbSpace, {0, 0, 0}, {0, 0, 0, 0}},
+      {kHslSpace, {0, 0, 255}, {240, 255, 128, 0}},
+      {kHslSpace, {255, 255, 255}, {0, 0, 255, 0}},
+      {kCmykSpace, {0, 0, 0}, {255, 255, 255, 0}},
+      {kCmykSpace, {255, 255, 0}, {255, 255, 0, 255}},
+      {kLabSpace, {0, 0, 0}, {0, 128, 128, 0}},
+      {kLabSpace, {255, 0, 0}, {136, 208, 195, 0}},
+      {kGreySpace, {255, 0, 0}, {76, 0, 0, 0}},
+      {kXyzSpace, {255, 255, 255}, {255, 255, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    int16_t in[4] = {c.rgb[0], c.rgb[1], c.rgb[2], 99}, out[4];
+    ASSERT_TRUE(ConvertColour(kRgbSpace, c.space, in, out));
+    for (int i = 0; i < 4; ++i)
+      EXPECT_NEAR(out[i], c.expected[i], 1) << "space " << c.space << " component " << i;
+  }
+  int16_t in[4] = {1, 2, 3, 4}, out[4];
+  EXPECT_FALSE(ConvertColour(kRgbSpace, 7, in, out));
+  EXPECT_FALSE(ConvertColour(-2, kRgbSpace, in, out));
+}
+
+TEST(FilterSpace, HalfTheMemoryWithinBounds) {
+  EXPECT_EQ(SpaceFor(0), kMaxSpace);
+  EXPECT_EQ(SpaceFor(3 * uint64_t(kMaxSpace)), int32_t(3 * uint64_t(kMaxSpace) / 2));
+  EXPECT_EQ(SpaceFor(uint64_t(1) << 40), 0x40000000);
+}
+
+// The green plane of a 5 x 4 picture through its port: at 1:1 from (1, 1), at
+// 1:2, and past the edge, where only what lies inside is written.
+TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
+  std::vector<uint8_t> one(20, 0xEE), half(6, 0xEE), edge(9, 0xEE);
+  VRect wroteOne = {}, wroteHalf = {}, wroteEdge = {};
+  Run(5, 4, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorParameters) return;
+    auto* document = static_cast<ReadImageDocumentDesc*>(r->documentInfo);
+    auto* ports = static_cast<ChannelPortProcs*>(r->channelPortProcs);
+    ReadChannelDesc* green = document->targetCompositeChannels->next;
+    PixelMemoryDesc memory = {one.data(), 4 * 8, 8, 0, 8};
+    Scaling scaling = {{1, 1, 4, 5}, {1, 1, 4, 5}};
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteOne),
+        kNoError);
+    memory = {half.data(), 3 * 8, 8, 0, 8};
+    scaling = {{0, 0, 4, 5}, {0, 0, 2, 3}};  // rows 0 and 2, columns 0, 1 and 3
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteHalf),
+        kNoError);
+    memory = {edge.data(), 3 * 8, 8, 0, 8};
+    scaling = {{2, 3, 5, 6}, {2, 3, 5, 6}};
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteEdge),
+        kNoError);
+    uint8_t red[20];
+    for (int i = 0; i < 20; ++i) red[i] = uint8_t(i);
+    VRect all = {0, 0, 4, 5};
+    memory = {red, 5 * 8, 8, 0, 8};
+    EXPECT_EQ(ports->writeBasePixels(document->targetCompositeChannels->writePort, &all, &memory),
+              kNoError);
+    EXPECT_EQ(ports->writeBasePixels(green->port, &all, &memory), kParameterError);
+  });
+  auto green = [](int32_t x, int32_t y) { return g_host.Pixel(x, y)[1]; };
+  EXPECT_EQ(wroteOne.bottom, 4);
+  EXPECT_EQ(one[0], green(1, 1));
+  EXPECT_EQ(one[2 * 4 + 3], green(4, 3));
+  EXPECT_EQ(half[3 + 2], green(3, 2));
+  EXPECT_EQ(half[1], green(1, 0));
+  EXPECT_EQ(wroteEdge.bottom, 4);
+  EXPECT_EQ(wroteEdge.right, 5);
+  EXPECT_EQ(edge[0], green(3, 2));
+  EXPECT_EQ(edge[2], 0xEE);  // column 5 lies outside
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(g_host.Pixel(x, y)[2], y * 5 + x);  // B, G, R
 }
