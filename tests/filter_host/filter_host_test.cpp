@@ -375,3 +375,37 @@ TEST_F(FilterHost, AboutShowsTheFiltersBox) {
   EXPECT_EQ(answerer.FileDialogs(), 0);
   EXPECT_TRUE(answerer.Messages().empty());
 }
+
+// What the RememberSettings filter found at each run: ten times the number of
+// its last run, plus 1 when its dialog is to be shown.
+std::vector<LPARAM> SettingsFound(Adapter& adapter, HWND window, int runs) {
+  std::vector<LPARAM> found;
+  for (int i = 0; i < runs; ++i) {
+    RunResult run = RunFilter(adapter, window, 3, 2);
+    EXPECT_TRUE(IsInverse(run.before)) << NoticesText();
+    found.push_back(g_notices.empty() ? -1 : g_notices.front().second);
+  }
+  return found;
+}
+
+TEST_F(FilterHost, SettingsComeBackInTheProcessAndInTheNext) {
+  std::string filter = TestFilter("RememberSettings");
+  std::vector<uint8_t> kept;
+  {
+    Adapter adapter(filter.c_str());
+    // No settings, then those of runs 1 and 2; from run 2 on it has no dialog.
+    EXPECT_EQ(SettingsFound(adapter, window_, 3), (std::vector<LPARAM>{1, 11, 20}));
+    kept = ReadAll(adapter.Folder() / "8bfkvt.prm");
+    EXPECT_FALSE(kept.empty());
+  }
+  Adapter later(filter.c_str());  // a later process finds the file
+  WriteAll(later.Folder() / "8bfkvt.prm", kept);
+  EXPECT_EQ(SettingsFound(later, window_, 1), (std::vector<LPARAM>{30}));
+
+  Adapter damaged(filter.c_str());  // a file it cannot read is moved aside, not lost
+  std::vector<uint8_t> garbage = {'8', 'B', 'D', 'P', 1, 0, 0, 0, 200, 0, 0, 0, 'x'};
+  WriteAll(damaged.Folder() / "8bfkvt.prm", garbage);
+  EXPECT_EQ(SettingsFound(damaged, window_, 1), (std::vector<LPARAM>{1}));
+  EXPECT_EQ(ReadAll(damaged.Folder() / "8bfkvt.prm.bad"), garbage);
+  EXPECT_FALSE(ReadAll(damaged.Folder() / "8bfkvt.prm").empty());
+}

@@ -854,3 +854,23 @@ TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(g_host.Pixel(x, y)[2], y * 5 + x);  // B, G, R
 }
+
+// The settings file: what it holds comes back; a damaged one keeps the whole
+// records before the damage and says so.
+TEST(DescriptorStore, RoundTripAndDamage) {
+  std::vector<StoredDescriptor> store = {{"C:\\a.8bf", false, {1, 2, 3}}, {"b", true, {}}};
+  std::vector<uint8_t> bytes = EncodeDescriptorStore(store);
+  std::vector<StoredDescriptor> back;
+  ASSERT_TRUE(DecodeDescriptorStore(bytes, &back));
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].filterPath, "C:\\a.8bf");
+  EXPECT_EQ(back[0].bytes, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(back[1].withoutDialog);
+  for (size_t cut : {bytes.size() - 1, size_t(30), size_t(9)}) {
+    std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + long(cut));
+    EXPECT_FALSE(DecodeDescriptorStore(damaged, &back)) << cut;
+    EXPECT_EQ(back.size(), cut >= 30 ? 1u : 0u) << cut;
+  }
+  EXPECT_TRUE(DecodeDescriptorStore({}, &back));  // no file yet
+  EXPECT_FALSE(DecodeDescriptorStore({'n', 'o', 'p', 'e', 1, 0, 0, 0}, &back));
+}
