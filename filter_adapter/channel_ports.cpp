@@ -41,6 +41,41 @@ int64_t SourceOf(int64_t d, int32_t dstStart, int32_t dstEnd, int32_t srcStart, 
 
 bool Empty(const VRect& r) { return r.bottom <= r.top || r.right <= r.left; }
 
+// Coordinates within 2^24 of the origin, so that scaling them cannot overflow.
+bool Plausible(const VRect& r) {
+  const int32_t kFar = 1 << 24;
+  for (int32_t v : {r.top, r.left, r.bottom, r.right})
+    if (v < -kFar || v > kFar) return false;
+  return true;
+}
+
+// Narrows [*first, *end) of destination coordinates to those whose source
+// lies in 0..size-1; the mapping rises with the coordinate, so the first and
+// the last such coordinate are found by halving.
+void TrimToSource(int32_t* first, int32_t* end, int32_t dstStart, int32_t dstEnd, int32_t srcStart,
+                  int32_t srcEnd, int32_t size) {
+  auto source = [&](int64_t d) { return SourceOf(d, dstStart, dstEnd, srcStart, srcEnd); };
+  int64_t lo = *first, hi = *end;  // the first d with a source of 0 or more
+  while (lo < hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (source(mid) >= 0)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  int64_t start = lo;
+  hi = *end;  // the first d whose source is past the end
+  while (lo < hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (source(mid) >= size)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  *first = int32_t(start);
+  *end = int32_t(lo);
+}
+
 VRect Intersect(const VRect& a, const VRect& b) {
   return {a.top > b.top ? a.top : b.top, a.left > b.left ? a.left : b.left,
           a.bottom < b.bottom ? a.bottom : b.bottom, a.right < b.right ? a.right : b.right};
@@ -74,19 +109,11 @@ int16_t FILTER_CALL ReadPixels(ChannelPort port, const filter::Scaling* scaling,
   if (Empty(src) || Empty(dst)) return filter::kParameterError;
   int32_t width, height;
   entry->adapter->GetImageSize(&width, &height);
+  if (!Plausible(src) || !Plausible(dst) || !Plausible(*writeRect)) return filter::kParameterError;
   VRect area = Intersect(*writeRect, dst);
-  // Trim the area to destinations whose source pixel lies in the picture.
-  while (area.top < area.bottom && SourceOf(area.top, dst.top, dst.bottom, src.top, src.bottom) < 0)
-    ++area.top;
-  while (area.bottom > area.top &&
-         SourceOf(area.bottom - 1, dst.top, dst.bottom, src.top, src.bottom) >= height)
-    --area.bottom;
-  while (area.left < area.right &&
-         SourceOf(area.left, dst.left, dst.right, src.left, src.right) < 0)
-    ++area.left;
-  while (area.right > area.left &&
-         SourceOf(area.right - 1, dst.left, dst.right, src.left, src.right) >= width)
-    --area.right;
+  if (Empty(area)) return filter::kNoError;
+  TrimToSource(&area.top, &area.bottom, dst.top, dst.bottom, src.top, src.bottom, height);
+  TrimToSource(&area.left, &area.right, dst.left, dst.right, src.left, src.right, width);
   if (Empty(area)) return filter::kNoError;
   int32_t first = int32_t(SourceOf(area.left, dst.left, dst.right, src.left, src.right));
   int32_t last = int32_t(SourceOf(area.right - 1, dst.left, dst.right, src.left, src.right));

@@ -172,8 +172,11 @@ Served ServePaddedInput(FilterEntry* entry, const Rect16& inside) {
   const Rect16 asked = record.inRect;
   int32_t planes = record.inHiPlane - record.inLoPlane + 1;
   int32_t rowBytes = planes * RectWidth(asked), insideRowBytes = planes * RectWidth(inside);
-  uint8_t* buffer = static_cast<uint8_t*>(std::calloc(size_t(rowBytes) * RectHeight(asked), 1));
-  uint8_t* read = static_cast<uint8_t*>(std::malloc(size_t(insideRowBytes) * RectHeight(inside)));
+  uint64_t bytes = uint64_t(rowBytes) * uint64_t(RectHeight(asked));
+  uint64_t insideBytes = uint64_t(insideRowBytes) * uint64_t(RectHeight(inside));
+  if (bytes > 0x7FFFFFFF) return Served::kNoMemory;  // more than a 32-bit filter can address
+  uint8_t* buffer = static_cast<uint8_t*>(std::calloc(size_t(bytes), 1));
+  uint8_t* read = static_cast<uint8_t*>(std::malloc(size_t(insideBytes)));
   if (!buffer || !read) {
     std::free(buffer);
     std::free(read);

@@ -812,6 +812,7 @@ TEST(FilterSpace, HalfTheMemoryWithinBounds) {
 // 1:2, and past the edge, where only what lies inside is written.
 TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
   std::vector<uint8_t> one(20, 0xEE), half(6, 0xEE), edge(9, 0xEE);
+  uint8_t far = 0xEE;
   VRect wroteOne = {}, wroteHalf = {}, wroteEdge = {};
   Run(5, 4, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
     if (selector != kSelectorParameters) return;
@@ -833,6 +834,15 @@ TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
     EXPECT_EQ(
         ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteEdge),
         kNoError);
+    // A scaling reaching a million pixels out reads the one pixel asked for;
+    // one past 2^24 is refused.
+    memory = {&far, 8, 8, 0, 8};
+    VRect corner = {0, 0, 1, 1}, wroteFar = {};
+    scaling = {{-1000000, -1000000, 4, 5}, {-1000000, -1000000, 4, 5}};
+    EXPECT_EQ(ports->readPixels(green->port, &scaling, &corner, &memory, &wroteFar), kNoError);
+    scaling.sourceRect.top = -(1 << 30);
+    EXPECT_EQ(ports->readPixels(green->port, &scaling, &corner, &memory, &wroteFar),
+              kParameterError);
     uint8_t red[20];
     for (int i = 0; i < 20; ++i) red[i] = uint8_t(i);
     VRect all = {0, 0, 4, 5};
@@ -851,6 +861,7 @@ TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
   EXPECT_EQ(wroteEdge.right, 5);
   EXPECT_EQ(edge[0], green(3, 2));
   EXPECT_EQ(edge[2], 0xEE);  // column 5 lies outside
+  EXPECT_EQ(far, green(0, 0));
   for (int32_t y = 0; y < 4; ++y)
     for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(g_host.Pixel(x, y)[2], y * 5 + x);  // B, G, R
 }
