@@ -165,12 +165,12 @@ int16_t FILTER_CALL ReadPortForWritePort(ChannelPort* readPort, ChannelPort writ
 // Channels consecutive bytes apart in each pixel.
 struct Planes {
   uint8_t* data;
-  filter::Rect16 bounds;
+  VRect bounds;
   int32_t rowBytes, colBytes, channels;
 };
 
-uint8_t* PlanePixel(const Planes& p, int32_t v, int32_t h) {
-  return p.data + int64_t(v - p.bounds.top) * p.rowBytes + int64_t(h - p.bounds.left) * p.colBytes;
+uint8_t* PlanePixel(const Planes& p, int64_t v, int64_t h) {
+  return p.data + (v - p.bounds.top) * p.rowBytes + (h - p.bounds.left) * p.colBytes;
 }
 
 // Linear interpolation between a and b at `fraction` of 65536.
@@ -179,89 +179,125 @@ int64_t Mix(int64_t a, int64_t b, int64_t fraction) {
 }
 
 // Samples the source at (fv, fh), both 16.16 and within its bounds.
-void Sample(const Planes& source, int32_t fv, int32_t fh, int16_t method, uint8_t* out,
-            int32_t channels) {
+void Sample(const Planes& source, int64_t fv, int64_t fh, int16_t method, uint8_t* out) {
   if (method == filter::kPointSampling) {
     const uint8_t* p = PlanePixel(source, (fv + 0x8000) >> 16, (fh + 0x8000) >> 16);
-    std::memcpy(out, p, size_t(channels));
+    std::memcpy(out, p, size_t(source.channels));
     return;
   }
-  int32_t v0 = fv >> 16, h0 = fh >> 16;
-  int32_t v1 = v0 + 1 < source.bounds.bottom ? v0 + 1 : v0;
-  int32_t h1 = h0 + 1 < source.bounds.right ? h0 + 1 : h0;
+  int64_t v0 = fv >> 16, h0 = fh >> 16;
+  int64_t v1 = v0 + 1 < source.bounds.bottom ? v0 + 1 : v0;
+  int64_t h1 = h0 + 1 < source.bounds.right ? h0 + 1 : h0;
   int64_t fy = fv & 0xFFFF, fx = fh & 0xFFFF;
-  for (int32_t c = 0; c < channels; ++c) {
+  for (int32_t c = 0; c < source.channels; ++c) {
     int64_t top = Mix(PlanePixel(source, v0, h0)[c], PlanePixel(source, v0, h1)[c], fx);
     int64_t bottom = Mix(PlanePixel(source, v1, h0)[c], PlanePixel(source, v1, h1)[c], fx);
     out[c] = uint8_t((Mix(top, bottom, fy) + (int64_t(1) << 31)) >> 32);
   }
 }
 
-bool Inside(const filter::Rect16& outer, const filter::Rect16& inner) {
+bool Inside(const VRect& outer, const VRect& inner) {
   return inner.top >= outer.top && inner.left >= outer.left && inner.bottom <= outer.bottom &&
          inner.right <= outer.right && inner.top <= inner.bottom && inner.left <= inner.right;
 }
 
-// Writes every pixel of `area` whose sample coordinate lies in the source's
-// bounds; the others are left as they are.
-int16_t Resample(const Planes& source, const Planes& destination, const filter::Rect16* area,
-                 const int32_t* coords, int16_t method, bool twoD) {
+VRect Widened(const filter::Rect16& r) { return {r.top, r.left, r.bottom, r.right}; }
+
+// Writes every pixel of `area` whose sample coordinate (16.16, from `coords`
+// as the interface lays them out) lies in the source's bounds; the others are
+// left as they are.
+template <typename Coordinate>
+int16_t Resample(const Planes& source, const Planes& destination, const VRect* area,
+                 const Coordinate* coords, int16_t method, bool twoD) {
   if (!source.data || !destination.data || !area || !coords || method < 0 || source.channels < 1 ||
       source.channels != destination.channels || !Inside(destination.bounds, *area) ||
-      Empty({source.bounds.top, source.bounds.left, source.bounds.bottom, source.bounds.right}))
+      Empty(source.bounds) || !Plausible(source.bounds) || !Plausible(destination.bounds))
     return filter::kParameterError;
   int64_t lowV = int64_t(source.bounds.top) << 16, highV = int64_t(source.bounds.bottom - 1) << 16;
   int64_t lowH = int64_t(source.bounds.left) << 16, highH = int64_t(source.bounds.right - 1) << 16;
-  int32_t areaWidth = area->right - area->left;
-  for (int32_t v = area->top; v < area->bottom; ++v)
-    for (int32_t h = area->left; h < area->right; ++h) {
-      int64_t index = int64_t(h - area->left) + int64_t(v - area->top) * areaWidth;
-      int32_t fv = twoD ? coords[2 * index] : int32_t(uint32_t(v) << 16);
-      int32_t fh = twoD ? coords[2 * index + 1] : coords[index];
+  int64_t areaWidth = int64_t(area->right) - area->left;
+  for (int64_t v = area->top; v < area->bottom; ++v)
+    for (int64_t h = area->left; h < area->right; ++h) {
+      int64_t index = (h - area->left) + (v - area->top) * areaWidth;
+      int64_t fv = twoD ? int64_t(coords[2 * index]) : v * 65536;
+      int64_t fh = twoD ? int64_t(coords[2 * index + 1]) : int64_t(coords[index]);
       if (fv < lowV || fv > highV || fh < lowH || fh > highH) continue;
-      Sample(source, fv, fh, method, PlanePixel(destination, v, h), source.channels);
+      Sample(source, fv, fh, method, PlanePixel(destination, v, h));
     }
   return filter::kNoError;
 }
 
 Planes FromPlane(const filter::ImagePlane* p) {
   if (!p) return {};
-  return {static_cast<uint8_t*>(p->data), p->bounds, p->rowBytes, p->colBytes, 1};
+  return {static_cast<uint8_t*>(p->data), Widened(p->bounds), p->rowBytes, p->colBytes, 1};
 }
 
 Planes FromMultiPlane(const filter::ImageMultiPlane* p) {
   if (!p) return {};
+  return {static_cast<uint8_t*>(p->data), Widened(p->bounds), p->rowBytes, p->colBytes,
+          p->activeChannels};
+}
+
+// Only 8-bit planes are served; other depths get nothing (null data).
+Planes FromMultiPlane32(const filter::ImageMultiPlane32* p) {
+  if (!p || p->depth != 8) return {};
   return {static_cast<uint8_t*>(p->data), p->bounds, p->rowBytes, p->colBytes, p->activeChannels};
+}
+
+template <typename Area, typename Coordinate, typename Plane>
+int16_t ResampleWith(Planes (*from)(const Plane*), Plane* source, Plane* destination, Area* area,
+                     Coordinate* coords, int16_t method, bool twoD) {
+  if (!area) return filter::kParameterError;
+  VRect wide = {area->top, area->left, area->bottom, area->right};
+  return Resample(from(source), from(destination), &wide, coords, method, twoD);
 }
 
 int16_t FILTER_CALL Interpolate1D(filter::ImagePlane* source, filter::ImagePlane* destination,
                                   filter::Rect16* area, int32_t* coords, int16_t method) {
-  return Resample(FromPlane(source), FromPlane(destination), area, coords, method, false);
+  return ResampleWith(FromPlane, source, destination, area, coords, method, false);
 }
 
 int16_t FILTER_CALL Interpolate2D(filter::ImagePlane* source, filter::ImagePlane* destination,
                                   filter::Rect16* area, int32_t* coords, int16_t method) {
-  return Resample(FromPlane(source), FromPlane(destination), area, coords, method, true);
+  return ResampleWith(FromPlane, source, destination, area, coords, method, true);
 }
 
 int16_t FILTER_CALL Interpolate1DMulti(filter::ImageMultiPlane* source,
                                        filter::ImageMultiPlane* destination, filter::Rect16* area,
                                        int32_t* coords, int16_t method) {
-  return Resample(FromMultiPlane(source), FromMultiPlane(destination), area, coords, method, false);
+  return ResampleWith(FromMultiPlane, source, destination, area, coords, method, false);
 }
 
 int16_t FILTER_CALL Interpolate2DMulti(filter::ImageMultiPlane* source,
                                        filter::ImageMultiPlane* destination, filter::Rect16* area,
                                        int32_t* coords, int16_t method) {
-  return Resample(FromMultiPlane(source), FromMultiPlane(destination), area, coords, method, true);
+  return ResampleWith(FromMultiPlane, source, destination, area, coords, method, true);
+}
+
+int16_t FILTER_CALL Interpolate1DMulti32(filter::ImageMultiPlane32* source,
+                                         filter::ImageMultiPlane32* destination, VRect* area,
+                                         int64_t* coords, int16_t method) {
+  return ResampleWith(FromMultiPlane32, source, destination, area, coords, method, false);
+}
+
+int16_t FILTER_CALL Interpolate2DMulti32(filter::ImageMultiPlane32* source,
+                                         filter::ImageMultiPlane32* destination, VRect* area,
+                                         int64_t* coords, int16_t method) {
+  return ResampleWith(FromMultiPlane32, source, destination, area, coords, method, true);
 }
 
 }  // namespace
 
 void InstallChannelPorts(FilterEntry* entry, int32_t width, int32_t height) {
   entry->channelPortProcs = {1, 3, ReadPixels, WriteBasePixels, ReadPortForWritePort};
-  entry->imageServices = {
-      1, 4, Interpolate1D, Interpolate2D, Interpolate1DMulti, Interpolate2DMulti};
+  entry->imageServices = {1,
+                          6,
+                          Interpolate1D,
+                          Interpolate2D,
+                          Interpolate1DMulti,
+                          Interpolate2DMulti,
+                          Interpolate1DMulti32,
+                          Interpolate2DMulti32};
   for (int32_t plane = 0; plane < 3; ++plane) {
     entry->ports[plane] = {plane, PortKind::kReadSource};
     entry->ports[3 + plane] = {plane, PortKind::kWriteResult};

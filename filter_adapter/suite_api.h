@@ -202,6 +202,15 @@ struct ImageMultiPlane {
   int16_t activeChannels;
 };
 
+struct ImageMultiPlane32 {
+  void* data;
+  VRect bounds;
+  int32_t rowBytes;
+  int32_t colBytes;
+  int16_t activeChannels;
+  int16_t depth;  // 8, 16 or 32
+};
+
 constexpr int16_t kPointSampling = 0;
 constexpr int16_t kLinearInterpolation = 1;
 
@@ -210,13 +219,20 @@ using ResampleFn = int16_t(FILTER_CALL*)(ImagePlane* source, ImagePlane* destina
 using ResampleMultiFn = int16_t(FILTER_CALL*)(ImageMultiPlane* source, ImageMultiPlane* destination,
                                               Rect16* area, int32_t* coords, int16_t method);
 
+// Coordinates in 47.16 fixed point.
+using ResampleMulti32Fn = int16_t(FILTER_CALL*)(ImageMultiPlane32* source,
+                                                ImageMultiPlane32* destination, VRect* area,
+                                                int64_t* coords, int16_t method);
+
 struct ImageServicesProcs {
   int16_t version;  // 1
-  int16_t count;    // 4
+  int16_t count;    // 6
   ResampleFn interpolate1D;
   ResampleFn interpolate2D;
   ResampleMultiFn interpolate1DMulti;
   ResampleMultiFn interpolate2DMulti;
+  ResampleMulti32Fn interpolate1DMulti32;
+  ResampleMulti32Fn interpolate2DMulti32;
 };
 
 // ---- Padding ----------------------------------------------------------------------
@@ -266,8 +282,10 @@ static_assert(offsetof(ChannelPortProcs, readPixels) == 4 && sizeof(ChannelPortP
 static_assert(offsetof(ImagePlane, bounds) == 4 && offsetof(ImagePlane, rowBytes) == 12 &&
                   sizeof(ImagePlane) == 20 && offsetof(ImageMultiPlane, activeChannels) == 20,
               "ImagePlane");
-static_assert(offsetof(ImageServicesProcs, interpolate1D) == 4 && sizeof(ImageServicesProcs) == 20,
+static_assert(offsetof(ImageServicesProcs, interpolate1D) == 4 && sizeof(ImageServicesProcs) == 28,
               "ImageServicesProcs");
+static_assert(offsetof(ImageMultiPlane32, rowBytes) == 20 && sizeof(ImageMultiPlane32) == 32,
+              "ImageMultiPlane32");
 static_assert(offsetof(AboutRecord, basicSuite) == 4 && sizeof(AboutRecord) == 256, "AboutRecord");
 #elif defined(__x86_64__) || defined(_M_X64)
 static_assert(sizeof(BasicSuite) == 56, "BasicSuite");
@@ -300,8 +318,10 @@ static_assert(offsetof(ChannelPortProcs, readPixels) == 8 && sizeof(ChannelPortP
 static_assert(offsetof(ImagePlane, bounds) == 8 && offsetof(ImagePlane, rowBytes) == 16 &&
                   sizeof(ImagePlane) == 24 && offsetof(ImageMultiPlane, activeChannels) == 24,
               "ImagePlane");
-static_assert(offsetof(ImageServicesProcs, interpolate1D) == 8 && sizeof(ImageServicesProcs) == 40,
+static_assert(offsetof(ImageServicesProcs, interpolate1D) == 8 && sizeof(ImageServicesProcs) == 56,
               "ImageServicesProcs");
+static_assert(offsetof(ImageMultiPlane32, rowBytes) == 24 && sizeof(ImageMultiPlane32) == 40,
+              "ImageMultiPlane32");
 static_assert(offsetof(AboutRecord, basicSuite) == 8 && sizeof(AboutRecord) == 272, "AboutRecord");
 #endif
 

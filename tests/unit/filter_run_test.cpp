@@ -885,3 +885,27 @@ TEST(DescriptorStore, RoundTripAndDamage) {
   EXPECT_TRUE(DecodeDescriptorStore({}, &back));  // no file yet
   EXPECT_FALSE(DecodeDescriptorStore({'n', 'o', 'p', 'e', 1, 0, 0, 0}, &back));
 }
+
+// Two channels in each pixel, 47.16 coordinates; a depth other than 8 is refused.
+TEST_F(FilterRun, ImageServicesOverSeveralChannels) {
+  uint8_t source[8] = {0, 10, 100, 110, 200, 210, 250, 255};  // 2 x 2 pixels of 2 channels
+  uint8_t target[4] = {7, 7, 7, 7};                           // 1 x 2 pixels
+  int16_t answers[2] = {-1, -1};
+  Run(1, 1, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorParameters) return;
+    auto* services = static_cast<ImageServicesProcs*>(r->imageServicesProcs);
+    ASSERT_EQ(services->count, 6);
+    ImageMultiPlane32 from = {source, {0, 0, 2, 2}, 4, 2, 2, 8};
+    ImageMultiPlane32 to = {target, {0, 0, 1, 2}, 4, 2, 2, 8};
+    VRect area = {0, 0, 1, 2};
+    int64_t coords[4] = {int64_t(1) << 16, int64_t(1) << 16, int64_t(5) << 16, 0};
+    answers[0] = services->interpolate2DMulti32(&from, &to, &area, coords, kPointSampling);
+    from.depth = 16;
+    answers[1] = services->interpolate2DMulti32(&from, &to, &area, coords, kPointSampling);
+  });
+  EXPECT_EQ(answers[0], kNoError);
+  EXPECT_EQ(answers[1], kParameterError);
+  EXPECT_EQ(target[0], 250);  // pixel (1, 1), both channels
+  EXPECT_EQ(target[1], 255);
+  EXPECT_EQ(target[2], 7);  // row 5 lies outside: left alone
+}
