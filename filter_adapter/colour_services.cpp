@@ -22,6 +22,13 @@ int16_t ToComponent(double value, double most) {
 
 double Unit(int16_t component) { return std::clamp(component, int16_t(0), int16_t(255)) / 255.0; }
 
+// Saturation, brightness and lightness run from 0 to 359 for 0 to 100 %, as
+// the interface documents them.
+constexpr double kPercentScale = 359;
+double Percent(int16_t component) {
+  return std::clamp(component, int16_t(0), int16_t(359)) / kPercentScale;
+}
+
 double Hue(const Rgb& c, double most, double delta) {
   if (delta <= 0) return 0;
   double hue;
@@ -45,7 +52,7 @@ Rgb PureHue(double hue) {
 }
 
 void FromHsb(const int16_t in[4], Rgb* c) {
-  double s = Unit(in[1]), v = Unit(in[2]);
+  double s = Percent(in[1]), v = Percent(in[2]);
   Rgb pure = PureHue(std::clamp(in[0], int16_t(0), int16_t(359)));
   *c = {v * (1 - s * (1 - pure.r)), v * (1 - s * (1 - pure.g)), v * (1 - s * (1 - pure.b))};
 }
@@ -54,12 +61,12 @@ void ToHsb(const Rgb& c, int16_t out[4]) {
   double most = std::max({c.r, c.g, c.b}), least = std::min({c.r, c.g, c.b});
   double delta = most - least;
   out[0] = int16_t(std::lround(Hue(c, most, delta)) % 360);
-  out[1] = ToComponent(most > 0 ? delta / most * 255 : 0, 255);
-  out[2] = ToComponent(most * 255, 255);
+  out[1] = ToComponent(most > 0 ? delta / most * kPercentScale : 0, kPercentScale);
+  out[2] = ToComponent(most * kPercentScale, kPercentScale);
 }
 
 void FromHsl(const int16_t in[4], Rgb* c) {
-  double s = Unit(in[1]), l = Unit(in[2]);
+  double s = Percent(in[1]), l = Percent(in[2]);
   double chroma = (1 - std::fabs(2 * l - 1)) * s;
   Rgb pure = PureHue(std::clamp(in[0], int16_t(0), int16_t(359)));
   double base = l - chroma / 2;
@@ -71,8 +78,8 @@ void ToHsl(const Rgb& c, int16_t out[4]) {
   double delta = most - least, l = (most + least) / 2;
   double s = delta > 0 ? delta / (1 - std::fabs(2 * l - 1)) : 0;
   out[0] = int16_t(std::lround(Hue(c, most, delta)) % 360);
-  out[1] = ToComponent(s * 255, 255);
-  out[2] = ToComponent(l * 255, 255);
+  out[1] = ToComponent(s * kPercentScale, kPercentScale);
+  out[2] = ToComponent(l * kPercentScale, kPercentScale);
 }
 
 // CMYK components are 255 for no ink and 0 for full ink.

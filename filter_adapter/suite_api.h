@@ -48,7 +48,8 @@ constexpr int16_t kColourSamplePoint = 2;
 constexpr int16_t kColourSpecial = 3;
 
 // Colour spaces; the components are 16-bit values in these ranges:
-// RGB 0..255 each; HSB and HSL hue 0..359, the other two 0..255; CMYK
+// RGB 0..255 each; HSB and HSL hue 0..359 degrees, the other two 0..359
+// for 0..100 %; CMYK
 // 0..255 each, 255 meaning no ink; Lab L 0..255 for 0..100, a and b
 // 0..255 for -128..127; grey 0..255; XYZ 0..255, relative to white.
 enum ColourSpace : int16_t {

@@ -780,10 +780,10 @@ TEST(ColourServices, KnownAnswersInEverySpace) {
     int16_t expected[4];
   };
   const Case cases[] = {
-      {kHsbSpace, {0, 255, 0}, {120, 255, 255, 0}},
+      {kHsbSpace, {0, 255, 0}, {120, 359, 359, 0}},
       {kHsbSpace, {0, 0, 0}, {0, 0, 0, 0}},
-      {kHslSpace, {0, 0, 255}, {240, 255, 128, 0}},
-      {kHslSpace, {255, 255, 255}, {0, 0, 255, 0}},
+      {kHslSpace, {0, 0, 255}, {240, 359, 180, 0}},
+      {kHslSpace, {255, 255, 255}, {0, 0, 359, 0}},
       {kCmykSpace, {0, 0, 0}, {255, 255, 255, 0}},
       {kCmykSpace, {255, 255, 0}, {255, 255, 0, 255}},
       {kLabSpace, {0, 0, 0}, {0, 128, 128, 0}},
