@@ -151,19 +151,32 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   return bytes;
 }
 
+bool g_descriptorsWritable = true;
+
+// Moves a damaged file to the first free name of ".bad", ".bad2" ... ".bad9".
+bool MoveAside(const std::string& path) {
+  for (int n = 1; n <= 9; ++n) {
+    std::string aside = path + ".bad" + (n > 1 ? std::to_string(n) : "");
+    if (MoveFileExA(path.c_str(), aside.c_str(), 0)) return true;
+  }
+  return false;
+}
+
 // Read once per process. A file this library cannot read whole is moved
-// aside (".bad"), never overwritten: what it could read is kept.
+// aside, never overwritten: what it could read is kept, and when it cannot be
+// moved the settings stay in this process only.
 void LoadDescriptorStore() {
   if (g_descriptorsLoaded) return;
   g_descriptorsLoaded = true;
   std::string path = DescriptorStorePath();
   if (!DecodeDescriptorStore(ReadWholeFile(path), &g_descriptors))
-    MoveFileExA(path.c_str(), (path + ".bad").c_str(), MOVEFILE_REPLACE_EXISTING);
+    g_descriptorsWritable = MoveAside(path);
 }
 
 // Written whole to a neighbour first, then put in place, so that a failed
 // write leaves the previous file as it was.
 void SaveDescriptorStore() {
+  if (!g_descriptorsWritable) return;
   std::string path = DescriptorStorePath(), fresh = path + ".new";
   std::vector<uint8_t> bytes = EncodeDescriptorStore(g_descriptors);
   FILE* file = std::fopen(fresh.c_str(), "wb");

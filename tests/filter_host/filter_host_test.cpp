@@ -408,4 +408,11 @@ TEST_F(FilterHost, SettingsComeBackInTheProcessAndInTheNext) {
   EXPECT_EQ(SettingsFound(damaged, window_, 1), (std::vector<LPARAM>{1}));
   EXPECT_EQ(ReadAll(damaged.Folder() / "8bfkvt.prm.bad"), garbage);
   EXPECT_FALSE(ReadAll(damaged.Folder() / "8bfkvt.prm").empty());
+
+  Adapter again(filter.c_str());  // an earlier damaged file is not replaced either
+  WriteAll(again.Folder() / "8bfkvt.prm.bad", {'o', 'l', 'd'});
+  WriteAll(again.Folder() / "8bfkvt.prm", garbage);
+  SettingsFound(again, window_, 1);
+  EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad2"), garbage);
 }
