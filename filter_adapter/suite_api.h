@@ -38,6 +38,28 @@ struct BasicSuite {
   SuiteError(FILTER_CALL* undefined)();
 };
 
+// The handle suite by name: the same operations as HandleProcs, without the
+// version and count, with one call that locks and tells where the data is.
+using SetHandleLockFn = void(FILTER_CALL*)(Handle handle, uint8_t lock, char** address,
+                                           uint8_t* oldLock);
+struct NamedHandleSuite1 {
+  Handle(FILTER_CALL* newHandle)(int32_t size);
+  void(FILTER_CALL* dispose)(Handle handle);
+  SetHandleLockFn setLock;
+  int32_t(FILTER_CALL* getSize)(Handle handle);
+  int16_t(FILTER_CALL* setSize)(Handle handle, int32_t size);
+  void(FILTER_CALL* recoverSpace)(int32_t size);
+};
+struct NamedHandleSuite2 {
+  Handle(FILTER_CALL* newHandle)(int32_t size);
+  void(FILTER_CALL* dispose)(Handle handle);
+  void(FILTER_CALL* disposeRegular)(Handle handle);
+  SetHandleLockFn setLock;
+  int32_t(FILTER_CALL* getSize)(Handle handle);
+  int16_t(FILTER_CALL* setSize)(Handle handle, int32_t size);
+  void(FILTER_CALL* recoverSpace)(int32_t size);
+};
+
 // ---- Colour services -------------------------------------------------------------
 
 constexpr int16_t kHostInsufficientError = -30900;
@@ -253,7 +275,7 @@ struct AboutRecord {
 };
 
 #if defined(__i386__) || defined(_M_IX86)
-static_assert(sizeof(BasicSuite) == 28, "BasicSuite");
+static_assert(sizeof(BasicSuite) == 28 && sizeof(NamedHandleSuite2) == 28, "BasicSuite");
 static_assert(offsetof(ColourServicesInfo, reservedSourceSpaceInfo) == 12 &&
                   offsetof(ColourServicesInfo, colourComponents) == 20 &&
                   offsetof(ColourServicesInfo, reserved) == 28 &&
@@ -289,7 +311,7 @@ static_assert(offsetof(ImageMultiPlane32, rowBytes) == 20 && sizeof(ImageMultiPl
               "ImageMultiPlane32");
 static_assert(offsetof(AboutRecord, basicSuite) == 4 && sizeof(AboutRecord) == 256, "AboutRecord");
 #elif defined(__x86_64__) || defined(_M_X64)
-static_assert(sizeof(BasicSuite) == 56, "BasicSuite");
+static_assert(sizeof(BasicSuite) == 56 && sizeof(NamedHandleSuite2) == 56, "BasicSuite");
 static_assert(offsetof(ColourServicesInfo, reservedSourceSpaceInfo) == 16 &&
                   offsetof(ColourServicesInfo, colourComponents) == 32 &&
                   offsetof(ColourServicesInfo, reserved) == 40 &&
