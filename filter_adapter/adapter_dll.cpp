@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "colour_services.h"
+#include "descriptor_suites.h"
 #include "filter_run.h"
 #include "host_image.h"
 #include "pipl.h"
@@ -101,6 +104,110 @@ void DrawDib(void* deviceContext, int32_t x, int32_t y, const void* header, cons
                     static_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
 }
 
+// What a run may count on: half of it becomes maxSpace. A 32-bit process is
+// bounded by its address space as much as by the machine's memory.
+uint64_t MemoryAvailable() {
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof status;
+  if (!GlobalMemoryStatusEx(&status)) return 0;
+  return status.ullAvailPhys < status.ullAvailVirtual ? status.ullAvailPhys
+                                                      : status.ullAvailVirtual;
+}
+
+// The system's colour picker for the colour services.
+bool ChooseColourWithSystem(void* owner, uint8_t rgb[3]) {
+  static COLORREF custom[16];
+  CHOOSECOLORA choice = {};
+  choice.lStructSize = sizeof choice;
+  choice.hwndOwner = static_cast<HWND>(owner);
+  choice.rgbResult = RGB(rgb[0], rgb[1], rgb[2]);
+  choice.lpCustColors = custom;
+  choice.Flags = CC_RGBINIT | CC_FULLOPEN;
+  if (!ChooseColorA(&choice)) return false;
+  rgb[0] = GetRValue(choice.rgbResult);
+  rgb[1] = GetGValue(choice.rgbResult);
+  rgb[2] = GetBValue(choice.rgbResult);
+  return true;
+}
+
+// ---- The filters' last settings: 8bfkvt.prm beside 8bfkvt.dat ---------------------
+
+std::vector<StoredDescriptor> g_descriptors;
+bool g_descriptorsLoaded = false;
+
+std::string DescriptorStorePath() {
+  std::string path = g_settingsPath;  // ends in "8bfkvt.dat"
+  return path.substr(0, path.size() - 3) + "prm";
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  uint8_t block[4096];
+  for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+    bytes.insert(bytes.end(), block, block + n);
+  std::fclose(file);
+  return bytes;
+}
+
+bool g_descriptorsWritable = true;
+
+// Moves a damaged file to the first free name of ".bad", ".bad2" ... ".bad9".
+bool MoveAside(const std::string& path) {
+  for (int n = 1; n <= 9; ++n) {
+    std::string aside = path + ".bad" + (n > 1 ? std::to_string(n) : "");
+    if (MoveFileExA(path.c_str(), aside.c_str(), 0)) return true;
+  }
+  return false;
+}
+
+// Read once per process. A file this library cannot read whole is moved
+// aside, never overwritten: what it could read is kept, and when it cannot be
+// moved the settings stay in this process only.
+void LoadDescriptorStore() {
+  if (g_descriptorsLoaded) return;
+  g_descriptorsLoaded = true;
+  std::string path = DescriptorStorePath();
+  if (!DecodeDescriptorStore(ReadWholeFile(path), &g_descriptors))
+    g_descriptorsWritable = MoveAside(path);
+}
+
+// Written whole to a neighbour first, then put in place, so that a failed
+// write leaves the previous file as it was.
+void SaveDescriptorStore() {
+  if (!g_descriptorsWritable) return;
+  std::string path = DescriptorStorePath(), fresh = path + ".new";
+  std::vector<uint8_t> bytes = EncodeDescriptorStore(g_descriptors);
+  FILE* file = std::fopen(fresh.c_str(), "wb");
+  if (!file) return;  // kept for this process only
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  written = std::fclose(file) == 0 && written;
+  if (!written || !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    DeleteFileA(fresh.c_str());
+}
+
+StoredDescriptor* FindDescriptor(const char* filterPath) {
+  for (StoredDescriptor& stored : g_descriptors)
+    if (lstrcmpiA(stored.filterPath.c_str(), filterPath) == 0) return &stored;
+  return nullptr;
+}
+
+void GiveLastSettings(FilterEntry* entry) {
+  LoadDescriptorStore();
+  if (StoredDescriptor* stored = FindDescriptor(g_filterPath)) entry->settings = *stored;
+  entry->settings.filterPath = g_filterPath;
+}
+
+void KeepLastSettings(const FilterEntry& entry) {
+  if (!entry.settingsChanged) return;
+  if (StoredDescriptor* stored = FindDescriptor(g_filterPath))
+    *stored = entry.settings;
+  else
+    g_descriptors.push_back(entry.settings);
+  SaveDescriptorStore();
+}
+
 // ---- The loaded module and its entry points -----------------------------------------
 
 struct FilterModule {
@@ -155,6 +262,11 @@ void DiscoverEntries(FilterModule* module) {
   EnumResourceNamesA(module->module, "PIMI", AddPimiEntry, LONG_PTR(module));
 }
 
+void SetHostServices() {
+  SetMemoryQuery(MemoryAvailable);
+  SetColourPicker(ChooseColourWithSystem);
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -195,8 +307,27 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* 
   if (!module.first || !module.first->procedure) return 0;
   SetDisplayDrawer(DrawDib);
   SetAbortCheck(EscapePressed);
+  SetHostServices();
   module.first->adapter = &adapter;
   module.first->hostWindow = window;
   GetWindowTextA(window, module.first->title, int(kTitleBytes));
-  return RunFilterEntry(module.first);
+  GiveLastSettings(module.first);
+  int32_t ran = RunFilterEntry(module.first);
+  KeepLastSettings(*module.first);
+  return ran;
+}
+
+// Shows the chosen filter's about box (its About selector), owned by `owner`.
+// 1 when the filter answered it, 0 when there is no filter to ask.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterAbout(HWND owner) {
+  if (g_filterPath[0] == '\0') return 0;
+  FilterModule module;
+  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  module.module = LoadLibraryA(g_filterPath);
+  SetErrorMode(previous);
+  if (!module.module) return 0;
+  DiscoverEntries(&module);
+  if (!module.first || !module.first->procedure) return 0;
+  module.first->hostWindow = owner;
+  return ShowFilterAbout(module.first, owner);
 }

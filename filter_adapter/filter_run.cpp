@@ -4,6 +4,9 @@
 #include <cstring>
 #include <new>
 
+#include "basic_suite.h"
+#include "channel_ports.h"
+#include "colour_services.h"
 #include "filter_suites.h"
 
 using filter::FilterRecord;
@@ -14,6 +17,7 @@ namespace {
 FilterEntry* g_currentEntry = nullptr;
 DrawDibFn g_drawDib = nullptr;
 AbortCheckFn g_abortCheck = nullptr;
+MemoryAvailableFn g_memoryQuery = nullptr;
 
 // ---- Procedures given to the filter ------------------------------------------------
 
@@ -155,6 +159,55 @@ int32_t SamplingStep(const FilterRecord& record) {
   return step > 1 ? step : 1;
 }
 
+// A constant value (0..255) or the nearest edge pixel.
+bool WantsPadding(int16_t padding) {
+  return (padding >= 0 && padding <= 255) || padding == filter::kWantsEdgeReplication;
+}
+
+// Serves the whole of inRect, which reaches past the picture, at step 1: the
+// part inside (`inside`) read from the host, the rest padded as the filter
+// asked. The record keeps the rectangle it asked for.
+Served ServePaddedInput(FilterEntry* entry, const Rect16& inside) {
+  FilterRecord& record = entry->record;
+  const Rect16 asked = record.inRect;
+  int32_t planes = record.inHiPlane - record.inLoPlane + 1;
+  int32_t rowBytes = planes * RectWidth(asked), insideRowBytes = planes * RectWidth(inside);
+  uint64_t bytes = uint64_t(rowBytes) * uint64_t(RectHeight(asked));
+  uint64_t insideBytes = uint64_t(insideRowBytes) * uint64_t(RectHeight(inside));
+  if (bytes > 0x7FFFFFFF) return Served::kNoMemory;  // more than a 32-bit filter can address
+  uint8_t* buffer = static_cast<uint8_t*>(std::calloc(size_t(bytes), 1));
+  uint8_t* read = static_cast<uint8_t*>(std::malloc(size_t(insideBytes)));
+  if (!buffer || !read) {
+    std::free(buffer);
+    std::free(read);
+    return Served::kNoMemory;
+  }
+  entry->adapter->ReadPlanes(read, inside.left, inside.right - 1, inside.top, inside.bottom - 1,
+                             insideRowBytes, record.inLoPlane, record.inHiPlane, 1);
+  bool replicate = record.inputPadding == filter::kWantsEdgeReplication;
+  auto clamp = [](int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; };
+  for (int32_t y = asked.top; y < asked.bottom; ++y) {
+    uint8_t* out = buffer + size_t(y - asked.top) * size_t(rowBytes);
+    int32_t sy = clamp(y, inside.top, inside.bottom - 1);
+    for (int32_t x = asked.left; x < asked.right; ++x, out += planes) {
+      int32_t sx = clamp(x, inside.left, inside.right - 1);
+      if (!replicate && (sy != y || sx != x)) {
+        std::memset(out, record.inputPadding, size_t(planes));
+        continue;
+      }
+      const uint8_t* in = read + size_t(sy - inside.top) * size_t(insideRowBytes) +
+                          size_t(sx - inside.left) * planes;
+      std::memcpy(out, in, size_t(planes));
+    }
+  }
+  std::free(read);
+  record.inData = buffer;
+  record.inRowBytes = rowBytes;
+  record.inColumnBytes = planes;
+  record.inPlaneBytes = 1;
+  return Served::kServed;
+}
+
 // Serves inRect, planes inLoPlane..inHiPlane from the host, every step-th
 // pixel when sampling. The record's inRect becomes the rectangle served.
 Served ServeInput(FilterEntry* entry) {
@@ -169,6 +222,11 @@ Served ServeInput(FilterEntry* entry) {
   if (!PlanesValid(record.inLoPlane, record.inHiPlane) ||
       !ClipToImage(&r, (width + step - 1) / step, (height + step - 1) / step))
     return Served::kRefused;
+  bool pastTheEdge = std::memcmp(&r, &asked, sizeof r) != 0;
+  if (pastTheEdge && record.inputPadding == filter::kWantsErrorOnBoundsException)
+    return Served::kRefused;
+  if (pastTheEdge && step == 1 && WantsPadding(record.inputPadding))
+    return ServePaddedInput(entry, r);
   int32_t planes = record.inHiPlane - record.inLoPlane + 1, rowBytes = planes * RectWidth(r);
   uint8_t* buffer = NewRequestBuffer(asked, r, planes);
   if (!buffer) return Served::kNoMemory;
@@ -257,7 +315,7 @@ void FillRecord(FilterEntry* entry) {
   r.filterRect = {0, 0, int16_t(height), int16_t(width)};
   r.background = {0xFFFF, 0xFFFF, 0xFFFF};  // white behind, black in front
   std::memset(r.backColor, 0xFF, 3);
-  r.maxSpace = filter::kMaxSpace;
+  r.maxSpace = r.bufferSpace = SpaceFor(g_memoryQuery ? g_memoryQuery() : 0);
   r.hostSig = filter::kHostSignature;
   r.hostProc = HostProc;
   r.imageMode = filter::kRgbMode;
@@ -279,6 +337,18 @@ void FillRecord(FilterEntry* entry) {
   r.inTileHeight = r.outTileHeight = r.absTileHeight = TileSide(height);
   r.inTileWidth = r.outTileWidth = r.absTileWidth = TileSide(width);
   r.depth = 8;
+  // A flat RGB picture: three planes outside any layer, in every view.
+  r.layerPlanes[4] = r.layerPlanes[9] = r.layerPlanes[14] = 3;
+  r.supportsPadding = 1;
+  r.inputPadding = r.outputPadding = r.maskPadding = filter::kDoesNotWantPadding;
+  r.colorServices = reinterpret_cast<void*>(ColourServices);
+  InstallChannelPorts(entry, width, height);
+  r.channelPortProcs = &entry->channelPortProcs;
+  r.documentInfo = &entry->document;
+  r.imageServicesProcs = &entry->imageServices;
+  r.basicSuites = HostBasicSuite();
+  InstallDescriptorParameters(entry);
+  r.descriptorParameters = &entry->descriptorParameters;
 }
 
 bool CallSelector(FilterEntry* entry, int16_t selector) {
@@ -320,6 +390,30 @@ void SetAbortCheck(AbortCheckFn check) { g_abortCheck = check; }
 
 FilterEntry* CurrentFilterEntry() { return g_currentEntry; }
 
+void SetMemoryQuery(MemoryAvailableFn query) { g_memoryQuery = query; }
+
+int32_t SpaceFor(uint64_t available) {
+  const uint64_t kMost = 0x40000000;
+  uint64_t half = available / 2;
+  if (half < uint64_t(filter::kMaxSpace)) return filter::kMaxSpace;
+  return int32_t(half < kMost ? half : kMost);
+}
+
+int32_t ShowFilterAbout(FilterEntry* entry, void* window) {
+  if (!entry || !entry->procedure) return 0;
+  g_currentEntry = entry;
+  entry->platformData.hwnd = window;
+  filter::AboutRecord about = {};
+  about.platformData = &entry->platformData;
+  about.basicSuite = HostBasicSuite();
+  entry->result = 0;
+  entry->procedure(filter::kSelectorAbout, reinterpret_cast<FilterRecord*>(&about), &entry->data,
+                   &entry->result);
+  ReleaseSuiteBlocks(entry);
+  g_currentEntry = nullptr;
+  return entry->result == filter::kNoError ? 1 : 0;
+}
+
 FilterEntry* NewFilterEntry(filter::EntryPointFn procedure) {
   FilterEntry* entry = new (std::nothrow) FilterEntry;
   if (!entry) return nullptr;
@@ -342,6 +436,7 @@ int32_t RunFilterEntry(FilterEntry* entry) {
   CallSelector(entry, filter::kSelectorFinish);
   ReleaseInput(entry->record);
   ReleaseOutput(entry);
+  KeepDescriptorParameters(entry);
   ReleaseSuiteBlocks(entry);
   entry->record.parameters = nullptr;
   if (entry->success == 1) entry->adapter->CommitImage();

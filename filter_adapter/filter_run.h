@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
+#include "descriptor_suites.h"
 #include "filter_api.h"
 #include "host_image.h"
+#include "suite_api.h"
 
 // Draws a bottom-up 24-bit DIB (40-byte header, then rows) on a device
 // context at (x, y); set by the Win32 side, absent in tests without a screen.
@@ -16,6 +18,10 @@ using DrawDibFn = void (*)(void* deviceContext, int32_t x, int32_t y, const void
 // Whether the user asked to stop the run (the Win32 side watches Escape);
 // absent in tests without a keyboard.
 using AbortCheckFn = bool (*)();
+
+// The memory a run may count on, in bytes (the Win32 side asks the system);
+// absent in tests, where the run offers the smallest figure.
+using MemoryAvailableFn = uint64_t (*)();
 
 struct PendingOutput {
   filter::Rect16 rect;
@@ -50,7 +56,19 @@ struct FilterEntry {
   filter::PropertyProcs propertyProcs = {};
   filter::ResourceProcs resourceProcs = {};
   filter::PlatformData platformData = {};
-  filter::FilterRecord record = {};
+  filter::ChannelPortProcs channelPortProcs = {};
+  filter::ChannelPortDesc ports[9] = {};  // read source, write result, read result: R, G, B
+  filter::ReadChannelDesc channels[3] = {};
+  filter::ReadImageDocumentDesc document = {};
+  filter::ImageServicesProcs imageServices = {};
+  filter::ReadDescriptorProcs readDescriptorProcs = {};
+  filter::WriteDescriptorProcs writeDescriptorProcs = {};
+  filter::DescriptorParameters descriptorParameters = {};
+  StoredDescriptor settings;     // the filter's last settings, given at the next run
+  bool settingsChanged = false;  // a successful run left new ones
+  // On an 8-byte boundary, so that the pointers the packed record holds at
+  // 8-byte offsets are aligned for the filter.
+  alignas(8) filter::FilterRecord record = {};
   uint8_t abortFlag = 0;
   int32_t success = 0;
   PendingOutput pending = {};
@@ -76,6 +94,17 @@ void SetDisplayDrawer(DrawDibFn draw);
 
 // Sets how the abort procedure learns that the user wants to stop.
 void SetAbortCheck(AbortCheckFn check);
+
+// Sets how a run learns the memory it may use for maxSpace and bufferSpace.
+void SetMemoryQuery(MemoryAvailableFn query);
+
+// What a run offers as maxSpace: half of `available`, between 8 MiB and
+// 1 GiB (a 32-bit filter cannot use more).
+int32_t SpaceFor(uint64_t available);
+
+// Calls the entry's procedure with the About selector and an About record
+// owned by `window`. Returns 1 when the filter answered without error.
+int32_t ShowFilterAbout(FilterEntry* entry, void* window);
 
 // The entry being run, or null outside a run.
 FilterEntry* CurrentFilterEntry();

@@ -58,6 +58,22 @@ char* FILTER_CALL LockHandle(Handle handle, uint8_t) {
 void FILTER_CALL UnlockHandle(Handle) {}
 void FILTER_CALL RecoverSpace(int32_t) {}
 
+// Blocks never move: locking only tells where the data is (null for a
+// handle this run did not make) and that it was locked.
+void FILTER_CALL SetHandleLock(Handle handle, uint8_t, char** address, uint8_t* oldLock) {
+  HandleBlock* block = FindBlock(CurrentFilterEntry(), handle);
+  if (address) *address = block ? block->data : nullptr;
+  if (oldLock) *oldLock = 1;
+}
+
+// The handle suite asked for by name: version 1 and version 2 (which adds
+// the disposal of regular handles in third place).
+const filter::NamedHandleSuite1 kNamedHandleSuite1 = {NewHandle,     DisposeHandle, SetHandleLock,
+                                                      GetHandleSize, SetHandleSize, RecoverSpace};
+const filter::NamedHandleSuite2 kNamedHandleSuite2 = {NewHandle,     DisposeHandle, DisposeHandle,
+                                                      SetHandleLock, GetHandleSize, SetHandleSize,
+                                                      RecoverSpace};
+
 // A handle of `size` bytes holding `bytes`, or null.
 Handle CopyToHandle(FilterEntry* entry, const void* bytes, int32_t size) {
   Handle handle = NewRunHandle(entry, size);
@@ -185,6 +201,12 @@ int16_t FILTER_CALL AddResource(uint32_t type, Handle data) {
 }
 
 }  // namespace
+
+const void* NamedHandleSuite(int32_t version) {
+  if (version == 1) return &kNamedHandleSuite1;
+  if (version == 2) return &kNamedHandleSuite2;
+  return nullptr;
+}
 
 Handle NewRunHandle(FilterEntry* entry, int32_t size) {
   if (!entry || size < 0) return nullptr;

@@ -4,6 +4,10 @@
 
 #include "filter_run.h"
 
+// The handle suite that filters ask the basic suite for by name, in the
+// given version (1 or 2), or null for another version.
+const void* NamedHandleSuite(int32_t version);
+
 // Fills the entry's handle, property and resource tables.
 void InstallSuites(FilterEntry* entry);
 

@@ -337,3 +337,82 @@ TEST_F(FilterHost, PublishedSamplePatternWritesOnlyItsPixels) {
     EXPECT_EQ(g_notices[g_notices.size() - 2], std::make_pair(WPARAM(3), LPARAM(100)));
   }
 }
+
+// ---- The later host services, asked for as filters of their era do --------------------
+
+TEST_F(FilterHost, HostServicesAnswerAsPublished) {
+  for (const char* filter :
+       {"AskBasicSuite", "ConvertColours", "ReadPorts", "Interpolate", "PadEdges"})
+    ExpectInverts(filter);
+}
+
+// The system's picker: confirmed with its starting colour, then cancelled.
+TEST_F(FilterHost, ColourPickerIsTheSystemsDialog) {
+  Adapter adapter(TestFilter("PickColour").c_str());
+  DialogAnswerer answerer("confirm");
+  RunResult run = RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before)) << NoticesText();
+  EXPECT_EQ(answerer.FileDialogs(), 2);
+}
+
+TEST_F(FilterHost, AboutShowsTheFiltersBox) {
+  using FilterAboutFn = int32_t(__cdecl*)(HWND);
+  {
+    Adapter adapter(TestFilter("ShowAbout").c_str());
+    auto about = adapter.Export<FilterAboutFn>("FilterAbout");
+    ASSERT_NE(about, nullptr);
+    DialogAnswerer answerer;
+    EXPECT_EQ(about(window_), 1);
+    ASSERT_EQ(answerer.Messages().size(), 1u);
+    EXPECT_EQ(answerer.Messages()[0], L"ShowAbout 1.0");
+    RunResult run = RunFilter(adapter, window_, 3, 2);  // a run afterwards is untouched by it
+    EXPECT_TRUE(IsInverse(run.before));
+  }
+  Adapter none(nullptr);  // no filter chosen: nothing to show, no dialog
+  DialogAnswerer answerer;
+  EXPECT_EQ(none.Export<FilterAboutFn>("FilterAbout")(window_), 0);
+  EXPECT_EQ(answerer.FileDialogs(), 0);
+  EXPECT_TRUE(answerer.Messages().empty());
+}
+
+// What the RememberSettings filter found at each run: ten times the number of
+// its last run, plus 1 when its dialog is to be shown.
+std::vector<LPARAM> SettingsFound(Adapter& adapter, HWND window, int runs) {
+  std::vector<LPARAM> found;
+  for (int i = 0; i < runs; ++i) {
+    RunResult run = RunFilter(adapter, window, 3, 2);
+    EXPECT_TRUE(IsInverse(run.before)) << NoticesText();
+    found.push_back(g_notices.empty() ? -1 : g_notices.front().second);
+  }
+  return found;
+}
+
+TEST_F(FilterHost, SettingsComeBackInTheProcessAndInTheNext) {
+  std::string filter = TestFilter("RememberSettings");
+  std::vector<uint8_t> kept;
+  {
+    Adapter adapter(filter.c_str());
+    // No settings, then those of runs 1 and 2; from run 2 on it has no dialog.
+    EXPECT_EQ(SettingsFound(adapter, window_, 3), (std::vector<LPARAM>{1, 11, 20}));
+    kept = ReadAll(adapter.Folder() / "8bfkvt.prm");
+    EXPECT_FALSE(kept.empty());
+  }
+  Adapter later(filter.c_str());  // a later process finds the file
+  WriteAll(later.Folder() / "8bfkvt.prm", kept);
+  EXPECT_EQ(SettingsFound(later, window_, 1), (std::vector<LPARAM>{30}));
+
+  Adapter damaged(filter.c_str());  // a file it cannot read is moved aside, not lost
+  std::vector<uint8_t> garbage = {'8', 'B', 'D', 'P', 1, 0, 0, 0, 200, 0, 0, 0, 'x'};
+  WriteAll(damaged.Folder() / "8bfkvt.prm", garbage);
+  EXPECT_EQ(SettingsFound(damaged, window_, 1), (std::vector<LPARAM>{1}));
+  EXPECT_EQ(ReadAll(damaged.Folder() / "8bfkvt.prm.bad"), garbage);
+  EXPECT_FALSE(ReadAll(damaged.Folder() / "8bfkvt.prm").empty());
+
+  Adapter again(filter.c_str());  // an earlier damaged file is not replaced either
+  WriteAll(again.Folder() / "8bfkvt.prm.bad", {'o', 'l', 'd'});
+  WriteAll(again.Folder() / "8bfkvt.prm", garbage);
+  SettingsFound(again, window_, 1);
+  EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad2"), garbage);
+}

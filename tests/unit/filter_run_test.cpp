@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "colour_services.h"
 #include "host_image.h"
 #include "pipl.h"
 
@@ -768,4 +769,143 @@ TEST_F(FilterRun, DisplayPixelsFollowsColumnAndPlaneSteps) {
             (std::vector<uint8_t>{12, 11, 10}));
   EXPECT_EQ(std::vector<uint8_t>(drawn[2].begin() + 4, drawn[2].begin() + 7),
             (std::vector<uint8_t>{6, 5, 4}));
+}
+
+// ---- Host services ---------------------------------------------------------------
+
+TEST(ColourServices, KnownAnswersInEverySpace) {
+  struct Case {
+    int16_t space;
+    int16_t rgb[3];
+    int16_t expected[4];
+  };
+  const Case cases[] = {
+      {kHsbSpace, {0, 255, 0}, {120, 359, 359, 0}},
+      {kHsbSpace, {0, 0, 0}, {0, 0, 0, 0}},
+      {kHslSpace, {0, 0, 255}, {240, 359, 180, 0}},
+      {kHslSpace, {255, 255, 255}, {0, 0, 359, 0}},
+      {kCmykSpace, {0, 0, 0}, {255, 255, 255, 0}},
+      {kCmykSpace, {255, 255, 0}, {255, 255, 0, 255}},
+      {kLabSpace, {0, 0, 0}, {0, 128, 128, 0}},
+      {kLabSpace, {255, 0, 0}, {136, 208, 195, 0}},
+      {kGreySpace, {255, 0, 0}, {76, 0, 0, 0}},
+      {kXyzSpace, {255, 255, 255}, {255, 255, 255, 0}},
+  };
+  for (const Case& c : cases) {
+    int16_t in[4] = {c.rgb[0], c.rgb[1], c.rgb[2], 99}, out[4];
+    ASSERT_TRUE(ConvertColour(kRgbSpace, c.space, in, out));
+    for (int i = 0; i < 4; ++i)
+      EXPECT_NEAR(out[i], c.expected[i], 1) << "space " << c.space << " component " << i;
+  }
+  int16_t in[4] = {1, 2, 3, 4}, out[4];
+  EXPECT_FALSE(ConvertColour(kRgbSpace, 7, in, out));
+  EXPECT_FALSE(ConvertColour(-2, kRgbSpace, in, out));
+}
+
+TEST(FilterSpace, HalfTheMemoryWithinBounds) {
+  EXPECT_EQ(SpaceFor(0), kMaxSpace);
+  EXPECT_EQ(SpaceFor(3 * uint64_t(kMaxSpace)), int32_t(3 * uint64_t(kMaxSpace) / 2));
+  EXPECT_EQ(SpaceFor(uint64_t(1) << 40), 0x40000000);
+}
+
+// The green plane of a 5 x 4 picture through its port: at 1:1 from (1, 1), at
+// 1:2, and past the edge, where only what lies inside is written.
+TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
+  std::vector<uint8_t> one(20, 0xEE), half(6, 0xEE), edge(9, 0xEE);
+  uint8_t far = 0xEE;
+  VRect wroteOne = {}, wroteHalf = {}, wroteEdge = {};
+  Run(5, 4, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorParameters) return;
+    auto* document = static_cast<ReadImageDocumentDesc*>(r->documentInfo);
+    auto* ports = static_cast<ChannelPortProcs*>(r->channelPortProcs);
+    ReadChannelDesc* green = document->targetCompositeChannels->next;
+    PixelMemoryDesc memory = {one.data(), 4 * 8, 8, 0, 8};
+    Scaling scaling = {{1, 1, 4, 5}, {1, 1, 4, 5}};
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteOne),
+        kNoError);
+    memory = {half.data(), 3 * 8, 8, 0, 8};
+    scaling = {{0, 0, 4, 5}, {0, 0, 2, 3}};  // rows 0 and 2, columns 0, 1 and 3
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteHalf),
+        kNoError);
+    memory = {edge.data(), 3 * 8, 8, 0, 8};
+    scaling = {{2, 3, 5, 6}, {2, 3, 5, 6}};
+    EXPECT_EQ(
+        ports->readPixels(green->port, &scaling, &scaling.destinationRect, &memory, &wroteEdge),
+        kNoError);
+    // A scaling reaching a million pixels out reads the one pixel asked for;
+    // one past 2^24 is refused.
+    memory = {&far, 8, 8, 0, 8};
+    VRect corner = {0, 0, 1, 1}, wroteFar = {};
+    scaling = {{-1000000, -1000000, 4, 5}, {-1000000, -1000000, 4, 5}};
+    EXPECT_EQ(ports->readPixels(green->port, &scaling, &corner, &memory, &wroteFar), kNoError);
+    scaling.sourceRect.top = -(1 << 30);
+    EXPECT_EQ(ports->readPixels(green->port, &scaling, &corner, &memory, &wroteFar),
+              kParameterError);
+    uint8_t red[20];
+    for (int i = 0; i < 20; ++i) red[i] = uint8_t(i);
+    VRect all = {0, 0, 4, 5};
+    memory = {red, 5 * 8, 8, 0, 8};
+    EXPECT_EQ(ports->writeBasePixels(document->targetCompositeChannels->writePort, &all, &memory),
+              kNoError);
+    EXPECT_EQ(ports->writeBasePixels(green->port, &all, &memory), kParameterError);
+  });
+  auto green = [](int32_t x, int32_t y) { return g_host.Pixel(x, y)[1]; };
+  EXPECT_EQ(wroteOne.bottom, 4);
+  EXPECT_EQ(one[0], green(1, 1));
+  EXPECT_EQ(one[2 * 4 + 3], green(4, 3));
+  EXPECT_EQ(half[3 + 2], green(3, 2));
+  EXPECT_EQ(half[1], green(1, 0));
+  EXPECT_EQ(wroteEdge.bottom, 4);
+  EXPECT_EQ(wroteEdge.right, 5);
+  EXPECT_EQ(edge[0], green(3, 2));
+  EXPECT_EQ(edge[2], 0xEE);  // column 5 lies outside
+  EXPECT_EQ(far, green(0, 0));
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(g_host.Pixel(x, y)[2], y * 5 + x);  // B, G, R
+}
+
+// The settings file: what it holds comes back; a damaged one keeps the whole
+// records before the damage and says so.
+TEST(DescriptorStore, RoundTripAndDamage) {
+  std::vector<StoredDescriptor> store = {{"C:\\a.8bf", false, {1, 2, 3}}, {"b", true, {}}};
+  std::vector<uint8_t> bytes = EncodeDescriptorStore(store);
+  std::vector<StoredDescriptor> back;
+  ASSERT_TRUE(DecodeDescriptorStore(bytes, &back));
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].filterPath, "C:\\a.8bf");
+  EXPECT_EQ(back[0].bytes, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(back[1].withoutDialog);
+  for (size_t cut : {bytes.size() - 1, size_t(30), size_t(9)}) {
+    std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + long(cut));
+    EXPECT_FALSE(DecodeDescriptorStore(damaged, &back)) << cut;
+    EXPECT_EQ(back.size(), cut >= 30 ? 1u : 0u) << cut;
+  }
+  EXPECT_TRUE(DecodeDescriptorStore({}, &back));  // no file yet
+  EXPECT_FALSE(DecodeDescriptorStore({'n', 'o', 'p', 'e', 1, 0, 0, 0}, &back));
+}
+
+// Two channels in each pixel, 47.16 coordinates; a depth other than 8 is refused.
+TEST_F(FilterRun, ImageServicesOverSeveralChannels) {
+  uint8_t source[8] = {0, 10, 100, 110, 200, 210, 250, 255};  // 2 x 2 pixels of 2 channels
+  uint8_t target[4] = {7, 7, 7, 7};                           // 1 x 2 pixels
+  int16_t answers[2] = {-1, -1};
+  Run(1, 1, [&](int16_t selector, FilterRecord* r, intptr_t*, int16_t*) {
+    if (selector != kSelectorParameters) return;
+    auto* services = static_cast<ImageServicesProcs*>(r->imageServicesProcs);
+    ASSERT_EQ(services->count, 6);
+    ImageMultiPlane32 from = {source, {0, 0, 2, 2}, 4, 2, 2, 8};
+    ImageMultiPlane32 to = {target, {0, 0, 1, 2}, 4, 2, 2, 8};
+    VRect area = {0, 0, 1, 2};
+    int64_t coords[4] = {int64_t(1) << 16, int64_t(1) << 16, int64_t(5) << 16, 0};
+    answers[0] = services->interpolate2DMulti32(&from, &to, &area, coords, kPointSampling);
+    from.depth = 16;
+    answers[1] = services->interpolate2DMulti32(&from, &to, &area, coords, kPointSampling);
+  });
+  EXPECT_EQ(answers[0], kNoError);
+  EXPECT_EQ(answers[1], kParameterError);
+  EXPECT_EQ(target[0], 250);  // pixel (1, 1), both channels
+  EXPECT_EQ(target[1], 255);
+  EXPECT_EQ(target[2], 7);  // row 5 lies outside: left alone
 }
