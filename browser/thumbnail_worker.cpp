@@ -1,8 +1,8 @@
 #include "browser/thumbnail_worker.h"
 
 #include "browser/file_list.h"
+#include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
-#include "image/thumbnail_maker.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -22,13 +22,6 @@ struct WorkerState {
 
 WorkerState g_work;
 
-// The thumbnail of the file, or a black placeholder when no reader can read
-// it, so the result is never null unless memory is exhausted.
-PackedDib MakeEntryThumbnail(const char* path, int32_t width, int32_t height) {
-  PackedDib thumbnail = MakeThumbnail(g_windows.main, path, width, height);
-  return thumbnail ? thumbnail : CreatePackedDib(width, height, 24);
-}
-
 // Makes one thumbnail after another while the grid hands out entries. The
 // cache file is written here, off the user-interface thread; the grid gets
 // the thumbnail itself.
@@ -38,7 +31,8 @@ void MakeThumbnailsWhileThereIsWork() {
     int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, 0, 0)) - 1;
     if (entry < 0) return;
     const char* path = g_fileList.path[entry];
-    PackedDib thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
+    PackedDib thumbnail =
+        StoredOrMadeThumbnail(g_windows.main, path, g_work.areaWidth, g_work.areaHeight);
     if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
     // Ownership passes to the grid when it answers nonzero.
     if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))

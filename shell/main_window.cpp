@@ -7,6 +7,7 @@
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "file_ops/format_toolbar.h"
@@ -46,6 +47,7 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
 void OnCreate(HWND window) {
   g_windows.main = window;
   ClaimCacheFolder();
+  OpenThumbnailStore();
   g_app.colourDepth = MeasureColourDepth(window);
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
@@ -131,6 +133,7 @@ void OnDestroy(HWND window) {
   PauseWorker();
   EmptyCacheFolder(OwnCacheFolderNumber());
   ReleaseCacheFolder();
+  CloseThumbnailStore();
   StorePlacement(window);
   WriteSettings(g_app.programFolder);
   WriteHistory(g_app.programFolder);
