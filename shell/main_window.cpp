@@ -166,12 +166,12 @@ void ScrollGridByKey(int key) {
 // The tree's notifications: lazy filling, the first sort, the selected
 // folder, and the path under a right click. Opening or selecting a folder
 // ends the start-up wait for the tree.
-void OnTreeNotify(const NMHDR* header) {
+void OnTreeNotify(NMHDR* header) {
   if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_SELCHANGEDA) EndTreeWait();
   if (header->code == TVN_ITEMEXPANDINGA) {
-    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
-    if (change->action & TVE_EXPAND) FillTreeChildren(change->itemNew.hItem);
-    if (!(change->itemNew.state & TVIS_EXPANDEDONCE)) SortTreeChildren(change->itemNew.hItem);
+    OnTreeItemExpanding(reinterpret_cast<const NMTREEVIEWA*>(header));
+  } else if (header->code == TVN_GETDISPINFOA) {
+    AnswerTreeDisplayInfo(reinterpret_cast<NMTVDISPINFOA*>(header));
   } else if (header->code == TVN_SELCHANGEDA) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
     char path[MAX_PATH + 1] = {};
@@ -259,7 +259,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == g_windows.tree)
-        OnTreeNotify(reinterpret_cast<const NMHDR*>(lParam));
+        OnTreeNotify(reinterpret_cast<NMHDR*>(lParam));
       break;
     case WM_SYNC_TREE: SyncTreeAfterShownThumbnails(window); break;
     case WM_TIMER:

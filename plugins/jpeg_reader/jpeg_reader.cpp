@@ -286,3 +286,6 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExecScaled(WindowRef, const char* file
                   callbacks};
   return Serve(fileName, request);
 }
+
+// Every call works on its own state: several thumbnail workers may read at once.
+PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileConcurrent() { return 1; }
