@@ -46,20 +46,6 @@ int ProcessWindows(const e2e::Browser& browser) {
   return count;
 }
 
-// Private bytes are not filled in by every system; the working set is.
-double WorkingSetMegabytes(DWORD processId) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-  PROCESS_MEMORY_COUNTERS_EX counters = {};
-  counters.cb = sizeof counters;
-  double mb = 0;
-  if (process &&
-      GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof counters))
-    mb = double(counters.WorkingSetSize) / (1024 * 1024);
-  if (process) CloseHandle(process);
-  return mb;
-}
-
 int UserObjects(DWORD processId) {
   HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
   int count = process ? int(GetGuiResources(process, GR_USEROBJECTS)) : 0;
@@ -98,7 +84,7 @@ Figures Measure(const std::string& folder, const std::string& other,
   Clock::time_point start = Clock::now();
   if (!browser.Start() || !WaitForShownThumbnails(browser)) return figures;
   figures.firstPage = SecondsSince(start);
-  figures.memoryMb = WorkingSetMegabytes(browser.ProcessId());
+  figures.memoryMb = browser.WorkingSetMegabytes();
   figures.windows = ProcessWindows(browser);
   figures.userObjects = UserObjects(browser.ProcessId());
   WaitForTreeOpened(browser);

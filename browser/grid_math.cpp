@@ -64,10 +64,11 @@ EntryRange WorkEntries(const GridState& grid, int32_t count) {
   return RowsFromTop(grid, 2 * (grid.visibleRows + 1), count);
 }
 
-int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count) {
+int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count,
+                           const int32_t* inHand, int32_t inHandCount) {
   EntryRange work = WorkEntries(grid, count);
   for (int32_t i = work.first; i < work.end; ++i)
-    if (!done[i]) return i;
+    if (!done[i] && std::find(inHand, inHand + inHandCount, i) == inHand + inHandCount) return i;
   return -1;
 }
 

@@ -55,8 +55,10 @@ EntryRange ShownEntries(const GridState& grid, int32_t count);
 // rows below them. Rows above the top row wait until they are scrolled to.
 EntryRange WorkEntries(const GridState& grid, int32_t count);
 
-// The first entry of WorkEntries whose thumbnail is not done, or -1.
-int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count);
+// The first entry of WorkEntries whose thumbnail is neither done nor in the
+// hands of a worker (the inHandCount entries of `inHand`), or -1.
+int32_t NextThumbnailEntry(const GridState& grid, const int32_t* done, int32_t count,
+                           const int32_t* inHand = nullptr, int32_t inHandCount = 0);
 // Whether an entry of ShownEntries has no thumbnail done.
 bool ShownThumbnailsPending(const GridState& grid, const int32_t* done, int32_t count);
 

@@ -126,12 +126,13 @@ void Scroll(int code, int thumbPosition) {
 // ---- The worker's requests -----------------------------------------------------------
 
 // The entry the worker makes next, plus one; 0 for none.
-LRESULT OnTakeEntry() {
+LRESULT OnTakeEntry(int32_t worker) {
   if (WorkerPaused()) return 0;
-  int32_t entry = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
+  int32_t entry = NextWorkerEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
   int32_t size = UsableThumbSize();
-  BeginWorkerEntry(entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
+  if (!BeginWorkerEntry(worker, entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size)))
+    return 0;
   return entry + 1;
 }
 
@@ -139,7 +140,7 @@ LRESULT OnTakeEntry() {
 // one, keeps the thumbnail and paints it. An entry scrolled away meanwhile
 // finds it in the cache file when it is shown again.
 LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
-  EndWorkerEntry();
+  EndWorkerEntry(entry);
   if (entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
   HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
@@ -202,7 +203,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_SIZE: Layout(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_VSCROLL: Scroll(LOWORD(wParam), short(HIWORD(wParam))); return 0;
-    case kTakeEntryMessage: return OnTakeEntry();
+    case kTakeEntryMessage: return OnTakeEntry(int32_t(wParam));
     case kThumbnailMadeMessage:
       return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));
   }

@@ -1,42 +1,50 @@
-// The thumbnail worker: one thread for the life of the grid container that
-// makes the missing thumbnails, one at a time, while there is work.
+// The thumbnail workers: one thread per core (at most kMaxThumbnailWorkers)
+// for the life of the grid container, making the missing thumbnails while
+// there is work, each one picture at a time.
 //
 // Every decision about what to make is taken on the user-interface thread:
-// the worker asks the grid container for its next entry with a synchronous
+// a worker asks the grid container for its next entry with a synchronous
 // message (kTakeEntryMessage) and hands the finished thumbnail back the same
 // way (kThumbnailMadeMessage). So the listing, the done flags and the grid
-// state are only ever touched by the user-interface thread, and the worker
+// state are only ever touched by the user-interface thread, and a worker
 // reads nothing but the path of the entry it was given, which stays put
-// until the next reload, and the reload waits for the worker to be idle.
+// until the next reload, and the reload waits for every worker to be idle.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
+#include "browser/grid_math.h"
 #include "image/packed_dib.h"
 
-// Sent by the worker to the grid container. Take: the result is the entry to
-// make plus one (0: none, as a send that failed also answers). Made: wParam the entry, lParam the
-// thumbnail (a PackedDib, never null); the result is nonzero when the grid took the thumbnail.
+constexpr int32_t kMaxThumbnailWorkers = 4;
+
+// Sent by a worker to the grid container. Take: wParam the worker's number;
+// the result is the entry to make plus one (0: none, as a send that failed
+// also answers). Made: wParam the entry, lParam the thumbnail (a PackedDib,
+// never null); the result is nonzero when the grid took the thumbnail.
 constexpr UINT kTakeEntryMessage = WM_APP + 40;
 constexpr UINT kThumbnailMadeMessage = WM_APP + 41;
 
-// Starts the worker for the grid container `grid`; it sleeps until woken.
+// Starts the workers for the grid container `grid`; they sleep until woken.
 void StartWorker(HWND grid);
-// Ends the worker and waits for it, serving its requests meanwhile.
+// Ends the workers and waits for them, serving their requests meanwhile.
 void StopWorker();
 // There may be work: the view moved, a listing was made, a pause ended.
 void WakeWorker();
 
-// While paused the worker is given no entry. Pausing waits until the entry
-// it is making, if any, has been handed back.
+// While paused no worker is given an entry. Pausing waits until every entry
+// in the workers' hands has been handed back.
 void PauseWorker();
 void ResumeWorker();
 bool WorkerPaused();
 
-// The grid container's side of the two messages: BeginWorkerEntry when it
-// hands out an entry (to be fitted into width x height), EndWorkerEntry when
-// the thumbnail comes back.
-void BeginWorkerEntry(int32_t entry, int32_t width, int32_t height);
-void EndWorkerEntry();
+// The grid container's side of the two messages: NextWorkerEntry picks the
+// entry to hand out (NextThumbnailEntry, passing over those in the workers'
+// hands), BeginWorkerEntry records it as worker `worker`'s (to be fitted
+// into width x height; false for no such worker), EndWorkerEntry when its
+// thumbnail comes back.
+int32_t NextWorkerEntry(const GridState& grid, const int32_t* done, int32_t count);
+bool BeginWorkerEntry(int32_t worker, int32_t entry, int32_t width, int32_t height);
+void EndWorkerEntry(int32_t entry);

@@ -103,6 +103,31 @@ DWORD FolderAttributes(LPCITEMIDLIST list) {
   return ShellAttributes(list);
 }
 
+// The attributes the tree's filter looks at, asked of the parent folder for
+// its child (one call on a relative ID instead of a walk of the whole path).
+// Whether a folder has subfolders means reading it, so that is asked only
+// where the filter needs it (folders outside the file system); the expand
+// button asks it when the item is drawn.
+DWORD ChildAttributes(IShellFolder* parent, LPCITEMIDLIST relative) {
+  SFGAOF attributes = SFGAO_FOLDER | kFileSystem | kHasPropertySheet;
+  if (FAILED(parent->GetAttributesOf(1, &relative, &attributes))) return 0;
+  if (!(attributes & kFileSystem)) {
+    SFGAOF subfolders = kHasSubfolder;
+    if (SUCCEEDED(parent->GetAttributesOf(1, &relative, &subfolders)))
+      attributes |= subfolders & kHasSubfolder;
+  }
+  return attributes & (SFGAO_FOLDER | kHasSubfolder | kFileSystem | kHasPropertySheet);
+}
+
+// The last item of an ID list: a tree item's ID relative to its parent.
+LPCITEMIDLIST LastItemId(LPCITEMIDLIST list) {
+  auto item = reinterpret_cast<const BYTE*>(list);
+  const BYTE* last = item;
+  for (USHORT count; std::memcpy(&count, item, sizeof count), count != 0; item += count)
+    last = item;
+  return reinterpret_cast<LPCITEMIDLIST>(last);
+}
+
 bool ChildFolderFilter(DWORD, DWORD child) {
   return child == 0 || ((child & (kHasSubfolder | kFileSystem)) && (child & kHasPropertySheet));
 }
@@ -144,16 +169,20 @@ HTREEITEM Next(HTREEITEM item, UINT relation) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(g_tree, TVM_GETNEXTITEM, relation, LPARAM(item)));
 }
 
-HTREEITEM InsertTreeItem(HTREEITEM parent, char* text, LPITEMIDLIST list) {
+// `children`: 1 for an expand button, I_CHILDRENCALLBACK to decide when the
+// item is drawn.
+HTREEITEM InsertTreeItem(HTREEITEM parent, char* text, LPITEMIDLIST list, int children = 1) {
   TVINSERTSTRUCTA insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
   insert.item.pszText = text;
   insert.item.cchTextMax = lstrlenA(text);
-  insert.item.iImage = IconOf(list, 0);
-  insert.item.iSelectedImage = IconOf(list, SHGFI_OPENICON);
-  insert.item.cChildren = 1;
+  // Icons are asked for when the item is first drawn (AnswerTreeDisplayInfo):
+  // most items of a large folder never are.
+  insert.item.iImage = I_IMAGECALLBACK;
+  insert.item.iSelectedImage = I_IMAGECALLBACK;
+  insert.item.cChildren = children;
   insert.item.lParam = LPARAM(list);
   return reinterpret_cast<HTREEITEM>(SendMessageA(g_tree, TVM_INSERTITEMA, 0, LPARAM(&insert)));
 }
@@ -198,9 +227,12 @@ IShellFolder* BindTreeItemFolder(LPCITEMIDLIST list) {
   return folder;
 }
 
-int CALLBACK CompareTreeItems(LPARAM a, LPARAM b, LPARAM context) {
-  HRESULT result = reinterpret_cast<IShellFolder*>(context)->CompareIDs(
-      0, reinterpret_cast<LPCITEMIDLIST>(a), reinterpret_cast<LPCITEMIDLIST>(b));
+// Children are compared by their parent folder on their relative IDs: the
+// Desktop comparing absolute lists walks both paths from the top each time.
+int CALLBACK CompareTreeItems(LPARAM a, LPARAM b, LPARAM parentFolder) {
+  HRESULT result = reinterpret_cast<IShellFolder*>(parentFolder)
+                       ->CompareIDs(0, LastItemId(reinterpret_cast<LPCITEMIDLIST>(a)),
+                                    LastItemId(reinterpret_cast<LPCITEMIDLIST>(b)));
   return FAILED(result) ? 0 : short(HRESULT_CODE(result));
 }
 
@@ -269,7 +301,7 @@ HWND CreateFolderTree(HWND parent, int id, int width, int height) {
 HWND FolderTreeWindow() { return g_tree; }
 
 void FillTreeChildren(HTREEITEM item) {
-  if (ChildrenCount(item) <= 0) return;
+  if (ChildrenCount(item) == 0) return;  // known to have none
   LPITEMIDLIST list = ItemList(item);
   Released<IShellFolder> folder{BindTreeItemFolder(list)};
   if (!folder.p) return;
@@ -288,9 +320,15 @@ void FillTreeChildren(HTREEITEM item) {
     }
     StrRetToText(name, &text, relative);
     LPITEMIDLIST absolute = CombineIdLists(list, relative);
-    if (absolute && ChildFolderFilter(parentAttributes, FolderAttributes(absolute))) {
-      HTREEITEM child = InsertTreeItem(item, name, absolute);
-      UpdateChildButton(child, absolute);
+    DWORD attributes = 0;
+    if (absolute) {
+      attributes = IsRemovableDriveRoot(PathOf(absolute)) ? kRemovableRootAttributes
+                                                          : ChildAttributes(folder.p, relative);
+    }
+    if (absolute && ChildFolderFilter(parentAttributes, attributes)) {
+      // Removable drives keep their button (asking would wait for the medium).
+      InsertTreeItem(item, name, absolute,
+                     attributes == kRemovableRootAttributes ? 1 : I_CHILDRENCALLBACK);
       ++inserted;
     } else {
       FreeIdList(absolute);
@@ -301,10 +339,26 @@ void FillTreeChildren(HTREEITEM item) {
 }
 
 void SortTreeChildren(HTREEITEM item) {
-  Released<IShellFolder> desktop;
-  if (FAILED(SHGetDesktopFolder(&desktop.p))) return;
-  TVSORTCB sort = {item, CompareTreeItems, LPARAM(desktop.p)};
+  Released<IShellFolder> folder{BindTreeItemFolder(ItemList(item))};
+  if (!folder.p) return;
+  TVSORTCB sort = {item, CompareTreeItems, LPARAM(folder.p)};
   SendMessageA(g_tree, TVM_SORTCHILDRENCB, 0, LPARAM(&sort));
+}
+
+void OnTreeItemExpanding(const NMTREEVIEWA* change) {
+  if (change->action & TVE_EXPAND) FillTreeChildren(change->itemNew.hItem);
+  if (!(change->itemNew.state & TVIS_EXPANDEDONCE)) SortTreeChildren(change->itemNew.hItem);
+}
+
+void AnswerTreeDisplayInfo(NMTVDISPINFOA* info) {
+  auto list = reinterpret_cast<LPCITEMIDLIST>(info->item.lParam);
+  if (!list) return;
+  if (info->item.mask & TVIF_IMAGE) info->item.iImage = IconOf(list, 0);
+  if (info->item.mask & TVIF_SELECTEDIMAGE)
+    info->item.iSelectedImage = IconOf(list, SHGFI_OPENICON);
+  if (info->item.mask & TVIF_CHILDREN)
+    info->item.cChildren = (ShellAttributes(list) & kHasSubfolder) ? 1 : 0;
+  info->item.mask |= TVIF_DI_SETITEM;  // asked once per item
 }
 
 bool TreeItemPath(char* buffer, HTREEITEM item) {
@@ -327,5 +381,9 @@ int TreePathAtPoint(char* buffer, POINT screen) {
 
 void ShowFolderInTree(const char* folder) {
   if (!g_tree || !folder || !*folder) return;
+  // One drawing of the opened branch instead of one per inserted item.
+  SendMessageA(g_tree, WM_SETREDRAW, FALSE, 0);
   if (HTREEITEM start = FindMyComputerItem()) ShowBelow(start, folder);
+  SendMessageA(g_tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(g_tree, nullptr, TRUE);
 }

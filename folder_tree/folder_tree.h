@@ -17,6 +17,11 @@ HWND FolderTreeWindow();
 void FillTreeChildren(HTREEITEM item);
 // Sorts an item's direct children by the shell's name order.
 void SortTreeChildren(HTREEITEM item);
+// The tree's owner passes these notifications on: an item about to open is
+// filled (and sorted the first time); an item about to be drawn gets its
+// icons and expand button (TVN_GETDISPINFO).
+void OnTreeItemExpanding(const NMTREEVIEWA* change);
+void AnswerTreeDisplayInfo(NMTVDISPINFOA* info);
 // The item's file-system path into a 260-byte buffer; false (and an empty
 // buffer) for items outside the file system.
 bool TreeItemPath(char* buffer, HTREEITEM item);

@@ -13,6 +13,7 @@ namespace {
 // it wrote one.
 bool WriteFastPicture(const char* pluginPath, void* owner, const char* fileName,
                       char (&tempPath)[256]) {
+  ReaderTurn turn(pluginPath);
   platform::ScopedLibrary plugin(pluginPath);
   auto fastImage = reinterpret_cast<ReadFileFastImageFn>(plugin.Export("ReadFileFastImage"));
   if (!fastImage) return false;

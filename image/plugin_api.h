@@ -105,6 +105,11 @@ using ReadFileExecScaledFn = int32_t(PLUGIN_CALL*)(WindowRef window, const char*
                                                    DecodeWorkRecord* work,
                                                    const ReadCallbacks* callbacks);
 
+// Optional: nonzero when the reader may be called from several threads at
+// once, each thread with its own load of the DLL and its own file. Readers
+// without it are called by one thread at a time, as they always were.
+using ReadFileConcurrentFn = int32_t(PLUGIN_CALL*)();
+
 static_assert(sizeof(FormatInfo) == 656, "FormatInfo is 656 bytes");
 static_assert(offsetof(FormatInfo, displayName) == 256, "display name at 256");
 static_assert(sizeof(ImageSizeEntry) == 140, "ImageSizeEntry is 140 bytes");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ char* g_writerBlock = nullptr;
 // Each reader's extension list, asked once when the table is filled, so that
 // a lookup loads no DLL.
 char g_readerExtensions[kPluginSlots][sizeof(FormatInfo::extensions)];
+// Readers that declared themselves safe on several threads at once, and one
+// turn for each of the others (see ReaderTurn).
+bool g_readerConcurrent[kPluginSlots];
+std::mutex g_readerTurns[kPluginSlots];
 
 const char* SlotOf(const char* block, int index) {
   if (!block || index < 0 || index >= kPluginSlots) return "";
@@ -75,18 +80,35 @@ char* BuildTable(const char* subFolder, const char* exportName) {
 
 }  // namespace
 
-static void RememberReaderExtensions() {
-  FormatInfo info;
-  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
-    if (QueryFormatInfo(ReaderPath(i), "ReadFileInfo", g_windows.statusBar, &info))
+// One load of each reader for its extension list and whether it may be
+// called from several threads at once.
+static bool AskFormatInfo(const platform::ScopedLibrary& library, const char* exportName,
+                          void* window, FormatInfo* info) {
+  std::memset(info, 0, sizeof *info);
+  auto readInfo = reinterpret_cast<ReadFileInfoFn>(library.Export(exportName));
+  if (!readInfo) return false;
+  readInfo(window, info);
+  info->extensions[sizeof info->extensions - 1] = '\0';
+  info->displayName[sizeof info->displayName - 1] = '\0';
+  return true;
+}
+
+static void RememberReaders() {
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i) {
+    platform::ScopedLibrary library(ReaderPath(i));
+    FormatInfo info;
+    if (AskFormatInfo(library, "ReadFileInfo", g_windows.statusBar, &info))
       std::memcpy(g_readerExtensions[i], info.extensions, sizeof info.extensions);
+    auto concurrent = reinterpret_cast<ReadFileConcurrentFn>(library.Export("ReadFileConcurrent"));
+    g_readerConcurrent[i] = concurrent && concurrent() != 0;
+  }
 }
 
 void ScanPlugins() {
   ReleasePlugins();
   g_readerBlock = BuildTable("file_r\\", "ReadFileInfo");
   g_writerBlock = BuildTable("file_w\\", "WriteFileInfo");
-  RememberReaderExtensions();
+  RememberReaders();
 }
 
 void ReleasePlugins() {
@@ -94,6 +116,7 @@ void ReleasePlugins() {
   platform::GlobalBlockFree(g_writerBlock);
   g_readerBlock = g_writerBlock = nullptr;
   std::memset(g_readerExtensions, 0, sizeof g_readerExtensions);
+  std::memset(g_readerConcurrent, 0, sizeof g_readerConcurrent);
   ReleaseReusableImages();  // the reads' memory goes with the readers
 }
 
@@ -102,14 +125,23 @@ const char* WriterPath(int index) { return SlotOf(g_writerBlock, index); }
 
 bool QueryFormatInfo(const char* pluginPath, const char* exportName, void* window,
                      FormatInfo* info) {
-  std::memset(info, 0, sizeof *info);
   platform::ScopedLibrary library(pluginPath);
-  auto readInfo = reinterpret_cast<ReadFileInfoFn>(library.Export(exportName));
-  if (!readInfo) return false;
-  readInfo(window, info);
-  info->extensions[sizeof info->extensions - 1] = '\0';
-  info->displayName[sizeof info->displayName - 1] = '\0';
-  return true;
+  return AskFormatInfo(library, exportName, window, info);
+}
+
+ReaderTurn::ReaderTurn(const char* pluginPath) {
+  for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i)
+    if (std::strcmp(ReaderPath(i), pluginPath) == 0) {
+      if (!g_readerConcurrent[i]) {
+        g_readerTurns[i].lock();
+        held_ = i;
+      }
+      return;
+    }
+}
+
+ReaderTurn::~ReaderTurn() {
+  if (held_ >= 0) g_readerTurns[held_].unlock();
 }
 
 int32_t FindReader(const char* fileName) {

@@ -34,3 +34,18 @@ const char* ReaderExtensions(int index);
 // return. False when the DLL cannot be loaded or lacks the export.
 bool QueryFormatInfo(const char* pluginPath, const char* exportName, void* window,
                      FormatInfo* info);
+
+// Held around every use of a reader: several thumbnail workers may read at
+// once, but a reader that did not declare itself safe for that
+// (ReadFileConcurrent) is called by one thread at a time. A path that is no
+// reader of the table takes no turn.
+class ReaderTurn {
+ public:
+  explicit ReaderTurn(const char* pluginPath);
+  ~ReaderTurn();
+  ReaderTurn(const ReaderTurn&) = delete;
+  ReaderTurn& operator=(const ReaderTurn&) = delete;
+
+ private:
+  int held_ = -1;
+};

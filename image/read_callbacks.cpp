@@ -5,7 +5,7 @@
 #include "image/reusable_image.h"
 #include "image/scratch_rows.h"
 
-ReadState g_readState;
+thread_local ReadState g_readState;
 
 int32_t PLUGIN_CALL PutRow(int32_t row, int32_t, int32_t, const void* data, int32_t flag) {
   PackedDib target = g_readState.target;

@@ -17,7 +17,7 @@ struct ReadState {
   bool alphaSeen;        // PutAlpha was called during this read
 };
 
-extern ReadState g_readState;
+extern thread_local ReadState g_readState;
 
 int32_t PLUGIN_CALL PutRow(int32_t row, int32_t unusedA, int32_t unusedB, const void* data,
                            int32_t flag);

@@ -6,6 +6,7 @@
 
 #include "file_ops/path_utils.h"
 #include "image/plugin_api.h"
+#include "image/plugin_registry.h"
 #include "image/read_callbacks.h"
 #include "image/reusable_image.h"
 #include "platform/platform.h"
@@ -164,6 +165,7 @@ PackedDib ReadAtReaderDepth(const char* fileName, void* owner, const char* plugi
                             const ReadRequest& request, PictureSize* whole) {
   std::strncpy(g_readState.pluginPath, pluginPath, sizeof g_readState.pluginPath - 1);
   g_readState.pluginPath[sizeof g_readState.pluginPath - 1] = '\0';
+  ReaderTurn turn(pluginPath);
   LoadedReader reader(pluginPath);
   Records records;
   if (!AllRecordsAllocated(owner, request.mode, records)) return nullptr;

@@ -21,7 +21,7 @@ struct Block {
   }
 };
 
-Block g_blocks[3];
+thread_local Block g_blocks[3];  // each reading thread has its own
 
 }  // namespace
 

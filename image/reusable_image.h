@@ -1,9 +1,10 @@
-// Process-wide images that the reading pipeline fills again for every
-// picture: the decode target, its 24-bit conversion and the alpha plane.
-// Writing into memory touched before costs a fraction of a fresh block's
-// first write (about 90 ms per 36 MB under Wine), so a folder of photos
-// reuses one block per role. Only the single thumbnail worker reads at a
-// time; the images are never handed to anyone who would free them.
+// Images that the reading pipeline fills again for every picture: the decode
+// target, its 24-bit conversion and the alpha plane, one set per thread that
+// reads. Writing into memory touched before costs a fraction of a fresh
+// block's first write (about 90 ms per 36 MB under Wine), so a folder of
+// photos reuses one block per role. The images are never handed to anyone
+// who would free them; a thread that stops reading frees its own with
+// ReleaseReusableImages.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +22,5 @@ PackedDib ReusableImage(ReusableRole role, int32_t width, int32_t height, int32_
 // Frees blocks larger than an ordinary photo needs, so that one huge
 // picture does not keep its memory for the life of the process.
 void TrimReusableImages();
-// Frees every block.
+// Frees every block of the calling thread.
 void ReleaseReusableImages();

@@ -22,8 +22,9 @@ struct ScratchRow {
   ~ScratchRow() { std::free(data); }
 };
 
-ScratchRow g_sourceRow;
-ScratchRow g_outputRow;
+// Each thread that reads has its own rows.
+thread_local ScratchRow g_sourceRow;
+thread_local ScratchRow g_outputRow;
 
 }  // namespace
 

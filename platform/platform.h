@@ -62,6 +62,10 @@ bool DeleteOneFile(const char* path);
 bool RenameFile(const char* from, const char* to);
 // Size in bytes, or -1 when the file cannot be read.
 int64_t FileSize(const char* path);
+// A file's size and last-write stamp in one query (the stamp in the file
+// system's own units: 100 ns on Windows, ns natively). False when the file
+// cannot be queried, or is a folder.
+bool FileSizeAndStamp(const char* path, int64_t* bytes, int64_t* lastWrite);
 
 // Holds a file open with no sharing for the life of the object: a second
 // holder, in this process or another, is refused until the first lets go or
@@ -126,6 +130,9 @@ unsigned AnsiCodePage();
 // Converts text in the given code page to UTF-16. Invalid bytes become U+FFFD
 // or are dropped, never read past the end.
 std::u16string ToWide(unsigned codePage, const char* text);
+// The path in the system's own form as UTF-8, for libraries that take UTF-8
+// file names (SQLite).
+std::string Utf8SystemPath(const char* path);
 // Compares two strings ignoring letter case, like _stricmp.
 int CompareNoCase(const char* a, const char* b);
 

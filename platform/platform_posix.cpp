@@ -153,6 +153,14 @@ int64_t FileSize(const char* path) {
   return info.st_size;
 }
 
+bool FileSizeAndStamp(const char* path, int64_t* bytes, int64_t* lastWrite) {
+  struct stat info;
+  if (stat(NativePath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  *bytes = info.st_size;
+  *lastWrite = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return true;
+}
+
 long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
   int fd = open(NativePath(path).c_str(), O_RDONLY);
   if (fd < 0) return -1;
@@ -238,6 +246,9 @@ std::u16string ToWide(unsigned codePage, const char* text) {
   iconv_close(converter);
   return wide;
 }
+
+// Native paths are UTF-8 already.
+std::string Utf8SystemPath(const char* path) { return NativePath(path); }
 
 int CompareNoCase(const char* a, const char* b) { return strcasecmp(a, b); }
 

@@ -114,6 +114,17 @@ int64_t FileSize(const char* path) {
   return (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool FileSizeAndStamp(const char* path, int64_t* bytes, int64_t* lastWrite) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  *bytes = (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  *lastWrite =
+      (int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
   FileHandle file(OpenForReading(path));
   if (!file.Ok()) return -1;
@@ -200,6 +211,17 @@ std::u16string ToWide(unsigned codePage, const char* text) {
   std::vector<wchar_t> wide(length);
   MultiByteToWideChar(codePage, 0, text, -1, wide.data(), length);
   return std::u16string(wide.begin(), wide.end() - 1);
+}
+
+std::string Utf8SystemPath(const char* path) {
+  std::u16string wide = ToWide(CP_ACP, path);
+  auto text = reinterpret_cast<const wchar_t*>(wide.c_str());
+  int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::string utf8(size_t(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], length, nullptr, nullptr);
+  utf8.pop_back();
+  return utf8;
 }
 
 int CompareNoCase(const char* a, const char* b) { return _stricmp(a, b); }

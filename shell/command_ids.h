@@ -12,6 +12,8 @@ enum Command : int {
   kCommandDeselectAll = 205,
   kCommandSmallThumbnails = 400,
   kCommandLargeThumbnails = 402,
+  kCommandKeepThumbnails = 410,  // the thumbnail store on or off
+  kCommandEmptyKeptThumbnails = 411,
   kCommandHelp = 600,
   kCommandAbout = 601,
   kCommandSortByName = 700,
@@ -23,6 +25,7 @@ enum Command : int {
 constexpr bool IsBrowserCommand(int id) {
   return id == kCommandClose || id == kCommandNewWindow ||
          (id >= kCommandDelete && id <= kCommandDeselectAll) ||
-         (id >= kCommandSmallThumbnails && id <= kCommandLargeThumbnails) || id == kCommandHelp ||
+         (id >= kCommandSmallThumbnails && id <= kCommandLargeThumbnails) ||
+         id == kCommandKeepThumbnails || id == kCommandEmptyKeptThumbnails || id == kCommandHelp ||
          id == kCommandAbout || (id >= kCommandSortByName && id <= kCommandSortLast);
 }

@@ -6,6 +6,7 @@
 
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "file_ops/rename_delete.h"
@@ -70,6 +71,10 @@ void HandleCommand(HWND main, int command) {
     g_settings.thumbSize = command - kCommandSmallThumbnails;
     ReloadGrid();
     EmptyCacheFolder(OwnCacheFolderNumber());
+  } else if (command == kCommandKeepThumbnails) {
+    SwitchThumbnailStore(!ThumbnailStoreSwitchedOn());
+  } else if (command == kCommandEmptyKeptThumbnails) {
+    EmptyThumbnailStore();
   } else if (command >= kCommandSortByName && command <= kCommandSortLast) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
@@ -85,6 +90,10 @@ void ApplyMenuRules(HMENU menu) {
     CheckMenuItem(menu, UINT(id), MF_BYCOMMAND | MF_UNCHECKED);
   if (g_settings.sortOrder >= 0 && g_settings.sortOrder <= 5)
     CheckMenuItem(menu, UINT(kCommandSortByName + g_settings.sortOrder), MF_BYCOMMAND | MF_CHECKED);
+  CheckMenuItem(menu, kCommandKeepThumbnails,
+                MF_BYCOMMAND | (ThumbnailStoreSwitchedOn() ? MF_CHECKED : MF_UNCHECKED));
+  EnableMenuItem(menu, kCommandEmptyKeptThumbnails,
+                 MF_BYCOMMAND | (SharedThumbnailStore().IsOpen() ? MF_ENABLED : MF_GRAYED));
   EnableMenuItem(menu, kCommandDelete,
                  MF_BYCOMMAND | (g_fileList.selectedCount > 0 ? MF_ENABLED : MF_GRAYED));
 }

@@ -7,6 +7,7 @@
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "file_ops/format_toolbar.h"
@@ -46,6 +47,7 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
 void OnCreate(HWND window) {
   g_windows.main = window;
   ClaimCacheFolder();
+  OpenThumbnailStore();
   g_app.colourDepth = MeasureColourDepth(window);
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
@@ -131,6 +133,7 @@ void OnDestroy(HWND window) {
   PauseWorker();
   EmptyCacheFolder(OwnCacheFolderNumber());
   ReleaseCacheFolder();
+  CloseThumbnailStore();
   StorePlacement(window);
   WriteSettings(g_app.programFolder);
   WriteHistory(g_app.programFolder);
@@ -163,12 +166,12 @@ void ScrollGridByKey(int key) {
 // The tree's notifications: lazy filling, the first sort, the selected
 // folder, and the path under a right click. Opening or selecting a folder
 // ends the start-up wait for the tree.
-void OnTreeNotify(const NMHDR* header) {
+void OnTreeNotify(NMHDR* header) {
   if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_SELCHANGEDA) EndTreeWait();
   if (header->code == TVN_ITEMEXPANDINGA) {
-    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
-    if (change->action & TVE_EXPAND) FillTreeChildren(change->itemNew.hItem);
-    if (!(change->itemNew.state & TVIS_EXPANDEDONCE)) SortTreeChildren(change->itemNew.hItem);
+    OnTreeItemExpanding(reinterpret_cast<const NMTREEVIEWA*>(header));
+  } else if (header->code == TVN_GETDISPINFOA) {
+    AnswerTreeDisplayInfo(reinterpret_cast<NMTVDISPINFOA*>(header));
   } else if (header->code == TVN_SELCHANGEDA) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
     char path[MAX_PATH + 1] = {};
@@ -256,7 +259,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == g_windows.tree)
-        OnTreeNotify(reinterpret_cast<const NMHDR*>(lParam));
+        OnTreeNotify(reinterpret_cast<NMHDR*>(lParam));
       break;
     case WM_SYNC_TREE: SyncTreeAfterShownThumbnails(window); break;
     case WM_TIMER:

@@ -13,6 +13,21 @@ expect() {  # expect NAME: NAME.rgb (8-bit RGB of its first frame, upright,
   convert "$name[0]" -auto-orient -format '%w %h' info: > "$name.size"
 }
 
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
+
+exif_preview() {  # exif_preview ORIENTATION PREVIEW.jpg: an APP1 segment with
+                  # the orientation in IFD0 and PREVIEW.jpg as the camera's
+                  # preview (IFD1's JPEGInterchangeFormat), little-endian
+  local bytes
+  bytes=$(stat -c %s "$2")
+  printf '\xff\xe1'; printf "\\x$(printf %02x $(((64 + bytes) >> 8)))\\x$(printf %02x $(((64 + bytes) & 255)))"
+  printf 'Exif\x00\x00II\x2a\x00'; le32 8
+  le16 1; le16 0x0112; le16 3; le32 1; le16 "$1"; le16 0; le32 26   # IFD0, then IFD1 at 26
+  le16 2; le16 0x0201; le16 4; le32 1; le32 56; le16 0x0202; le16 4; le32 1; le32 "$bytes"; le32 0
+  cat "$2"
+}
+
 exif() {  # exif ORIENTATION: an APP1 segment holding only the orientation tag
   if (( $1 % 2 )); then
     printf '\xff\xe1\x00\x22Exif\x00\x00II\x2a\x00\x08\x00\x00\x00\x01\x00'

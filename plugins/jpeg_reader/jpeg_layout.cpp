@@ -14,16 +14,36 @@ int CeilDiv(int64_t numerator, int64_t denominator) {
 
 int ScaledSide(int side, int eighths) { return CeilDiv(int64_t(side) * eighths, 8); }
 
+// The fit of the whole picture into the box, never past its own size.
+static void FittedCover(int width, int height, int boxWidth, int boxHeight, int* fittedWidth,
+                        int* fittedHeight) {
+  *fittedWidth = CeilDiv(int64_t(width) * boxHeight, height);
+  *fittedHeight = CeilDiv(int64_t(height) * boxWidth, width);
+  if (*fittedWidth > boxWidth) *fittedWidth = boxWidth;
+  if (*fittedHeight > boxHeight) *fittedHeight = boxHeight;
+}
+
 int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight) {
   if (width <= 0 || height <= 0 || boxWidth <= 0 || boxHeight <= 0) return 8;
-  int fittedWidth = CeilDiv(int64_t(width) * boxHeight, height);
-  int fittedHeight = CeilDiv(int64_t(height) * boxWidth, width);
-  if (fittedWidth > boxWidth) fittedWidth = boxWidth;
-  if (fittedHeight > boxHeight) fittedHeight = boxHeight;
+  int fittedWidth, fittedHeight;
+  FittedCover(width, height, boxWidth, boxHeight, &fittedWidth, &fittedHeight);
   for (int eighths = 1; eighths < 8; ++eighths)
     if (ScaledSide(width, eighths) >= fittedWidth && ScaledSide(height, eighths) >= fittedHeight)
       return eighths;
   return 8;
+}
+
+bool PreviewCoversBox(int previewWidth, int previewHeight, int width, int height, int boxWidth,
+                      int boxHeight) {
+  if (previewWidth <= 0 || previewHeight <= 0 || width <= 0 || height <= 0 || boxWidth <= 0 ||
+      boxHeight <= 0)
+    return false;
+  int64_t shapeError = int64_t(previewWidth) * height - int64_t(previewHeight) * width;
+  if (shapeError < 0) shapeError = -shapeError;
+  if (shapeError > (width > height ? width : height)) return false;
+  int fittedWidth, fittedHeight;
+  FittedCover(width, height, boxWidth, boxHeight, &fittedWidth, &fittedHeight);
+  return previewWidth >= fittedWidth && previewHeight >= fittedHeight;
 }
 
 int ChoosePickingFactor(int width, int height, int boxWidth, int boxHeight) {

@@ -17,6 +17,13 @@ int ScaledSide(int side, int eighths);
 // picture's stored orientation. A box with a side of 0 or less gives 8.
 int ChooseScaleEighths(int width, int height, int boxWidth, int boxHeight);
 
+// Whether a camera's preview of previewWidth x previewHeight can stand for
+// the picture of width x height (both as stored) in the box (in the stored
+// orientation too): it has the picture's shape to within a pixel, so it holds
+// no black bars, and it covers the fit as ChooseScaleEighths decides.
+bool PreviewCoversBox(int previewWidth, int previewHeight, int width, int height, int boxWidth,
+                      int boxHeight);
+
 // For readers that can only pick pixels (every k-th of every k-th row): the
 // largest k of 1, 2, 4 and 8 whose picture of ceil(width / k) x
 // ceil(height / k) still covers the fit into the box, as ChooseScaleEighths

@@ -6,6 +6,9 @@
 // has ReadFileExecScaled, which decodes at the smallest of libjpeg's scales
 // (1/8 to 1) that still covers the thumbnail box: a 4000 x 3000 photo for a
 // 176 x 160 box is decoded at 500 x 375, from the DC coefficients alone.
+// Where the camera stored a preview in the EXIF block that has the photo's
+// shape and covers the box, the preview is decoded instead (a few kilobytes
+// instead of megabytes).
 //
 // libjpeg reports fatal errors through error_exit, which here jumps back to
 // the decode's setjmp: no C++ object lives in a frame it jumps over, and
@@ -67,6 +70,8 @@ struct Decoder {
   jpeg_decompress_struct jpeg;
   ErrorManager errors;
   FILE* file = nullptr;
+  const uint8_t* memory = nullptr;  // a camera's preview, read from memory instead
+  size_t memoryBytes = 0;
   bool created = false;
   int orientation = 1;
   uint8_t* rows = nullptr;      // the whole picture, for turned pictures
@@ -81,6 +86,17 @@ struct Decoder {
     std::free(dibRow);
   }
 };
+
+// libjpeg's decompressor with our error handling: errors jump back to the
+// decode's setjmp, warnings as NoteWarning says, nothing printed.
+void CreateDecompressor(Decoder* decoder) {
+  decoder->jpeg.err = jpeg_std_error(&decoder->errors.base);
+  decoder->errors.base.error_exit = JumpOnError;
+  decoder->errors.base.emit_message = NoteWarning;
+  decoder->errors.base.output_message = Silent;
+  jpeg_create_decompress(&decoder->jpeg);
+  decoder->created = true;
+}
 
 // The size a delivery has: upright width and height, depth.
 struct Delivery {
@@ -100,7 +116,10 @@ int OrientationFromMarkers(const jpeg_decompress_struct& jpeg) {
 // scope of `decoder`.
 bool ReadHeader(Decoder* decoder) {
   jpeg_decompress_struct& jpeg = decoder->jpeg;
-  jpeg_stdio_src(&jpeg, decoder->file);
+  if (decoder->memory)
+    jpeg_mem_src(&jpeg, decoder->memory, static_cast<unsigned long>(decoder->memoryBytes));
+  else
+    jpeg_stdio_src(&jpeg, decoder->file);
   // A progressive file makes libjpeg hold the whole picture's coefficients,
   // whatever the scale: a header of a few bytes could claim gigabytes. Past
   // this, libjpeg refuses (it has no backing store) and the read fails.
@@ -116,7 +135,7 @@ bool ReadHeader(Decoder* decoder) {
     case JCS_YCbCr: jpeg.out_color_space = JCS_EXT_BGR; break;
     default: return false;
   }
-  decoder->orientation = OrientationFromMarkers(jpeg);
+  if (!decoder->memory) decoder->orientation = OrientationFromMarkers(jpeg);
   return true;
 }
 
@@ -207,13 +226,9 @@ struct Request {
   const ReadCallbacks* callbacks = nullptr;
 };
 
-// Runs one request inside the setjmp scope. Returns 1 on success.
-int Run(Decoder* decoder, const Request& request) {
-  if (setjmp(decoder->errors.jump)) return 0;  // libjpeg gave up: what came stays
-  if (!ReadHeader(decoder)) return 0;
-  int eighths = request.boxWidth > 0 && request.boxHeight > 0
-                    ? EighthsForBox(*decoder, request.boxWidth, request.boxHeight)
-                    : 8;
+// Answers the size question, or decodes into the target made from that
+// answer, at n/8 of the stored size. Inside the setjmp scope of `decoder`.
+int Answer(Decoder* decoder, const Request& request, int eighths) {
   Delivery delivery = DeliveryAt(*decoder, eighths);
   ImageSizeEntry& entry = request.size->entries[0];
   if (request.call != Call::Decode) {
@@ -230,6 +245,72 @@ int Run(Decoder* decoder, const Request& request) {
   return DecodeRows(decoder, eighths, request.callbacks) ? 1 : 0;
 }
 
+// The preview JPEG a camera stores in its EXIF block, inside the saved
+// marker (which lives as long as the main decoder), or an empty span.
+struct Span {
+  const uint8_t* data = nullptr;
+  size_t bytes = 0;
+};
+
+Span PreviewInMarkers(const jpeg_decompress_struct& jpeg) {
+  for (jpeg_saved_marker_ptr marker = jpeg.marker_list; marker; marker = marker->next) {
+    if (marker->marker != kExifMarker || marker->data_length < 6) continue;
+    if (std::memcmp(marker->data, "Exif\0\0", 6) != 0) continue;
+    size_t offset = 0, bytes = 0;
+    if (ExifPreviewSpan(marker->data + 6, marker->data_length - 6, &offset, &bytes))
+      return {marker->data + 6 + offset, bytes};
+  }
+  return {};
+}
+
+// Serves a thumbnail request from the preview when it can stand for the
+// photo in this box (the photo's shape, no bars, at least the fitted size):
+// 1 or 0 as Answer, or -1 when the photo itself must be decoded. The same
+// file and box always decide the same way, so the decode follows the size
+// answer. Inside its own setjmp scope.
+int RunPreview(Decoder* preview, const Decoder& photo, const Request& request) {
+  volatile bool answering = false;  // kept across the jump
+  if (setjmp(preview->errors.jump)) return answering ? 0 : -1;
+  if (!ReadHeader(preview)) return -1;
+  const jpeg_decompress_struct& main = photo.jpeg;
+  bool swap = OrientationSwapsSides(photo.orientation);
+  if (preview->jpeg.out_color_space != main.out_color_space ||
+      !PreviewCoversBox(int(preview->jpeg.image_width), int(preview->jpeg.image_height),
+                        int(main.image_width), int(main.image_height),
+                        swap ? request.boxHeight : request.boxWidth,
+                        swap ? request.boxWidth : request.boxHeight))
+    return -1;
+  answering = true;
+  return Answer(preview, request, 8);
+}
+
+int ServeFromPreview(const Decoder& photo, const Request& request) {
+  Span span = PreviewInMarkers(photo.jpeg);
+  if (!span.data) return -1;
+  Decoder* preview = new (std::nothrow) Decoder;
+  if (!preview) return -1;
+  preview->memory = span.data;
+  preview->memoryBytes = span.bytes;
+  preview->orientation = photo.orientation;  // stored as the photo is
+  CreateDecompressor(preview);
+  int answered = RunPreview(preview, photo, request);
+  delete preview;
+  return answered;
+}
+
+// Runs one request inside the setjmp scope. Returns 1 on success.
+int Run(Decoder* decoder, const Request& request) {
+  if (setjmp(decoder->errors.jump)) return 0;  // libjpeg gave up: what came stays
+  if (!ReadHeader(decoder)) return 0;
+  bool forBox = request.boxWidth > 0 && request.boxHeight > 0;
+  if (forBox) {
+    int answered = ServeFromPreview(*decoder, request);
+    if (answered >= 0) return answered;
+  }
+  int eighths = forBox ? EighthsForBox(*decoder, request.boxWidth, request.boxHeight) : 8;
+  return Answer(decoder, request, eighths);
+}
+
 int Serve(const char* fileName, const Request& request) {
   if (!fileName || !request.size) return 0;
   Decoder* decoder = new (std::nothrow) Decoder;
@@ -237,12 +318,7 @@ int Serve(const char* fileName, const Request& request) {
   decoder->file = std::fopen(fileName, "rb");
   int result = 0;
   if (decoder->file) {
-    decoder->jpeg.err = jpeg_std_error(&decoder->errors.base);
-    decoder->errors.base.error_exit = JumpOnError;
-    decoder->errors.base.emit_message = NoteWarning;
-    decoder->errors.base.output_message = Silent;
-    jpeg_create_decompress(&decoder->jpeg);
-    decoder->created = true;
+    CreateDecompressor(decoder);
     result = Run(decoder, request);
   }
   delete decoder;
@@ -286,3 +362,6 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExecScaled(WindowRef, const char* file
                   callbacks};
   return Serve(fileName, request);
 }
+
+// Every call works on its own state: several thumbnail workers may read at once.
+PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileConcurrent() { return 1; }

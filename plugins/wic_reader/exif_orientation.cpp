@@ -6,6 +6,9 @@ namespace {
 
 constexpr uint16_t kOrientationTag = 0x0112;
 constexpr uint16_t kTypeShort = 3;
+constexpr uint16_t kTypeLong = 4;
+constexpr uint16_t kPreviewOffsetTag = 0x0201;  // JPEGInterchangeFormat, in IFD1
+constexpr uint16_t kPreviewLengthTag = 0x0202;
 
 struct TiffReader {
   const uint8_t* data;
@@ -43,6 +46,26 @@ int TiffOrientation(const uint8_t* data, size_t size) {
     return value >= 1 && value <= 8 ? value : 1;
   }
   return 1;
+}
+
+// The value of a one-count SHORT or LONG entry `tag` in the IFD at `ifd`.
+bool IfdNumber(const TiffReader& tiff, uint32_t ifd, uint16_t tag, uint32_t* value) {
+  if (!tiff.Has(ifd, 2)) return false;
+  uint16_t entries = tiff.U16(ifd);
+  for (uint16_t i = 0; i < entries; ++i) {
+    size_t entry = size_t(ifd) + 2 + size_t(i) * 12;
+    if (!tiff.Has(entry, 12)) return false;
+    if (tiff.U16(entry) != tag || tiff.U32(entry + 4) != 1) continue;
+    uint16_t type = tiff.U16(entry + 2);
+    if (type == kTypeShort)
+      *value = tiff.U16(entry + 8);
+    else if (type == kTypeLong)
+      *value = tiff.U32(entry + 8);
+    else
+      return false;
+    return true;
+  }
+  return false;
 }
 
 // Calls visit(marker, body, bodySize) for each marker segment of a JPEG
@@ -142,4 +165,25 @@ void OrientPixels(int orientation, const uint8_t* source, int width, int height,
   for (int y = 0; y < outHeight; ++y)
     OrientRow(orientation, source, width, height, pixelBytes, y,
               upright + size_t(y) * outWidth * pixelBytes);
+}
+
+bool ExifPreviewSpan(const uint8_t* data, size_t size, size_t* offset, size_t* length) {
+  if (size < 8) return false;
+  TiffReader tiff{data, size, false};
+  if (std::memcmp(data, "II*\0", 4) == 0)
+    tiff.littleEndian = true;
+  else if (std::memcmp(data, "MM\0*", 4) != 0)
+    return false;
+  uint32_t first = tiff.U32(4);
+  if (!tiff.Has(first, 2)) return false;
+  size_t next = size_t(first) + 2 + size_t(tiff.U16(first)) * 12;
+  if (!tiff.Has(next, 4)) return false;
+  uint32_t second = tiff.U32(next);
+  uint32_t start = 0, bytes = 0;
+  if (second == 0 || !IfdNumber(tiff, second, kPreviewOffsetTag, &start) ||
+      !IfdNumber(tiff, second, kPreviewLengthTag, &bytes) || bytes < 4 || !tiff.Has(start, bytes))
+    return false;
+  *offset = start;
+  *length = bytes;
+  return true;
 }

@@ -9,6 +9,12 @@
 // bytes hold none or are malformed. Reads only within `size` bytes.
 int ExifOrientation(const uint8_t* data, size_t size);
 
+// Where the preview JPEG that cameras store in the second IFD of an EXIF
+// block lies (JPEGInterchangeFormat and its length), as an offset from the
+// start of `data` (the TIFF header after "Exif\0\0"). False when there is
+// none or it does not lie wholly within `size` bytes.
+bool ExifPreviewSpan(const uint8_t* data, size_t size, size_t* offset, size_t* length);
+
 // The frame header of a baseline, extended or progressive JPEG: size and
 // number of components. False when `data` does not reach a sound SOF marker.
 bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, int* components);

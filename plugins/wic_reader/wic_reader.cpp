@@ -587,3 +587,6 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExecScaled(WindowRef, const char* file
   if (entry.bitsPerPixel == 1) entry.bitsPerPixel = 8;
   return 1;
 }
+
+// Every call works on its own state: several thumbnail workers may read at once.
+PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileConcurrent() { return 1; }

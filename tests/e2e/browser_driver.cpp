@@ -1,5 +1,7 @@
 #include "browser_driver.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -168,6 +170,17 @@ bool Browser::Start() {
     return main_ && IsWindowVisible(main_) && Grid() &&
            SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result);
   });
+}
+
+double Browser::WorkingSetMegabytes() const {
+  HANDLE process =
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process_.dwProcessId);
+  PROCESS_MEMORY_COUNTERS counters = {};
+  double mb = 0;
+  if (process && GetProcessMemoryInfo(process, &counters, sizeof counters))
+    mb = double(counters.WorkingSetSize) / (1024 * 1024);
+  if (process) CloseHandle(process);
+  return mb;
 }
 
 bool Browser::Close() {

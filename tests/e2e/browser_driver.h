@@ -57,6 +57,9 @@ class Browser {
   HWND Grid() const;
   HWND Cell(int index) const;
   DWORD ProcessId() const { return process_.dwProcessId; }
+  // The running browser's working set (private bytes are not filled in by
+  // every system; the working set is); 0 when it cannot be asked.
+  double WorkingSetMegabytes() const;
   int CellCount() const;
   int ThumbnailsMade() const;  // files in the cache folder
   bool WaitForThumbnails(int count, int milliseconds = 20000);

@@ -1501,3 +1501,45 @@ TEST(BrowserE2E, AThumbnailWhoseCacheFileIsGoneIsMadeAgain) {
       [&] { return Browser::ScreenPixel(browser.CellCentre(0)) == Colour(pictures[0].rgb); },
       5000));
 }
+
+// Thumbnails are kept in the store beside the program between launches: a
+// second launch reads no picture it has seen, a picture replaced under the
+// same name is read again and shown anew, and a damaged store or one that
+// cannot be opened leaves the browser making thumbnails as before.
+TEST(BrowserE2E, ASecondLaunchShowsKeptThumbnailsWithoutReadingThePictures) {
+  Browser browser;
+  std::vector<Picture> pictures = Rainbow(3);
+  ArrangePictures(&browser, 3, 700, 400);
+  std::string log = browser.Program() / "reads.log";
+  SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", log.c_str());
+  auto launchAndCountReads = [&](const std::vector<Picture>& shown) {
+    DeleteFileA(log.c_str());
+    EXPECT_TRUE(browser.Start());
+    for (size_t i = 0; i < shown.size(); ++i)
+      EXPECT_TRUE(WaitFor(
+          [&] { return Browser::ScreenPixel(browser.CellCentre(int(i))) == Colour(shown[i].rgb); },
+          10000))
+          << i;
+    EXPECT_TRUE(browser.Close());
+    std::vector<uint8_t> reads = ReadAll(log);
+    return int(std::count(reads.begin(), reads.end(), '\n'));
+  };
+  EXPECT_EQ(launchAndCountReads(pictures), 3);
+  EXPECT_EQ(launchAndCountReads(pictures), 0);
+
+  pictures[1].rgb = 0x102030;  // another picture under the same name, written later
+  browser.AddPictures({pictures[1]});
+  platform::CalendarTime later = {2031, 1, 0, 2, 3, 4, 5, 0};
+  ASSERT_TRUE(
+      platform::SetFileLastWriteLocal((browser.Pictures() / pictures[1].name).c_str(), later));
+  EXPECT_EQ(launchAndCountReads(pictures), 1);
+
+  WriteAll(browser.Program() / "thumbs.db", std::vector<uint8_t>(8192, 0x5A));
+  EXPECT_EQ(launchAndCountReads(pictures), 3);
+  EXPECT_EQ(launchAndCountReads(pictures), 0);
+
+  DeleteFileA((browser.Program() / "thumbs.db").c_str());
+  ASSERT_TRUE(CreateDirectoryA((browser.Program() / "thumbs.db").c_str(), nullptr));
+  EXPECT_EQ(launchAndCountReads(pictures), 3);
+  SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", nullptr);
+}

@@ -206,3 +206,32 @@ TEST_F(JpegReader, AbsurdDimensionsAreRefusedBeforeAnyAllocation) {
   PackedDibPtr image(MakeThumbnail(nullptr, wide.c_str(), 176, 160));
   EXPECT_TRUE(image);
 }
+
+// A camera's preview (magenta here, the photo blue) stands for the photo
+// where it has the photo's shape and covers the box; otherwise the photo
+// itself is decoded: a larger box, or a preview with black bars.
+TEST_F(JpegReader, TheCamerasPreviewServesBoxesItCovers) {
+  struct Case {
+    const char* name;
+    int box, width, height;
+    bool fromPreview;
+  };
+  const Case cases[] = {
+      {"withpreview.jpg", 100, 160, 120, true},
+      {"withpreview6.jpg", 100, 120, 160, true},  // turned as the photo is
+      {"withpreview.jpg", 200, 200, 150, false},  // past the preview's size
+      {"barpreview.jpg", 100, 113, 75, false},    // 4:3 preview of a 3:2 photo
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " in " + std::to_string(c.box));
+    int width = 0, height = 0;
+    ASSERT_TRUE(ScaledSize(c.name, c.box, c.box, &width, &height));
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    PackedDibPtr thumbnail(MakeThumbnail(nullptr, Fixture(c.name).c_str(), c.box, c.box));
+    ASSERT_TRUE(thumbnail);
+    uint32_t centre = PixelAt(thumbnail.get(), thumbnail->biWidth / 2, thumbnail->biHeight / 2);
+    bool magenta = (centre >> 16) > 0xC0 && ((centre >> 8) & 0xFF) < 0x40;
+    EXPECT_EQ(magenta, c.fromPreview) << std::hex << centre;
+  }
+}

@@ -26,6 +26,15 @@ done
 { head -c 2 plaingrey.jpg; exif 6; tail -c +3 plaingrey.jpg; } > greyorient6.jpg
 expect greyorient6.jpg
 
+# Camera previews in the EXIF block, a colour of their own so a thumbnail
+# tells which was decoded: one of the photo's shape, one with black bars.
+convert -size 320x240 xc:'#2050a0' -quality 95 photo43.jpg
+convert -size 160x120 xc:magenta -quality 95 preview43.jpg
+{ head -c 2 photo43.jpg; exif_preview 1 preview43.jpg; tail -c +3 photo43.jpg; } > withpreview.jpg
+{ head -c 2 photo43.jpg; exif_preview 6 preview43.jpg; tail -c +3 photo43.jpg; } > withpreview6.jpg
+convert -size 300x200 xc:'#2050a0' -quality 95 photo32.jpg
+{ head -c 2 photo32.jpg; exif_preview 1 preview43.jpg; tail -c +3 photo32.jpg; } > barpreview.jpg
+
 # Real photos from Debian's mate-backgrounds (2560 x 1600).
 photos=/usr/share/backgrounds/mate/nature
 cp "$photos/LadyBird.jpg" photo1.jpg;  expect photo1.jpg

@@ -69,6 +69,9 @@ TEST(GridMath, WorkStartsAtTheTopVisibleRow) {
   EXPECT_EQ(NextThumbnailEntry(grid, done, 12), 6);
   grid.topRow = 0;
   EXPECT_EQ(NextThumbnailEntry(grid, done, 12), 0);
+  // Entries other workers hold are passed over.
+  const int32_t inHand[] = {0, 2, -1};
+  EXPECT_EQ(NextThumbnailEntry(grid, done, 12, inHand, 3), 1);
   int32_t allDone[3] = {1, 1, 1};
   EXPECT_EQ(NextThumbnailEntry(grid, allDone, 3), -1);
   EXPECT_EQ(NextThumbnailEntry(grid, allDone, 0), -1);
