@@ -1,9 +1,17 @@
 // The viewer's window-free logic: the line callbacks and size cell that
-// 8bfkvt calls, the fitted view, the folder walk, undo, BMP files and the
-// picture read.
+// 8bfkvt calls, the fitted view, the folder walk, undo and the edited mark,
+// BMP files, saving through a temporary file and the picture read.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +21,7 @@
 #include "viewer/folder_walk.h"
 #include "viewer/host_lines.h"
 #include "viewer/picture_read.h"
+#include "viewer/safe_save.h"
 #include "viewer/save_format.h"
 #include "viewer/shown_picture.h"
 #include "viewer/view_math.h"
@@ -27,6 +36,16 @@ PackedDibPtr Numbered(int32_t width, int32_t height) {
   for (int32_t y = 0; y < height; ++y)
     for (int32_t i = 0; i < 3 * width; ++i) DibRow(picture.get(), y)[i] = uint8_t(y * 97 + i + 1);
   return picture;
+}
+
+bool MakeReadOnly(std::string path, bool readOnly) {
+#ifdef _WIN32
+  return SetFileAttributesA(path.c_str(),
+                            readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+#else
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+#endif
 }
 
 std::vector<uint8_t> Block(const DibHeader* picture) {
@@ -148,22 +167,65 @@ TEST(FolderWalk, ClaimedFilesInNameOrderStoppingAtTheEnds) {
 
 TEST(ShownPicture, UndoPutsBackThePictureBeforeTheLastRun) {
   ShownPicture shown;
-  EXPECT_FALSE(shown.KeepUndoCopy());  // nothing shown
+  EXPECT_FALSE(shown.BeginEdit());  // nothing shown
   shown.Show("x.tpic", Numbered(3, 2).release());
   std::vector<uint8_t> original = Block(shown.Picture());
-  ASSERT_TRUE(shown.KeepUndoCopy());
+  ASSERT_TRUE(shown.BeginEdit());
   DibRow(shown.Picture(), 0)[0] ^= 0xFF;
+  shown.CommitEdit();
   EXPECT_TRUE(shown.Undo());
   EXPECT_EQ(Block(shown.Picture()), original);
   EXPECT_FALSE(shown.Undo());  // one run, one undo
-  ASSERT_TRUE(shown.KeepUndoCopy());
+  ASSERT_TRUE(shown.BeginEdit());
+  shown.CommitEdit();
   shown.Show("y.tpic", Numbered(1, 1).release());  // another picture forgets it
   EXPECT_FALSE(shown.CanUndo());
+  EXPECT_FALSE(shown.Edited());
 }
 
+// Two runs over a picture: the second either applies or ends some other
+// way (cancelled, failed, stopped, crashed: the run may have written into
+// the picture before it ended). Only an applied run changes the picture,
+// the undo copy and the edited mark; a save in between clears the mark and
+// an undo gives back the mark of its copy.
+TEST(ShownPicture, OnlyAnAppliedRunChangesThePictureItsUndoAndItsMark) {
+  struct Case {
+    bool secondApplied, savedBetween;
+    bool editedAfter, editedAfterUndo;
+  };
+  for (const Case& c : {Case{true, false, true, true}, Case{false, false, true, false},
+                        Case{true, true, true, false}, Case{false, true, false, false}}) {
+    SCOPED_TRACE(::testing::Message() << c.secondApplied << c.savedBetween);
+    ShownPicture shown;
+    shown.Show("x.tpic", Numbered(5, 3).release());
+    std::vector<uint8_t> read = Block(shown.Picture());
+    ASSERT_TRUE(shown.BeginEdit());
+    DibRow(shown.Picture(), 1)[4] ^= 0x0F;
+    shown.CommitEdit();
+    EXPECT_TRUE(shown.Edited());
+    if (c.savedBetween) shown.MarkSaved();
+    std::vector<uint8_t> first = Block(shown.Picture());
+    ASSERT_TRUE(shown.BeginEdit());
+    DibRow(shown.Picture(), 2)[0] ^= 0xF0;
+    if (c.secondApplied)
+      shown.CommitEdit();
+    else
+      shown.AbandonEdit();
+    EXPECT_EQ(Block(shown.Picture()) == first, !c.secondApplied);
+    EXPECT_EQ(shown.Edited(), c.editedAfter);
+    ASSERT_TRUE(shown.Undo());
+    EXPECT_EQ(Block(shown.Picture()), c.secondApplied ? first : read);
+    EXPECT_EQ(shown.Edited(), c.editedAfterUndo);
+  }
+}
+
+// The whole file, written in bands straight from the picture: header, colour
+// table, then rows bottom row first, each with its padding.
 TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
+  ScratchFolder folder;
   PackedDibPtr picture = Numbered(3, 2);  // rows of 9 bytes padded to 12
-  std::vector<uint8_t> file = BmpFileBytes(picture.get());
+  ASSERT_EQ(WriteBmpFile((folder / "a.bmp").c_str(), picture.get()), SaveProblem::None);
+  std::vector<uint8_t> file = ReadAll(folder / "a.bmp");
   ASSERT_EQ(file.size(), 14u + 40u + 24u);
   auto u32 = [&](size_t at) {
     uint32_t v;
@@ -180,8 +242,80 @@ TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
   EXPECT_EQ(0, std::memcmp(&file[54 + 12], DibRow(picture.get(), 0), 12));
   EXPECT_EQ(0, std::memcmp(&file[54], DibRow(picture.get(), 1), 12));
   PackedDibPtr grey(CreatePackedDib(5, 1, 8));
-  EXPECT_EQ(BmpFileBytes(grey.get()).size(), 14u + 40u + 1024u + 8u);
-  EXPECT_TRUE(BmpFileBytes(nullptr).empty());
+  EXPECT_EQ(BmpHeaderBytes(grey.get()).size(), 14u + 40u + 1024u);
+  EXPECT_TRUE(BmpHeaderBytes(nullptr).empty());
+  PackedDibPtr deep(CreatePackedDib(2, 2, 32));
+  EXPECT_EQ(WriteBmpFile((folder / "b.bmp").c_str(), deep.get()), SaveProblem::Unsupported);
+}
+
+// A picture of more rows than one write band: every row lands in order.
+TEST(BmpFile, RowsOfSeveralBandsKeepTheirOrder) {
+  ScratchFolder folder;
+  PackedDibPtr picture = Numbered(1000, 1200);  // 3,000-byte rows, 3.6 MB
+  ASSERT_EQ(WriteBmpFile((folder / "big.bmp").c_str(), picture.get()), SaveProblem::None);
+  std::vector<uint8_t> file = ReadAll(folder / "big.bmp");
+  ASSERT_EQ(file.size(), 54u + 3000u * 1200u);
+  EXPECT_EQ(0, std::memcmp(&file[54], DibRow(picture.get(), 1199), 3000u * 1200u));
+}
+
+TEST(SafeSave, TheTemporaryNameSitsInTheTargetsFolder) {
+  EXPECT_EQ(TemporaryNameBeside("C:\\photos\\a.jpg", 0x1A2B), "C:\\photos\\~ond1A2B.tmp");
+  EXPECT_EQ(TemporaryNameBeside("C:\\photos\\a.jpg", 0x51A2B), "C:\\photos\\~ond1A2B.tmp");
+  EXPECT_EQ(TemporaryNameBeside("a.png", 7), "~ond0007.tmp");
+  EXPECT_EQ(TemporaryNameBeside("\\\\server\\share\\x.bmp", 0xFFFF),
+            "\\\\server\\share\\~ondFFFF.tmp");
+}
+
+// What the target holds after a save: the new bytes only when the writer
+// filled its file and the target could be replaced; otherwise the old bytes,
+// and no temporary file is left either way.
+TEST(SafeSave, TheTargetIsReplacedOnlyByACompleteFile) {
+  const std::vector<uint8_t> before = {'o', 'l', 'd', 0, 1}, after = {'n', 'e', 'w'};
+  struct Case {
+    const char* name;
+    bool targetExists, readOnly, writerFails, throws, holdTemporaryName;
+    SaveProblem expected;
+  };
+  const Case cases[] = {
+      {"replaced", true, false, false, false, false, SaveProblem::None},
+      {"new file", false, false, false, false, false, SaveProblem::None},
+      {"name taken", true, false, false, false, true, SaveProblem::None},
+      {"writer fails", true, false, true, false, false, SaveProblem::DiskFull},
+      {"no memory", true, false, false, true, false, SaveProblem::NoMemory},
+      {"read-only", true, true, false, false, false, SaveProblem::AccessDenied},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    std::string target = folder / "photo.jpg";
+    if (c.targetExists) WriteAll(target, before);
+    if (c.holdTemporaryName) WriteAll(TemporaryNameBeside(target, 40), {'x'});
+    if (c.readOnly) {
+      ASSERT_TRUE(MakeReadOnly(target, true));
+    }
+    std::string written;
+    SaveProblem problem = SaveThroughTemporary(
+        target,
+        [&](const std::string& temporary) {
+          written = temporary;
+          if (c.throws) throw std::bad_alloc();
+          WriteAll(temporary, after);
+          return c.writerFails ? SaveProblem::DiskFull : SaveProblem::None;
+        },
+        40);
+    EXPECT_EQ(problem, c.expected);
+    EXPECT_EQ(written.substr(0, folder.Path().size()), folder.Path());
+    EXPECT_FALSE(platform::FileExists(written.c_str())) << written;
+    if (c.readOnly) MakeReadOnly(target, false);
+    if (!c.targetExists && problem != SaveProblem::None) {
+      EXPECT_FALSE(platform::FileExists(target.c_str()));
+    } else {
+      EXPECT_EQ(ReadAll(target), problem == SaveProblem::None ? after : before);
+    }
+    if (c.holdTemporaryName) {
+      EXPECT_EQ(ReadAll(TemporaryNameBeside(target, 40)).size(), 1u);
+    }
+  }
 }
 
 TEST(SaveFormat, ExtensionDecidesAndMissingOnesAreAdded) {
