@@ -197,7 +197,19 @@ bool ReplaceWithFile(const char* replacement, const char* target) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  return MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  // A target that another program holds open answers "access denied" too;
+  // asking for the right to delete it tells the two apart.
+  if (GetLastError() == ERROR_ACCESS_DENIED) {
+    HANDLE probe =
+        CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD reason = probe == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_ACCESS_DENIED;
+    if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    SetLastError(reason == ERROR_SHARING_VIOLATION ? reason : ERROR_ACCESS_DENIED);
+  }
+  return false;
 }
 
 ExclusiveFile::~ExclusiveFile() { Release(); }

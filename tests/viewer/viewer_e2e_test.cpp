@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../e2e/browser_driver.h"
@@ -95,18 +96,25 @@ class ViewerProcess {
   PROCESS_INFORMATION process_ = {};
 };
 
-// Reads a saved file back with the shipped WIC reader, through the pipeline.
+// Reads a saved file back with the shipped WIC reader, through the pipeline,
+// on a thread of its own: what the reader leaves on the thread it ran on
+// must not reach the test's later messages to the viewer.
 PackedDibPtr DecodeWithWic(const std::string& path) {
-  ScratchFolder program;
-  platform::MakeFolder((program / "file_r").c_str());
-  EXPECT_TRUE(CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
-  EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
-  ScanPlugins();
-  int32_t reader = FindReader(path.c_str());
-  PackedDibPtr picture(
-      reader < 0 ? nullptr
-                 : ReadImageFile(path.c_str(), nullptr, ReaderPath(reader), ReadMode::Extracted));
-  ReleasePlugins();
+  PackedDibPtr picture;
+  std::thread reading([&] {
+    ScratchFolder program;
+    platform::MakeFolder((program / "file_r").c_str());
+    EXPECT_TRUE(
+        CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
+    EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
+    ScanPlugins();
+    int32_t reader = FindReader(path.c_str());
+    picture.reset(
+        reader < 0 ? nullptr
+                   : ReadImageFile(path.c_str(), nullptr, ReaderPath(reader), ReadMode::Extracted));
+    ReleasePlugins();
+  });
+  reading.join();
   return picture;
 }
 
@@ -116,6 +124,48 @@ bool EveryPixelIs(const DibHeader* picture, int32_t width, int32_t height, uint3
     for (int32_t x = 0; x < width; ++x)
       if (PixelAt(picture, x, y) != rgb) return false;
   return true;
+}
+
+std::string StatusText(HWND frame) {
+  char status[64] = "unread";
+  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
+  return status;
+}
+
+// True once the viewer's thread has served everything sent or posted to it
+// before (it serves sent messages inside a filter's own loop too).
+bool Served(HWND frame) {
+  DWORD_PTR answer;
+  return SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer) != 0;
+}
+
+// The viewer's save question once it shows, answered with `answer` (IDYES,
+// IDNO, IDCANCEL): its text and its three buttons' names, or a note when it
+// never shows or stays.
+std::wstring AnswerSaveQuestion(int answer) {
+  HWND box = WaitForShownWindow("#32770", "Ondex", 8000);
+  if (!box) return L"(no question)";
+  wchar_t text[256] = {}, buttons[3][32] = {};
+  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 255);
+  GetDlgItemTextW(box, IDYES, buttons[0], 31);
+  GetDlgItemTextW(box, IDNO, buttons[1], 31);
+  GetDlgItemTextW(box, IDCANCEL, buttons[2], 31);
+  PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+  if (!WaitFor([&] { return !IsWindow(box); }, 5000)) return L"(not closed)";
+  return std::wstring(text) + L" [" + buttons[0] + L"|" + buttons[1] + L"|" + buttons[2] + L"]";
+}
+
+std::wstring SaveQuestion(const wchar_t* name) {
+  return std::wstring(L"L'image \u00AB ") + name +
+         L" \u00BB a \u00E9t\u00E9 modifi\u00E9e.\nEnregistrer les modifications ? "
+         L"[&Oui|&Non|Annuler]";
+}
+
+HWND StartViewer(const ViewerProcess&) {
+  HWND frame = nullptr;
+  WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000);
+  return frame;
 }
 
 void SaveAs(HWND frame, DWORD process, const std::string& path) {
@@ -185,13 +235,15 @@ TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
   ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
 
   TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
-  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0xCC9966));
-  char status[64] = "unread";
-  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
-  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
-  EXPECT_STREQ(status, "") << "the progress text is cleared at the end of the run";
+  EXPECT_TRUE(Shows(frame,
+                    "odd.tpic (modifi\xE9"
+                    "e) - 41 x 31 - Ondex",
+                    0xCC9966))
+      << Title(frame);
+  EXPECT_EQ(StatusText(frame), "") << "the progress text is cleared at the end of the run";
 
   SaveAs(frame, viewer.Id(), pictures / "saved.png");
+  EXPECT_EQ(Title(frame), "odd.tpic - 41 x 31 - Ondex") << "a saved edit is no longer pending";
   SaveAs(frame, viewer.Id(), pictures / "saved.bmp");
   PackedDibPtr png = DecodeWithWic(pictures / "saved.png");
   PackedDibPtr bmp = DecodeWithWic(pictures / "saved.bmp");
@@ -227,4 +279,137 @@ TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAno
   DialogAnswerer open(pictures / "good.tpic", viewer.Id());
   TypeKeys(frame, "ctrl+o");
   EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
+}
+
+// A filter that serves the viewer's messages in its own loop: the commands
+// that would free the picture it writes into (Next, Open, Undo, Escape) are
+// ignored while it runs, and a close waits for its end, then asks.
+TEST(ViewerE2E, CommandsWaitForAFilterThatServesMessagesAndCloseAsksAfterIt) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "PumpMessages");
+  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+  WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
+  HANDLE end = CreateEventA(nullptr, TRUE, FALSE, "TamselPumpMessagesEnd");
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = StartViewer(viewer);
+  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+
+  PostMessageA(frame, WM_COMMAND, 1302, 0);  // the run command
+  ASSERT_TRUE(WaitFor([&] { return StatusText(frame) == "Filtre en cours : 50 %"; }, 10000));
+  for (WPARAM command : {1003, 1001, 1101, 1005}) PostMessageA(frame, WM_COMMAND, command, 0);
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Served(frame));
+  EXPECT_EQ(Title(frame), "a.tpic - 20 x 10 - Ondex");
+  EXPECT_EQ(VisibleWindow("#32770", nullptr), nullptr) << "no dialog during the run";
+  SendMessageTimeoutA(frame, WM_INITMENUPOPUP, WPARAM(GetSubMenu(GetMenu(frame), 0)), 0, SMTO_BLOCK,
+                      5000, nullptr);
+  UINT state = GetMenuState(GetSubMenu(GetMenu(frame), 0), 1003, MF_BYCOMMAND);
+  EXPECT_TRUE(state & MF_GRAYED) << "Next is grayed during the run";
+
+  SetEvent(end);
+  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), SaveQuestion(L"a.tpic"));
+  EXPECT_TRUE(Shows(frame,
+                    "a.tpic (modifi\xE9"
+                    "e) - 20 x 10 - Ondex",
+                    0xCC9966))
+      << Title(frame);
+  EXPECT_FALSE(viewer.Ended(500));
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
+  EXPECT_TRUE(viewer.Ended(5000));
+  CloseHandle(end);
+}
+
+// Next on an edited picture asks: Annuler stays, Non drops the edit and
+// walks, Oui saves through the dialog, then walks.
+TEST(ViewerE2E, NextOnAnEditedPictureAsksWhetherToSaveIt) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertTiles");
+  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+  WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = StartViewer(viewer);
+  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+  const char* edited =
+      "a.tpic (modifi\xE9"
+      "e) - 20 x 10 - Ondex";
+
+  TypeKeys(frame, "ctrl+f");
+  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  TypeKeys(frame, "Next");
+  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), SaveQuestion(L"a.tpic"));
+  EXPECT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  TypeKeys(frame, "Down");  // walks in the fitted view, so asks as well
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
+  EXPECT_TRUE(Shows(frame, "b.tpic - 20 x 10 - Ondex", 0x208040)) << Title(frame);
+  TypeKeys(frame, "Prior");  // nothing to ask: the edit was dropped
+  EXPECT_TRUE(Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+
+  TypeKeys(frame, "ctrl+f");
+  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  {
+    DialogAnswerer answers(pictures / "kept.bmp", viewer.Id());  // Oui, then the name
+    TypeKeys(frame, "Next");
+    EXPECT_TRUE(Shows(frame, "b.tpic - 20 x 10 - Ondex", 0x208040)) << Title(frame);
+    EXPECT_EQ(answers.FileDialogs(), 1);
+  }
+  EXPECT_TRUE(EveryPixelIs(DecodeWithWic(pictures / "kept.bmp").get(), 20, 10, 0xCC9966));
+}
+
+// A save over a file that is held open without sharing, then over a
+// read-only one, fails with its reason and leaves the file byte for byte;
+// no temporary file stays behind and the edit is still pending.
+TEST(ViewerE2E, AFailedSaveLeavesTheFileItWouldReplaceAsItWas) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertTiles");
+  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+  std::vector<uint8_t> original = SolidPicture(7, 5, 0x123456).Bytes();
+  WriteAll(pictures / "kept.bmp", original);
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = StartViewer(viewer);
+  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+  TypeKeys(frame, "ctrl+f");
+  ASSERT_TRUE(Shows(frame,
+                    "a.tpic (modifi\xE9"
+                    "e) - 20 x 10 - Ondex",
+                    0xCC9966))
+      << Title(frame);
+
+  const std::wstring failed = L"Impossible d'enregistrer \u00AB kept.bmp \u00BB.\n";
+  const std::wstring kept = L"\nLe fichier existant est rest\u00E9 tel qu'il \u00E9tait.";
+  struct Case {
+    bool readOnly;
+    std::wstring reason;
+  };
+  for (const Case& c :
+       {Case{false, L"Le fichier est ouvert par un autre programme."},
+        Case{true, L"Le fichier est en lecture seule, ou le dossier refuse l'\u00E9criture."}}) {
+    platform::ExclusiveFile holder;
+    if (c.readOnly)
+      SetFileAttributesA((pictures / "kept.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    else
+      ASSERT_TRUE(holder.Hold((pictures / "kept.bmp").c_str()));
+    std::vector<std::wstring> messages;
+    {
+      DialogAnswerer answers(pictures / "kept.bmp", viewer.Id());  // Yes to "replace?"
+      TypeKeys(frame, "ctrl+s");
+      WaitFor([&] { return answers.Messages().size() >= 2; }, 10000);
+      ASSERT_TRUE(Served(frame));
+      messages = answers.Messages();
+    }
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), failed + c.reason + kept);
+    holder.Release();
+    SetFileAttributesA((pictures / "kept.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadAll(pictures / "kept.bmp"), original);
+    platform::FoundFile found;
+    platform::DirSearch search;
+    EXPECT_FALSE(search.First((pictures / "~ond*.tmp").c_str(), &found)) << found.name;
+    EXPECT_EQ(Title(frame),
+              "a.tpic (modifi\xE9"
+              "e) - 20 x 10 - Ondex");
+  }
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
+  EXPECT_TRUE(viewer.Ended(5000));
 }
