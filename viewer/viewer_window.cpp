@@ -334,12 +334,17 @@ void RunFilter() {
   }
   FilterRunResult result = RunOverShownPicture();
   DiscardKeysPressedDuringRun();
-  SetViewPicture(g_viewer.view, nullptr);  // before a picture put back frees the run's one
+  PackedDib ran = g_viewer.shown.Picture();
   if (result.outcome == FilterOutcome::Applied)
     g_viewer.shown.CommitEdit();
   else
     g_viewer.shown.AbandonEdit();
-  SetViewPicture(g_viewer.view, g_viewer.shown.Picture());
+  // The same block, changed in place, keeps the view's scroll position; a
+  // picture put back in another block (nothing is drawn in between) is shown anew.
+  if (g_viewer.shown.Picture() == ran)
+    RefreshViewPicture(g_viewer.view);
+  else
+    SetViewPicture(g_viewer.view, g_viewer.shown.Picture());
   SetStatus("");
   UpdateTitle();
   TellRunOutcome(result);

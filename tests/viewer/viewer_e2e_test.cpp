@@ -413,3 +413,44 @@ TEST(ViewerE2E, AFailedSaveLeavesTheFileItWouldReplaceAsItWas) {
   EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
   EXPECT_TRUE(viewer.Ended(5000));
 }
+
+// A run that fails after an applied one: the message says so, and the
+// picture and Ctrl+Z are still those of the applied run.
+TEST(ViewerE2E, AFailedRunKeepsThePictureAndTheUndoOfTheRunBefore) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertTiles");
+  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = StartViewer(viewer);
+  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+  const char* edited =
+      "a.tpic (modifi\xE9"
+      "e) - 20 x 10 - Ondex";
+  TypeKeys(frame, "ctrl+f");
+  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  {
+    DialogAnswerer choose(BuildFile("filters\\Unresolved.8bf"), viewer.Id());
+    PostMessageA(frame, WM_COMMAND, 1301, 0);  // Filtres > Choisir le filtre
+    ASSERT_TRUE(WaitFor([&] { return choose.FileDialogs() == 1; }, 10000));
+    ASSERT_TRUE(Served(frame));
+  }
+  std::vector<std::wstring> messages;
+  {
+    DialogAnswerer boxes("", viewer.Id());
+    TypeKeys(frame, "ctrl+f");
+    WaitFor(
+        [&] {
+          messages = boxes.Messages();
+          return !messages.empty() && messages.back().find(L"Le filtre") == 0;
+        },
+        10000);
+    ASSERT_TRUE(Served(frame));
+  }
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(
+      messages.back(),
+      L"Le filtre n'a pas pu traiter l'image.\nL'image est rest\u00E9e telle qu'avant le filtre.");
+  EXPECT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  TypeKeys(frame, "ctrl+z");
+  EXPECT_TRUE(Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+}
