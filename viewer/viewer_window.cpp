@@ -123,11 +123,20 @@ bool SaveWithDialog();
 HHOOK g_answerHook = nullptr;
 
 LRESULT CALLBACK NameAnswers(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    SetDlgItemTextA(box, IDYES, LoadText(IDS_ANSWER_YES).c_str());
-    SetDlgItemTextA(box, IDNO, LoadText(IDS_ANSWER_NO).c_str());
-    SetDlgItemTextA(box, IDCANCEL, LoadText(IDS_ANSWER_CANCEL).c_str());
+  char className[8] = {};
+  HWND box = reinterpret_cast<HWND>(wParam);
+  // Only the box: the frame is activated again before the box returns, and
+  // its children's numbers are not the box's. No allocation: nothing may
+  // throw out of a hook.
+  if (code == HCBT_ACTIVATE && GetClassNameA(box, className, sizeof className) &&
+      lstrcmpA(className, "#32770") == 0) {
+    const UINT answers[][2] = {
+        {IDYES, IDS_ANSWER_YES}, {IDNO, IDS_ANSWER_NO}, {IDCANCEL, IDS_ANSWER_CANCEL}};
+    for (const auto& answer : answers) {
+      char name[32] = {};
+      if (LoadStringA(g_viewer.instance, answer[1], name, sizeof name) > 0)
+        SetDlgItemTextA(box, int(answer[0]), name);
+    }
   }
   return CallNextHookEx(g_answerHook, code, wParam, lParam);
 }

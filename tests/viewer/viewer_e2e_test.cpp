@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,41 +141,35 @@ bool Served(HWND frame) {
   return SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer) != 0;
 }
 
-// The viewer's save question once it shows, answered with `answer` (IDYES,
-// IDNO, IDCANCEL): its text and its three buttons' names, or a note when it
-// never shows or stays.
+const char kShownA[] = "a.tpic - 20 x 10 - Ondex", kShownB[] = "b.tpic - 20 x 10 - Ondex",
+           kEditedA[] =
+               "a.tpic (modifi\xE9"
+               "e) - 20 x 10 - Ondex";
+const wchar_t kSaveQuestion[] =
+    L"L'image \u00AB a.tpic \u00BB a \u00E9t\u00E9 modifi\u00E9e.\n"
+    L"Enregistrer les modifications ? [&Oui|&Non|Annuler]";
+
+// The viewer's save question once it shows, answered with `answer`: its
+// text and its buttons' names, or a note when it never shows or stays.
 std::wstring AnswerSaveQuestion(int answer) {
   HWND box = WaitForShownWindow("#32770", "Ondex", 8000);
   if (!box) return L"(no question)";
-  wchar_t text[256] = {}, buttons[3][32] = {};
+  wchar_t text[256] = {}, button[32];
   GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 255);
-  GetDlgItemTextW(box, IDYES, buttons[0], 31);
-  GetDlgItemTextW(box, IDNO, buttons[1], 31);
-  GetDlgItemTextW(box, IDCANCEL, buttons[2], 31);
+  std::wstring seen = std::wstring(text) + L" [";
+  for (int id : {IDYES, IDNO, IDCANCEL}) {
+    GetDlgItemTextW(box, id, button, 31);
+    seen += std::wstring(button) + (id == IDCANCEL ? L"]" : L"|");
+  }
   PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
-  if (!WaitFor([&] { return !IsWindow(box); }, 5000)) return L"(not closed)";
-  return std::wstring(text) + L" [" + buttons[0] + L"|" + buttons[1] + L"|" + buttons[2] + L"]";
-}
-
-std::wstring SaveQuestion(const wchar_t* name) {
-  return std::wstring(L"L'image \u00AB ") + name +
-         L" \u00BB a \u00E9t\u00E9 modifi\u00E9e.\nEnregistrer les modifications ? "
-         L"[&Oui|&Non|Annuler]";
-}
-
-HWND StartViewer(const ViewerProcess&) {
-  HWND frame = nullptr;
-  WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000);
-  return frame;
+  return WaitFor([&] { return !IsWindow(box); }, 5000) ? seen : L"(not closed)";
 }
 
 void SaveAs(HWND frame, DWORD process, const std::string& path) {
   DialogAnswerer answerer(path, process);
   TypeKeys(frame, "ctrl+s");
   EXPECT_TRUE(WaitFor([&] { return platform::FileSize(path.c_str()) > 0; }, 10000)) << path;
-  // Answered once the viewer's thread is back in its loop: the save is done.
-  DWORD_PTR answer;
-  EXPECT_TRUE(SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer));
+  EXPECT_TRUE(Served(frame));  // the viewer's thread is back in its loop: the save is done
 }
 
 }  // namespace
@@ -281,176 +276,93 @@ TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAno
   EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
 }
 
-// A filter that serves the viewer's messages in its own loop: the commands
-// that would free the picture it writes into (Next, Open, Undo, Escape) are
-// ignored while it runs, and a close waits for its end, then asks.
-TEST(ViewerE2E, CommandsWaitForAFilterThatServesMessagesAndCloseAsksAfterIt) {
-  ScratchFolder program, pictures;
-  InstallViewer(program, "PumpMessages");
-  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
-  WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
-  HANDLE end = CreateEventA(nullptr, TRUE, FALSE, "TamselPumpMessagesEnd");
-  ViewerProcess viewer(program, pictures / "a.tpic");
-  HWND frame = StartViewer(viewer);
-  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+// The real viewer with a test filter, showing a.tpic (blue-grey) with
+// b.tpic (green) beside it.
+class ViewerOnAnEditablePicture : public ::testing::Test {
+ protected:
+  bool Start(const char* filter) {
+    InstallViewer(program, filter);
+    WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+    WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
+    viewer = std::make_unique<ViewerProcess>(program, pictures / "a.tpic");
+    return WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000) &&
+           Shows(frame, kShownA, 0x336699);
+  }
+  bool RunInvertingFilter() {
+    TypeKeys(frame, "ctrl+f");
+    return Shows(frame, kEditedA, 0xCC9966);
+  }
 
+  ScratchFolder program, pictures;
+  std::unique_ptr<ViewerProcess> viewer;
+  HWND frame = nullptr;
+};
+
+// While a filter serves the viewer's messages in its own loop, Next, Open,
+// Ctrl+Z and Escape (which would free the picture it writes into) do
+// nothing, and a close is answered after the run, with the question.
+TEST_F(ViewerOnAnEditablePicture, CommandsWaitForAFilterThatServesMessagesAndCloseAsksAfterIt) {
+  HANDLE end = CreateEventA(nullptr, TRUE, FALSE, "TamselPumpMessagesEnd");
+  ASSERT_TRUE(Start("PumpMessages")) << Title(frame);
   PostMessageA(frame, WM_COMMAND, 1302, 0);  // the run command
   ASSERT_TRUE(WaitFor([&] { return StatusText(frame) == "Filtre en cours : 50 %"; }, 10000));
   for (WPARAM command : {1003, 1001, 1101, 1005}) PostMessageA(frame, WM_COMMAND, command, 0);
   PostMessageA(frame, WM_CLOSE, 0, 0);
   ASSERT_TRUE(Served(frame));
-  EXPECT_EQ(Title(frame), "a.tpic - 20 x 10 - Ondex");
-  EXPECT_EQ(VisibleWindow("#32770", nullptr), nullptr) << "no dialog during the run";
-  SendMessageTimeoutA(frame, WM_INITMENUPOPUP, WPARAM(GetSubMenu(GetMenu(frame), 0)), 0, SMTO_BLOCK,
-                      5000, nullptr);
-  UINT state = GetMenuState(GetSubMenu(GetMenu(frame), 0), 1003, MF_BYCOMMAND);
-  EXPECT_TRUE(state & MF_GRAYED) << "Next is grayed during the run";
-
+  EXPECT_EQ(Title(frame), kShownA);
   SetEvent(end);
-  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), SaveQuestion(L"a.tpic"));
-  EXPECT_TRUE(Shows(frame,
-                    "a.tpic (modifi\xE9"
-                    "e) - 20 x 10 - Ondex",
-                    0xCC9966))
-      << Title(frame);
-  EXPECT_FALSE(viewer.Ended(500));
-  PostMessageA(frame, WM_CLOSE, 0, 0);
-  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
-  EXPECT_TRUE(viewer.Ended(5000));
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
+  EXPECT_TRUE(viewer->Ended(5000));
   CloseHandle(end);
 }
 
-// Next on an edited picture asks: Annuler stays, Non drops the edit and
-// walks, Oui saves through the dialog, then walks.
-TEST(ViewerE2E, NextOnAnEditedPictureAsksWhetherToSaveIt) {
-  ScratchFolder program, pictures;
-  InstallViewer(program, "InvertTiles");
-  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
-  WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
-  ViewerProcess viewer(program, pictures / "a.tpic");
-  HWND frame = StartViewer(viewer);
-  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
-  const char* edited =
-      "a.tpic (modifi\xE9"
-      "e) - 20 x 10 - Ondex";
-
-  TypeKeys(frame, "ctrl+f");
-  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+// Annuler keeps the edit, Non drops it and walks, Oui saves through the
+// dialog and then walks.
+TEST_F(ViewerOnAnEditablePicture, NextOnAnEditedPictureAsksWhetherToSaveIt) {
+  ASSERT_TRUE(Start("InvertTiles")) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
   TypeKeys(frame, "Next");
-  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), SaveQuestion(L"a.tpic"));
-  EXPECT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), kSaveQuestion);
+  EXPECT_TRUE(Shows(frame, kEditedA, 0xCC9966)) << Title(frame);
   TypeKeys(frame, "Down");  // walks in the fitted view, so asks as well
-  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
-  EXPECT_TRUE(Shows(frame, "b.tpic - 20 x 10 - Ondex", 0x208040)) << Title(frame);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
+  EXPECT_TRUE(Shows(frame, kShownB, 0x208040)) << Title(frame);
   TypeKeys(frame, "Prior");  // nothing to ask: the edit was dropped
-  EXPECT_TRUE(Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
-
-  TypeKeys(frame, "ctrl+f");
-  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
+  EXPECT_TRUE(Shows(frame, kShownA, 0x336699)) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
   {
-    DialogAnswerer answers(pictures / "kept.bmp", viewer.Id());  // Oui, then the name
+    DialogAnswerer answers(pictures / "kept.bmp", viewer->Id());  // Oui, then the name
     TypeKeys(frame, "Next");
-    EXPECT_TRUE(Shows(frame, "b.tpic - 20 x 10 - Ondex", 0x208040)) << Title(frame);
-    EXPECT_EQ(answers.FileDialogs(), 1);
+    EXPECT_TRUE(Shows(frame, kShownB, 0x208040)) << Title(frame);
   }
   EXPECT_TRUE(EveryPixelIs(DecodeWithWic(pictures / "kept.bmp").get(), 20, 10, 0xCC9966));
 }
 
-// A save over a file that is held open without sharing, then over a
-// read-only one, fails with its reason and leaves the file byte for byte;
-// no temporary file stays behind and the edit is still pending.
-TEST(ViewerE2E, AFailedSaveLeavesTheFileItWouldReplaceAsItWas) {
-  ScratchFolder program, pictures;
-  InstallViewer(program, "InvertTiles");
-  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+// A save over a file held open without sharing fails with its reason and
+// leaves the file byte for byte, no temporary file, and the edit pending.
+TEST_F(ViewerOnAnEditablePicture, AFailedSaveLeavesTheFileItWouldReplaceAsItWas) {
   std::vector<uint8_t> original = SolidPicture(7, 5, 0x123456).Bytes();
   WriteAll(pictures / "kept.bmp", original);
-  ViewerProcess viewer(program, pictures / "a.tpic");
-  HWND frame = StartViewer(viewer);
-  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
-  TypeKeys(frame, "ctrl+f");
-  ASSERT_TRUE(Shows(frame,
-                    "a.tpic (modifi\xE9"
-                    "e) - 20 x 10 - Ondex",
-                    0xCC9966))
-      << Title(frame);
-
-  const std::wstring failed = L"Impossible d'enregistrer \u00AB kept.bmp \u00BB.\n";
-  const std::wstring kept = L"\nLe fichier existant est rest\u00E9 tel qu'il \u00E9tait.";
-  struct Case {
-    bool readOnly;
-    std::wstring reason;
-  };
-  for (const Case& c :
-       {Case{false, L"Le fichier est ouvert par un autre programme."},
-        Case{true, L"Le fichier est en lecture seule, ou le dossier refuse l'\u00E9criture."}}) {
-    platform::ExclusiveFile holder;
-    if (c.readOnly)
-      SetFileAttributesA((pictures / "kept.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
-    else
-      ASSERT_TRUE(holder.Hold((pictures / "kept.bmp").c_str()));
-    std::vector<std::wstring> messages;
-    {
-      DialogAnswerer answers(pictures / "kept.bmp", viewer.Id());  // Yes to "replace?"
-      TypeKeys(frame, "ctrl+s");
-      WaitFor([&] { return answers.Messages().size() >= 2; }, 10000);
-      ASSERT_TRUE(Served(frame));
-      messages = answers.Messages();
-    }
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back(), failed + c.reason + kept);
-    holder.Release();
-    SetFileAttributesA((pictures / "kept.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadAll(pictures / "kept.bmp"), original);
-    platform::FoundFile found;
-    platform::DirSearch search;
-    EXPECT_FALSE(search.First((pictures / "~ond*.tmp").c_str(), &found)) << found.name;
-    EXPECT_EQ(Title(frame),
-              "a.tpic (modifi\xE9"
-              "e) - 20 x 10 - Ondex");
-  }
-  PostMessageA(frame, WM_CLOSE, 0, 0);
-  EXPECT_EQ(AnswerSaveQuestion(IDNO), SaveQuestion(L"a.tpic"));
-  EXPECT_TRUE(viewer.Ended(5000));
-}
-
-// A run that fails after an applied one: the message says so, and the
-// picture and Ctrl+Z are still those of the applied run.
-TEST(ViewerE2E, AFailedRunKeepsThePictureAndTheUndoOfTheRunBefore) {
-  ScratchFolder program, pictures;
-  InstallViewer(program, "InvertTiles");
-  WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
-  ViewerProcess viewer(program, pictures / "a.tpic");
-  HWND frame = StartViewer(viewer);
-  ASSERT_TRUE(frame && Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
-  const char* edited =
-      "a.tpic (modifi\xE9"
-      "e) - 20 x 10 - Ondex";
-  TypeKeys(frame, "ctrl+f");
-  ASSERT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
-  {
-    DialogAnswerer choose(BuildFile("filters\\Unresolved.8bf"), viewer.Id());
-    PostMessageA(frame, WM_COMMAND, 1301, 0);  // Filtres > Choisir le filtre
-    ASSERT_TRUE(WaitFor([&] { return choose.FileDialogs() == 1; }, 10000));
-    ASSERT_TRUE(Served(frame));
-  }
+  ASSERT_TRUE(Start("InvertTiles")) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
+  platform::ExclusiveFile holder;
+  ASSERT_TRUE(holder.Hold((pictures / "kept.bmp").c_str()));
   std::vector<std::wstring> messages;
   {
-    DialogAnswerer boxes("", viewer.Id());
-    TypeKeys(frame, "ctrl+f");
-    WaitFor(
-        [&] {
-          messages = boxes.Messages();
-          return !messages.empty() && messages.back().find(L"Le filtre") == 0;
-        },
-        10000);
-    ASSERT_TRUE(Served(frame));
+    DialogAnswerer answers(pictures / "kept.bmp", viewer->Id());  // Yes to "replace?"
+    TypeKeys(frame, "ctrl+s");
+    WaitFor([&] { return (messages = answers.Messages()).size() >= 2; }, 10000);
   }
+  holder.Release();
   ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(
-      messages.back(),
-      L"Le filtre n'a pas pu traiter l'image.\nL'image est rest\u00E9e telle qu'avant le filtre.");
-  EXPECT_TRUE(Shows(frame, edited, 0xCC9966)) << Title(frame);
-  TypeKeys(frame, "ctrl+z");
-  EXPECT_TRUE(Shows(frame, "a.tpic - 20 x 10 - Ondex", 0x336699)) << Title(frame);
+  EXPECT_EQ(messages.back(),
+            L"Impossible d'enregistrer \u00AB kept.bmp \u00BB.\nLe fichier est ouvert par un autre "
+            L"programme.\nLe fichier existant est rest\u00E9 tel qu'il \u00E9tait.");
+  EXPECT_EQ(ReadAll(pictures / "kept.bmp"), original);
+  platform::FoundFile found;
+  platform::DirSearch search;
+  EXPECT_FALSE(search.First((pictures / "~ond*.tmp").c_str(), &found)) << found.name;
+  EXPECT_EQ(Title(frame), kEditedA);
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
 }

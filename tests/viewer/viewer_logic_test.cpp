@@ -183,40 +183,29 @@ TEST(ShownPicture, UndoPutsBackThePictureBeforeTheLastRun) {
   EXPECT_FALSE(shown.Edited());
 }
 
-// Two runs over a picture: the second either applies or ends some other
-// way (cancelled, failed, stopped, crashed: the run may have written into
-// the picture before it ended). Only an applied run changes the picture,
-// the undo copy and the edited mark; a save in between clears the mark and
-// an undo gives back the mark of its copy.
+// A second run applies or ends another way (after writing into the
+// picture): only an applied one changes the picture, the undo copy and the
+// edited mark; a save between clears the mark, Undo gives back its copy's.
 TEST(ShownPicture, OnlyAnAppliedRunChangesThePictureItsUndoAndItsMark) {
-  struct Case {
-    bool secondApplied, savedBetween;
-    bool editedAfter, editedAfterUndo;
-  };
-  for (const Case& c : {Case{true, false, true, true}, Case{false, false, true, false},
-                        Case{true, true, true, false}, Case{false, true, false, false}}) {
-    SCOPED_TRACE(::testing::Message() << c.secondApplied << c.savedBetween);
-    ShownPicture shown;
-    shown.Show("x.tpic", Numbered(5, 3).release());
-    std::vector<uint8_t> read = Block(shown.Picture());
-    ASSERT_TRUE(shown.BeginEdit());
-    DibRow(shown.Picture(), 1)[4] ^= 0x0F;
-    shown.CommitEdit();
-    EXPECT_TRUE(shown.Edited());
-    if (c.savedBetween) shown.MarkSaved();
-    std::vector<uint8_t> first = Block(shown.Picture());
-    ASSERT_TRUE(shown.BeginEdit());
-    DibRow(shown.Picture(), 2)[0] ^= 0xF0;
-    if (c.secondApplied)
+  for (bool applied : {true, false})
+    for (bool saved : {true, false}) {
+      ShownPicture shown;
+      shown.Show("x.tpic", Numbered(5, 3).release());
+      std::vector<uint8_t> read = Block(shown.Picture());
+      ASSERT_TRUE(shown.BeginEdit());
+      DibRow(shown.Picture(), 1)[4] ^= 0x0F;
       shown.CommitEdit();
-    else
-      shown.AbandonEdit();
-    EXPECT_EQ(Block(shown.Picture()) == first, !c.secondApplied);
-    EXPECT_EQ(shown.Edited(), c.editedAfter);
-    ASSERT_TRUE(shown.Undo());
-    EXPECT_EQ(Block(shown.Picture()), c.secondApplied ? first : read);
-    EXPECT_EQ(shown.Edited(), c.editedAfterUndo);
-  }
+      if (saved) shown.MarkSaved();
+      std::vector<uint8_t> first = Block(shown.Picture());
+      ASSERT_TRUE(shown.BeginEdit());
+      DibRow(shown.Picture(), 2)[0] ^= 0xF0;
+      applied ? shown.CommitEdit() : shown.AbandonEdit();
+      EXPECT_EQ(Block(shown.Picture()) == first, !applied) << applied << saved;
+      EXPECT_EQ(shown.Edited(), applied || !saved) << applied << saved;
+      ASSERT_TRUE(shown.Undo());
+      EXPECT_EQ(Block(shown.Picture()), applied ? first : read) << applied << saved;
+      EXPECT_EQ(shown.Edited(), applied && !saved) << applied << saved;
+    }
 }
 
 // The whole file, written in bands straight from the picture: header, colour
@@ -246,16 +235,11 @@ TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
   EXPECT_TRUE(BmpHeaderBytes(nullptr).empty());
   PackedDibPtr deep(CreatePackedDib(2, 2, 32));
   EXPECT_EQ(WriteBmpFile((folder / "b.bmp").c_str(), deep.get()), SaveProblem::Unsupported);
-}
-
-// A picture of more rows than one write band: every row lands in order.
-TEST(BmpFile, RowsOfSeveralBandsKeepTheirOrder) {
-  ScratchFolder folder;
-  PackedDibPtr picture = Numbered(1000, 1200);  // 3,000-byte rows, 3.6 MB
-  ASSERT_EQ(WriteBmpFile((folder / "big.bmp").c_str(), picture.get()), SaveProblem::None);
-  std::vector<uint8_t> file = ReadAll(folder / "big.bmp");
+  PackedDibPtr big = Numbered(1000, 1200);  // 3,000-byte rows in several bands
+  ASSERT_EQ(WriteBmpFile((folder / "big.bmp").c_str(), big.get()), SaveProblem::None);
+  file = ReadAll(folder / "big.bmp");
   ASSERT_EQ(file.size(), 54u + 3000u * 1200u);
-  EXPECT_EQ(0, std::memcmp(&file[54], DibRow(picture.get(), 1199), 3000u * 1200u));
+  EXPECT_EQ(0, std::memcmp(&file[54], DibRow(big.get(), 1199), 3000u * 1200u));
 }
 
 TEST(SafeSave, TheTemporaryNameSitsInTheTargetsFolder) {
@@ -266,55 +250,35 @@ TEST(SafeSave, TheTemporaryNameSitsInTheTargetsFolder) {
             "\\\\server\\share\\~ondFFFF.tmp");
 }
 
-// What the target holds after a save: the new bytes only when the writer
-// filled its file and the target could be replaced; otherwise the old bytes,
-// and no temporary file is left either way.
+// The target holds the new bytes only when the writer filled its file and
+// the target could be replaced, else the old ones; no temporary file stays.
 TEST(SafeSave, TheTargetIsReplacedOnlyByACompleteFile) {
-  const std::vector<uint8_t> before = {'o', 'l', 'd', 0, 1}, after = {'n', 'e', 'w'};
-  struct Case {
-    const char* name;
-    bool targetExists, readOnly, writerFails, throws, holdTemporaryName;
-    SaveProblem expected;
-  };
-  const Case cases[] = {
-      {"replaced", true, false, false, false, false, SaveProblem::None},
-      {"new file", false, false, false, false, false, SaveProblem::None},
-      {"name taken", true, false, false, false, true, SaveProblem::None},
-      {"writer fails", true, false, true, false, false, SaveProblem::DiskFull},
-      {"no memory", true, false, false, true, false, SaveProblem::NoMemory},
-      {"read-only", true, true, false, false, false, SaveProblem::AccessDenied},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::vector<uint8_t> before = {'o', 'l', 'd'}, after = {'n', 'e', 'w'};
+  enum Kind { Replaced, NewFile, NameTaken, WriterFails, NoMemory, ReadOnly };
+  const SaveProblem expected[] = {SaveProblem::None,     SaveProblem::None,
+                                  SaveProblem::None,     SaveProblem::DiskFull,
+                                  SaveProblem::NoMemory, SaveProblem::AccessDenied};
+  for (int kind = Replaced; kind <= ReadOnly; ++kind) {
     ScratchFolder folder;
-    std::string target = folder / "photo.jpg";
-    if (c.targetExists) WriteAll(target, before);
-    if (c.holdTemporaryName) WriteAll(TemporaryNameBeside(target, 40), {'x'});
-    if (c.readOnly) {
-      ASSERT_TRUE(MakeReadOnly(target, true));
-    }
-    std::string written;
+    std::string target = folder / "photo.jpg", written, taken = TemporaryNameBeside(target, 40);
+    if (kind != NewFile) WriteAll(target, before);
+    if (kind == NameTaken) WriteAll(taken, {'x'});
+    if (kind == ReadOnly) MakeReadOnly(target, true);
     SaveProblem problem = SaveThroughTemporary(
         target,
         [&](const std::string& temporary) {
           written = temporary;
-          if (c.throws) throw std::bad_alloc();
+          if (kind == NoMemory) throw std::bad_alloc();
           WriteAll(temporary, after);
-          return c.writerFails ? SaveProblem::DiskFull : SaveProblem::None;
+          return kind == WriterFails ? SaveProblem::DiskFull : SaveProblem::None;
         },
         40);
-    EXPECT_EQ(problem, c.expected);
-    EXPECT_EQ(written.substr(0, folder.Path().size()), folder.Path());
-    EXPECT_FALSE(platform::FileExists(written.c_str())) << written;
-    if (c.readOnly) MakeReadOnly(target, false);
-    if (!c.targetExists && problem != SaveProblem::None) {
-      EXPECT_FALSE(platform::FileExists(target.c_str()));
-    } else {
-      EXPECT_EQ(ReadAll(target), problem == SaveProblem::None ? after : before);
-    }
-    if (c.holdTemporaryName) {
-      EXPECT_EQ(ReadAll(TemporaryNameBeside(target, 40)).size(), 1u);
-    }
+    if (kind == ReadOnly) MakeReadOnly(target, false);
+    EXPECT_EQ(problem, expected[kind]) << kind;
+    EXPECT_EQ(written.substr(0, folder.Path().size()), folder.Path()) << kind;
+    EXPECT_FALSE(platform::FileExists(written.c_str())) << kind;
+    EXPECT_EQ(ReadAll(target), problem == SaveProblem::None ? after : before) << kind;
+    EXPECT_EQ(platform::FileExists(taken.c_str()), kind == NameTaken) << kind;
   }
 }
 
