@@ -142,9 +142,7 @@ bool Served(HWND frame) {
 }
 
 const char kShownA[] = "a.tpic - 20 x 10 - Ondex", kShownB[] = "b.tpic - 20 x 10 - Ondex",
-           kEditedA[] =
-               "a.tpic (modifi\xE9"
-               "e) - 20 x 10 - Ondex";
+           kEditedA[] = "a.tpic (modifi\351e) - 20 x 10 - Ondex";
 const wchar_t kSaveQuestion[] =
     L"L'image \u00AB a.tpic \u00BB a \u00E9t\u00E9 modifi\u00E9e.\n"
     L"Enregistrer les modifications ? [&Oui|&Non|Annuler]";
@@ -230,11 +228,7 @@ TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
   ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
 
   TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
-  EXPECT_TRUE(Shows(frame,
-                    "odd.tpic (modifi\xE9"
-                    "e) - 41 x 31 - Ondex",
-                    0xCC9966))
-      << Title(frame);
+  EXPECT_TRUE(Shows(frame, "odd.tpic (modifi\351e) - 41 x 31 - Ondex", 0xCC9966)) << Title(frame);
   EXPECT_EQ(StatusText(frame), "") << "the progress text is cleared at the end of the run";
 
   SaveAs(frame, viewer.Id(), pictures / "saved.png");
