@@ -157,11 +157,13 @@ int AskToSave() {
 bool MayDropPicture() {
   if (!g_viewer.shown.Edited()) return true;
   if (g_viewer.asking) return false;  // a second request while the question is open
-  g_viewer.asking = true;
+  // Cleared however the question ends, by an exception too.
+  struct QuestionOpen {
+    QuestionOpen() { g_viewer.asking = true; }
+    ~QuestionOpen() { g_viewer.asking = false; }
+  } open;
   int answer = AskToSave();
-  bool drop = answer == IDNO || (answer == IDYES && SaveWithDialog());
-  g_viewer.asking = false;
-  return drop;
+  return answer == IDNO || (answer == IDYES && SaveWithDialog());
 }
 
 void Walk(int step) {
@@ -312,9 +314,7 @@ FilterRunResult RunOverShownPicture() {
   try {
     return g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
   } catch (const std::bad_alloc&) {
-    FilterRunResult failed;
-    failed.message = LoadText(IDS_NO_MEMORY);
-    return failed;
+    return FilterRunResult();  // failed, with the plain message
   }
 }
 
