@@ -87,6 +87,35 @@ class ExclusiveFile {
   void* handle_ = nullptr;
 };
 
+// Why the last file operation of this thread failed, in the kinds a user
+// can act on. Read it at once: most other calls overwrite it.
+enum class FileFailure { None, DiskFull, AccessDenied, InUse, Other };
+FileFailure LastFileFailure();
+
+// A file written in pieces: created (or, with mustBeNew false, truncated),
+// written, then closed. Close() flushes and says whether every byte reached
+// the disk; the destructor closes without asking. The file stays in place.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // mustBeNew: false when a file of that name exists already.
+  bool Create(const char* path, bool mustBeNew);
+  bool Write(const void* data, size_t size);
+  bool Close();
+
+ private:
+  intptr_t handle_ = -1;  // a HANDLE on Win32, a descriptor on POSIX
+};
+
+// Puts `replacement` in the place of `target` (missing or not) in one step,
+// both in one folder. False, with both files as they were, when the target
+// is read-only, held open by another program or its folder refuses.
+bool ReplaceWithFile(const char* replacement, const char* target);
+
 // Reads at most `capacity` bytes from the start of the file. Returns the count
 // read, or -1 when the file cannot be opened.
 long ReadFileBytes(const char* path, void* buffer, size_t capacity);

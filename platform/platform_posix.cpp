@@ -181,6 +181,71 @@ bool WriteFileBytes(const char* path, const void* data, size_t size) {
   return close(fd) == 0 && ok;
 }
 
+FileFailure LastFileFailure() {
+  switch (errno) {
+    case 0: return FileFailure::None;
+    case ENOSPC:
+    case EDQUOT: return FileFailure::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileFailure::AccessDenied;
+    case EBUSY:
+    case ETXTBSY: return FileFailure::InUse;
+    default: return FileFailure::Other;
+  }
+}
+
+OutputFile::~OutputFile() {
+  if (handle_ != -1) close(int(handle_));
+}
+
+bool OutputFile::Create(const char* path, bool mustBeNew) {
+  if (handle_ != -1) return false;
+  int fd = open(NativePath(path).c_str(),
+                O_WRONLY | O_CREAT | O_CLOEXEC | (mustBeNew ? O_EXCL : O_TRUNC), 0666);
+  if (fd < 0) return false;
+  handle_ = fd;
+  return true;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+  if (handle_ == -1) return false;
+  const char* next = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t written = write(int(handle_), next, size);
+    if (written <= 0) {
+      if (written < 0 && errno == EINTR) continue;
+      if (written == 0) errno = ENOSPC;
+      return false;
+    }
+    next += written;
+    size -= size_t(written);
+  }
+  return true;
+}
+
+bool OutputFile::Close() {
+  if (handle_ == -1) return false;
+  int fd = int(handle_);
+  handle_ = -1;
+  bool flushed = fsync(fd) == 0;
+  int error = errno;
+  bool closed = close(fd) == 0;
+  if (!flushed) errno = error;
+  return flushed && closed;
+}
+
+bool ReplaceWithFile(const char* replacement, const char* target) {
+  // rename() ignores the target's own permission; a read-only file is kept,
+  // as on Windows.
+  struct stat info;
+  if (stat(NativePath(target).c_str(), &info) == 0 && !(info.st_mode & S_IWUSR)) {
+    errno = EACCES;
+    return false;
+  }
+  return rename(NativePath(replacement).c_str(), NativePath(target).c_str()) == 0;
+}
+
 ExclusiveFile::~ExclusiveFile() { Release(); }
 
 // An flock lock belongs to the open file, so a second open in the same

@@ -148,6 +148,81 @@ bool WriteFileBytes(const char* path, const void* data, size_t size) {
   return WriteFile(file.Get(), data, DWORD(size), &written, nullptr) && written == size;
 }
 
+FileFailure LastFileFailure() {
+  switch (GetLastError()) {
+    case ERROR_SUCCESS: return FileFailure::None;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileFailure::DiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileFailure::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return FileFailure::InUse;
+    default: return FileFailure::Other;
+  }
+}
+
+OutputFile::~OutputFile() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool OutputFile::Create(const char* path, bool mustBeNew) {
+  if (handle_ != -1) return false;
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, mustBeNew ? CREATE_NEW : CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<intptr_t>(h);
+  return true;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+  if (handle_ == -1) return false;
+  const char* next = static_cast<const char*>(data);
+  while (size > 0) {  // WriteFile takes at most 4 GB - 1 at a time
+    DWORD piece = size > 0x40000000 ? 0x40000000 : DWORD(size), written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(handle_), next, piece, &written, nullptr) ||
+        written != piece)
+      return false;
+    next += piece;
+    size -= piece;
+  }
+  return true;
+}
+
+bool OutputFile::Close() {
+  if (handle_ == -1) return false;
+  HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  handle_ = -1;
+  bool flushed = FlushFileBuffers(h) != 0;
+  DWORD error = GetLastError();
+  bool closed = CloseHandle(h) != 0;
+  if (!flushed) SetLastError(error);  // the flush's reason, not the close's
+  return flushed && closed;
+}
+
+bool ReplaceWithFile(const char* replacement, const char* target) {
+  // MoveFileEx would replace a read-only file under some systems; its flag
+  // is the owner's wish that it stays as it is.
+  DWORD attributes = GetFileAttributesA(target);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  // A target that another program holds open answers "access denied" too;
+  // asking for the right to delete it tells the two apart.
+  if (GetLastError() == ERROR_ACCESS_DENIED) {
+    HANDLE probe =
+        CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD reason = probe == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_ACCESS_DENIED;
+    if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    SetLastError(reason == ERROR_SHARING_VIOLATION ? reason : ERROR_ACCESS_DENIED);
+  }
+  return false;
+}
+
 ExclusiveFile::~ExclusiveFile() { Release(); }
 
 bool ExclusiveFile::Hold(const char* path) {

@@ -1,5 +1,7 @@
 #include "viewer/picture_view.h"
 
+#include <new>
+
 #include "viewer/view_math.h"
 
 namespace {
@@ -115,9 +117,14 @@ void OnScroll(HWND view, ViewState* s, int bar, ScrollRequest request) {
 LRESULT CALLBACK PictureViewProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
   ViewState* s = StateOf(view);
   switch (message) {
-    case WM_NCCREATE:
-      SetWindowLongPtrA(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new ViewState));
+    case WM_NCCREATE: {
+      // No exception out of the window procedure: without memory the pane
+      // is not created at all.
+      auto* state = new (std::nothrow) ViewState;
+      if (!state) return FALSE;
+      SetWindowLongPtrA(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
       break;
+    }
     case WM_NCDESTROY:
       delete s;
       SetWindowLongPtrA(view, GWLP_USERDATA, 0);

@@ -1,5 +1,6 @@
-// The picture the viewer shows: its path, its 24-bit image and the copy that
-// Ctrl+Z puts back after a filter run. Window-free.
+// The picture the viewer shows: its path, its 24-bit image, whether a filter
+// run has changed it since it was read or saved, and the copy that Ctrl+Z
+// puts back after a run. Window-free.
 #pragma once
 
 #include <string>
@@ -9,22 +10,34 @@
 class ShownPicture {
  public:
   // Takes `picture` (may be nullptr: an empty window for `path`); forgets
-  // any undo copy.
+  // any undo copy and the edited mark.
   void Show(const std::string& path, PackedDib picture);
   PackedDib Picture() const { return picture_.get(); }
   const std::string& Path() const { return path_; }
+  // Changed by a run since it was read or last saved.
+  bool Edited() const { return edited_; }
+  void MarkSaved() { edited_ = false; }
 
-  // A copy of the picture as it is now, for Undo. False (and no copy) when
-  // there is no picture or no memory for the copy.
-  bool KeepUndoCopy();
-  void DropUndoCopy() { undo_.reset(); }
+  // Before a run: a copy of the picture as it is, set aside. False (and no
+  // copy) when there is no picture or no memory for the copy.
+  bool BeginEdit();
+  // The run changed the picture: the copy set aside becomes the undo copy,
+  // the previous one is dropped, and the picture is edited.
+  void CommitEdit();
+  // The run did not change it: the picture gets its pixels back from the
+  // copy set aside (in the same block when its size is unchanged); the undo
+  // copy and the edited mark stay as they were.
+  void AbandonEdit();
+
   bool CanUndo() const { return undo_ != nullptr; }
-  // Puts the kept copy back; false when there is none.
+  // Puts the undo copy back, with the edited mark the picture had when the
+  // copy was taken; false when there is none.
   bool Undo();
 
  private:
   std::string path_;
-  PackedDibPtr picture_, undo_;
+  PackedDibPtr picture_, undo_, beforeRun_;
+  bool edited_ = false, undoEdited_ = false;
 };
 
 // A new image with the same header, colour table and pixels, or nullptr.

@@ -6,15 +6,19 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "shell/app_state.h"
 #include "viewer/bmp_file.h"
 #include "viewer/filter_library.h"
 #include "viewer/folder_walk.h"
 #include "viewer/picture_read.h"
 #include "viewer/picture_view.h"
+#include "viewer/safe_save.h"
 #include "viewer/save_format.h"
 #include "viewer/shown_picture.h"
 #include "viewer/viewer_resource.h"
@@ -34,7 +38,10 @@ struct Viewer {
   ShownPicture shown;
   std::vector<std::string> extensionLists;  // of the readers, for the folder walk
   FilterLibrary filters;
+  // A run uses the picture: nothing may free or replace it meanwhile.
   bool filterRunning = false;
+  bool closeAfterRun = false;  // the user asked to close during the run
+  bool asking = false;         // the save question is open
 };
 Viewer g_viewer;
 
@@ -71,8 +78,16 @@ void SetStatus(const std::string& text) {
   UpdateWindow(g_viewer.status);  // progress shows while a filter holds the thread
 }
 
-void Tell(const std::string& text) {
-  MessageBoxA(g_viewer.frame, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), MB_ICONINFORMATION);
+void Tell(const std::string& text, UINT icon = MB_ICONINFORMATION) {
+  MessageBoxA(g_viewer.frame, text.c_str(), LoadText(IDS_APP_TITLE).c_str(), icon);
+}
+
+// For a command that ran out of memory: no allocation of its own.
+void TellWithoutMemory(UINT id) {
+  char text[256] = {}, title[64] = {};
+  LoadStringA(g_viewer.instance, id, text, sizeof text);
+  LoadStringA(g_viewer.instance, IDS_APP_TITLE, title, sizeof title);
+  MessageBoxA(g_viewer.frame, text, title, MB_ICONWARNING);
 }
 
 // ---- The shown picture -------------------------------------------------------------
@@ -81,9 +96,9 @@ void UpdateTitle() {
   const DibHeader* picture = g_viewer.shown.Picture();
   std::string name = NameOf(g_viewer.shown.Path());
   std::string title;
+  UINT format = g_viewer.shown.Edited() ? IDS_TITLE_EDITED_FORMAT : IDS_TITLE_FORMAT;
   if (picture)
-    title =
-        FormatText(IDS_TITLE_FORMAT, name.c_str(), int(picture->biWidth), int(picture->biHeight));
+    title = FormatText(format, name.c_str(), int(picture->biWidth), int(picture->biHeight));
   else if (!name.empty())
     title = name + " - " + LoadText(IDS_APP_TITLE);
   else
@@ -101,10 +116,69 @@ void ShowPictureFile(const std::string& path) {
   if (!picture) Tell(FormatText(IDS_UNREADABLE, NameOf(path).c_str()));
 }
 
+bool SaveWithDialog();
+
+// The system's own buttons speak the system's language; the question's
+// speak the viewer's. Set while the box is activated, on this thread only.
+HHOOK g_answerHook = nullptr;
+
+LRESULT CALLBACK NameAnswers(int code, WPARAM wParam, LPARAM lParam) {
+  char className[8] = {};
+  HWND box = reinterpret_cast<HWND>(wParam);
+  // Only the box: the frame is activated again before the box returns, and
+  // its children's numbers are not the box's. No allocation: nothing may
+  // throw out of a hook.
+  if (code == HCBT_ACTIVATE && GetClassNameA(box, className, sizeof className) &&
+      lstrcmpA(className, "#32770") == 0) {
+    const UINT answers[][2] = {
+        {IDYES, IDS_ANSWER_YES}, {IDNO, IDS_ANSWER_NO}, {IDCANCEL, IDS_ANSWER_CANCEL}};
+    for (const auto& answer : answers) {
+      char name[32] = {};
+      if (LoadStringA(g_viewer.instance, answer[1], name, sizeof name) > 0)
+        SetDlgItemTextA(box, int(answer[0]), name);
+    }
+  }
+  return CallNextHookEx(g_answerHook, code, wParam, lParam);
+}
+
+int AskToSave() {
+  std::string question = FormatText(IDS_SAVE_QUESTION, NameOf(g_viewer.shown.Path()).c_str());
+  g_answerHook = SetWindowsHookExA(WH_CBT, NameAnswers, nullptr, GetCurrentThreadId());
+  int answer = MessageBoxA(g_viewer.frame, question.c_str(), LoadText(IDS_APP_TITLE).c_str(),
+                           MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (g_answerHook) UnhookWindowsHookEx(g_answerHook);
+  g_answerHook = nullptr;
+  return answer;
+}
+
+// True when the shown picture may be dropped: it holds no edit, or the user
+// saved it or chose to drop the edit. Oui saves through the save dialog;
+// a save that is cancelled or fails keeps the picture.
+bool MayDropPicture() {
+  if (!g_viewer.shown.Edited()) return true;
+  if (g_viewer.asking) return false;  // a second request while the question is open
+  // Cleared however the question ends, by an exception too.
+  struct QuestionOpen {
+    QuestionOpen() { g_viewer.asking = true; }
+    ~QuestionOpen() { g_viewer.asking = false; }
+  } open;
+  int answer = AskToSave();
+  return answer == IDNO || (answer == IDYES && SaveWithDialog());
+}
+
 void Walk(int step) {
   if (g_viewer.shown.Path().empty()) return;
   std::string neighbour = NeighbourPicture(g_viewer.shown.Path(), step, g_viewer.extensionLists);
-  if (!neighbour.empty()) ShowPictureFile(neighbour);
+  if (!neighbour.empty() && MayDropPicture()) ShowPictureFile(neighbour);
+}
+
+// Up and Down scroll the picture at 100 %; in the fitted view, where there
+// is nothing to scroll, they walk the folder as they always did.
+void LineOrWalk(int step) {
+  if (IsViewFitted(g_viewer.view))
+    Walk(step);
+  else
+    SendMessageA(g_viewer.view, WM_VSCROLL, step < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
 }
 
 // ---- File dialogs --------------------------------------------------------------------
@@ -147,6 +221,7 @@ OPENFILENAMEA FileDialog(const std::string& filter, const std::string& folder, c
 }
 
 void OpenWithDialog() {
+  if (!MayDropPicture()) return;
   char path[MAX_PATH] = {};
   std::string filter = OpenFilterList();
   std::string folder = FolderOf(g_viewer.shown.Path());
@@ -154,14 +229,40 @@ void OpenWithDialog() {
   if (GetOpenFileNameA(&dialog)) ShowPictureFile(path);
 }
 
-bool SavePicture(const std::string& path, SaveFormat format) {
-  const DibHeader* picture = g_viewer.shown.Picture();
-  if (format == SaveFormat::Bmp) return WriteBmpFile(path.c_str(), picture);
-  return WriteWithWic(path.c_str(), picture, format);
+UINT ProblemText(SaveProblem problem) {
+  switch (problem) {
+    case SaveProblem::InUse: return IDS_SAVE_IN_USE;
+    case SaveProblem::AccessDenied: return IDS_SAVE_DENIED;
+    case SaveProblem::DiskFull: return IDS_SAVE_DISK_FULL;
+    case SaveProblem::NoMemory: return IDS_SAVE_NO_MEMORY;
+    case SaveProblem::Unsupported: return IDS_SAVE_UNSUPPORTED;
+    default: return IDS_SAVE_WRITE_FAILED;
+  }
 }
 
-void SaveWithDialog() {
-  if (!g_viewer.shown.Picture()) return;
+// Writes the picture beside `path` and only then puts it in its place, so a
+// failure leaves an existing file as it was; says why when it fails.
+bool SavePicture(const std::string& path, SaveFormat format) {
+  const DibHeader* picture = g_viewer.shown.Picture();
+  bool existed = platform::FileExists(path.c_str());
+  SaveProblem problem = SaveThroughTemporary(
+      path,
+      [&](const std::string& temporary) {
+        return format == SaveFormat::Bmp ? WriteBmpFile(temporary.c_str(), picture)
+                                         : WriteWithWic(temporary.c_str(), picture, format);
+      },
+      GetTickCount() ^ GetCurrentProcessId());
+  if (problem == SaveProblem::None) return true;
+  std::string text =
+      FormatText(IDS_SAVE_FAILED, NameOf(path).c_str()) + "\n" + LoadText(ProblemText(problem));
+  if (existed) text += "\n" + LoadText(IDS_SAVE_ORIGINAL_KEPT);
+  Tell(text, MB_ICONWARNING);
+  return false;
+}
+
+// True when the picture was saved (the edit is then kept in that file).
+bool SaveWithDialog() {
+  if (!g_viewer.shown.Picture()) return false;
   std::vector<SaveFormat> types = {SaveFormat::Bmp};
   std::string filter = LoadText(IDS_SAVE_FILTER_BMP) + '\0' + "*.bmp" + '\0';
   if (WicEncoderAvailable(SaveFormat::Png)) {
@@ -178,11 +279,14 @@ void SaveWithDialog() {
   std::snprintf(path, sizeof path, "%s", name.c_str());
   std::string folder = FolderOf(g_viewer.shown.Path());
   OPENFILENAMEA dialog = FileDialog(filter, folder, path, OFN_OVERWRITEPROMPT);
-  if (!GetSaveFileNameA(&dialog)) return;
+  if (!GetSaveFileNameA(&dialog)) return false;
   size_t typeIndex = dialog.nFilterIndex >= 1 ? dialog.nFilterIndex - 1 : 0;
   std::string chosen = path;
   SaveFormat format = FormatForName(&chosen, types[typeIndex < types.size() ? typeIndex : 0]);
-  if (!SavePicture(chosen, format)) Tell(FormatText(IDS_SAVE_FAILED, NameOf(chosen).c_str()));
+  if (!SavePicture(chosen, format)) return false;
+  g_viewer.shown.MarkSaved();
+  UpdateTitle();
+  return true;
 }
 
 // ---- Filters and undo ----------------------------------------------------------------
@@ -196,20 +300,67 @@ void DiscardKeysPressedDuringRun() {
   }
 }
 
+// Marks the run for its whole length, whatever way it ends.
+class RunInProgress {
+ public:
+  RunInProgress() { g_viewer.filterRunning = true; }
+  ~RunInProgress() { g_viewer.filterRunning = false; }
+  RunInProgress(const RunInProgress&) = delete;
+  RunInProgress& operator=(const RunInProgress&) = delete;
+};
+
+FilterRunResult RunOverShownPicture() {
+  RunInProgress running;
+  try {
+    return g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
+  } catch (const std::bad_alloc&) {
+    return FilterRunResult();  // failed, with the plain message
+  }
+}
+
+// A cancelled run says nothing: the user asked for it.
+void TellRunOutcome(const FilterRunResult& result) {
+  switch (result.outcome) {
+    case FilterOutcome::Applied:
+    case FilterOutcome::Cancelled: break;
+    case FilterOutcome::Failed:
+      Tell(result.message.empty() ? LoadText(IDS_FILTER_FAILED)
+                                  : FormatText(IDS_FILTER_FAILED_WITH, result.message.c_str()),
+           MB_ICONWARNING);
+      break;
+    case FilterOutcome::Stopped: Tell(LoadText(IDS_FILTER_STOPPED), MB_ICONWARNING); break;
+    case FilterOutcome::Crashed: Tell(LoadText(IDS_FILTER_CRASHED), MB_ICONWARNING); break;
+  }
+}
+
+// Only an applied run changes the picture and its undo copy; any other end
+// gives back the picture, the undo copy and the edited mark of before.
 void RunFilter() {
   if (!g_viewer.shown.Picture() || !g_viewer.filters.Loaded() || g_viewer.filterRunning) return;
-  if (!g_viewer.shown.KeepUndoCopy()) {  // a run that could not be undone is not started
+  if (!g_viewer.shown.BeginEdit()) {  // a run that could not be undone is not started
     Tell(LoadText(IDS_NO_MEMORY_TO_UNDO));
     return;
   }
-  g_viewer.filterRunning = true;
-  bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture()).outcome ==
-             FilterOutcome::Applied;
-  g_viewer.filterRunning = false;
+  FilterRunResult result = RunOverShownPicture();
   DiscardKeysPressedDuringRun();
-  if (!ran) g_viewer.shown.DropUndoCopy();
+  PackedDib ran = g_viewer.shown.Picture();
+  if (result.outcome == FilterOutcome::Applied)
+    g_viewer.shown.CommitEdit();
+  else
+    g_viewer.shown.AbandonEdit();
+  // The same block, changed in place, keeps the view's scroll position; a
+  // picture put back in another block (nothing is drawn in between) is shown anew.
+  if (g_viewer.shown.Picture() == ran)
+    RefreshViewPicture(g_viewer.view);
+  else
+    SetViewPicture(g_viewer.view, g_viewer.shown.Picture());
   SetStatus("");
-  RefreshViewPicture(g_viewer.view);
+  UpdateTitle();
+  TellRunOutcome(result);
+  if (g_viewer.closeAfterRun) {  // answered now, with the save question
+    g_viewer.closeAfterRun = false;
+    PostMessageA(g_viewer.frame, WM_CLOSE, 0, 0);
+  }
 }
 
 void Undo() {
@@ -217,6 +368,7 @@ void Undo() {
   SetViewPicture(g_viewer.view, nullptr);
   g_viewer.shown.Undo();
   SetViewPicture(g_viewer.view, g_viewer.shown.Picture());
+  UpdateTitle();
   UpdateWindow(g_viewer.view);
 }
 
@@ -231,9 +383,12 @@ void EnableCommands(HMENU menu) {
   auto enable = [menu](UINT id, bool on) {
     EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
   };
-  enable(IDM_SAVE_AS, shown);
-  enable(IDM_NEXT, !g_viewer.shown.Path().empty());
-  enable(IDM_PREVIOUS, !g_viewer.shown.Path().empty());
+  bool walkable = idle && !g_viewer.shown.Path().empty();
+  enable(IDM_OPEN, idle);
+  enable(IDM_SAVE_AS, idle && shown);
+  enable(IDM_NEXT, walkable);
+  enable(IDM_PREVIOUS, walkable);
+  enable(IDM_CLOSE, idle);
   enable(IDM_UNDO, idle && g_viewer.shown.CanUndo());
   enable(IDM_CHOOSE_FILTER, idle && g_viewer.filters.Loaded());
   enable(IDM_RUN_FILTER, idle && shown && g_viewer.filters.Loaded());
@@ -242,20 +397,33 @@ void EnableCommands(HMENU menu) {
 
 // ---- The frame window ------------------------------------------------------------------
 
+// While a run uses the picture only the view may change: every other
+// command, from the menu, a key or another program, is ignored.
+bool CommandAllowed(WORD command) { return !g_viewer.filterRunning || command == IDM_FIT; }
+
 void OnCommand(WORD command) {
+  if (!CommandAllowed(command)) return;
   switch (command) {
     case IDM_OPEN: OpenWithDialog(); break;
     case IDM_SAVE_AS: SaveWithDialog(); break;
     case IDM_NEXT: Walk(+1); break;
     case IDM_PREVIOUS: Walk(-1); break;
-    case IDM_CLOSE: DestroyWindow(g_viewer.frame); break;
+    case IDM_LINE_DOWN: LineOrWalk(+1); break;
+    case IDM_LINE_UP: LineOrWalk(-1); break;
+    case IDM_CLOSE: SendMessageA(g_viewer.frame, WM_CLOSE, 0, 0); break;
     case IDM_UNDO: Undo(); break;
     case IDM_FIT: SetViewFitted(g_viewer.view, !IsViewFitted(g_viewer.view)); break;
-    case IDM_CHOOSE_FILTER:
-      if (!g_viewer.filterRunning) g_viewer.filters.Choose(g_viewer.frame);
-      break;
+    case IDM_CHOOSE_FILTER: g_viewer.filters.Choose(g_viewer.frame); break;
     case IDM_RUN_FILTER: RunFilter(); break;
   }
+}
+
+// A close during a run is answered once the run has ended.
+void OnClose() {
+  if (g_viewer.filterRunning)
+    g_viewer.closeAfterRun = true;
+  else if (MayDropPicture())
+    DestroyWindow(g_viewer.frame);
 }
 
 // The status protocol: 3 and 8 progress in percent, 14 and 15 a text, 0 the end.
@@ -294,7 +462,7 @@ void OnCreate(HWND frame) {
   PrepareFilterMenu(GetMenu(frame));
 }
 
-LRESULT CALLBACK ViewerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: OnCreate(frame); return 0;
     case WM_SIZE: LayOut(LOWORD(lParam), HIWORD(lParam)); return 0;
@@ -302,6 +470,8 @@ LRESULT CALLBACK ViewerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM
     case WM_INITMENUPOPUP: EnableCommands(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_USER: OnStatusMessage(wParam, lParam); return 0;
     case WM_MOUSEWHEEL: ScrollViewByWheel(g_viewer.view, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_QUERYENDSESSION: return !g_viewer.filterRunning && MayDropPicture();
     case WM_DESTROY:
       SetViewPicture(g_viewer.view, nullptr);
       g_viewer.shown.Show("", nullptr);
@@ -309,6 +479,19 @@ LRESULT CALLBACK ViewerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM
       return 0;
   }
   return DefWindowProcA(frame, message, wParam, lParam);
+}
+
+// No exception leaves through the system: a command that runs out of memory
+// ends with a message and leaves the picture as it was.
+LRESULT CALLBACK ViewerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    return HandleFrameMessage(frame, message, wParam, lParam);
+  } catch (const std::bad_alloc&) {
+    TellWithoutMemory(IDS_NO_MEMORY);
+  } catch (const std::exception&) {
+    TellWithoutMemory(IDS_COMMAND_FAILED);
+  }
+  return 0;
 }
 
 }  // namespace

@@ -44,36 +44,54 @@ std::wstring Wide(const char* text) {
   return wide;
 }
 
-// One frame of 24-bit B, G, R rows, written top row first.
-bool WriteFrame(IWICBitmapEncoder* encoder, const DibHeader* picture) {
-  ComRef<IWICBitmapFrameEncode> frame;
-  ComRef<IPropertyBag2> options;
-  if (FAILED(encoder->CreateNewFrame(frame.Out(), options.Out())) ||
-      FAILED(frame->Initialize(options.Get())))
-    return false;
-  UINT width = UINT(picture->biWidth), height = UINT(picture->biHeight);
-  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  if (FAILED(frame->SetSize(width, height)) || FAILED(frame->SetPixelFormat(&format)) ||
-      !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
-    return false;
-  UINT stride = UINT(DibStride(picture));
-  for (UINT row = 0; row < height; ++row) {
-    auto* bits = const_cast<BYTE*>(DibRow(picture, int32_t(row)));
-    if (FAILED(frame->WritePixels(1, stride, stride, bits))) return false;
+// The problem an encoder's or its stream's failure stands for.
+SaveProblem ProblemOf(HRESULT result) {
+  switch (result) {
+    case E_OUTOFMEMORY: return SaveProblem::NoMemory;
+    case HRESULT_FROM_WIN32(ERROR_DISK_FULL):
+    case HRESULT_FROM_WIN32(ERROR_HANDLE_DISK_FULL):
+    case STG_E_MEDIUMFULL: return SaveProblem::DiskFull;
+    case E_ACCESSDENIED:
+    case STG_E_ACCESSDENIED: return SaveProblem::AccessDenied;
+    case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
+    case STG_E_SHAREVIOLATION: return SaveProblem::InUse;
+    default: return SaveProblem::WriteFailed;
   }
-  return SUCCEEDED(frame->Commit());
 }
 
-bool Encode(const char* path, const DibHeader* picture, SaveFormat format) {
+// One frame of 24-bit B, G, R rows, written top row first.
+HRESULT WriteFrame(IWICBitmapEncoder* encoder, const DibHeader* picture) {
+  ComRef<IWICBitmapFrameEncode> frame;
+  ComRef<IPropertyBag2> options;
+  HRESULT result = encoder->CreateNewFrame(frame.Out(), options.Out());
+  if (SUCCEEDED(result)) result = frame->Initialize(options.Get());
+  UINT width = UINT(picture->biWidth), height = UINT(picture->biHeight);
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  if (SUCCEEDED(result)) result = frame->SetSize(width, height);
+  if (SUCCEEDED(result)) result = frame->SetPixelFormat(&format);
+  if (SUCCEEDED(result) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+    result = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+  UINT stride = UINT(DibStride(picture));
+  for (UINT row = 0; row < height && SUCCEEDED(result); ++row) {
+    auto* bits = const_cast<BYTE*>(DibRow(picture, int32_t(row)));
+    result = frame->WritePixels(1, stride, stride, bits);
+  }
+  return SUCCEEDED(result) ? frame->Commit() : result;
+}
+
+SaveProblem Encode(const char* path, const DibHeader* picture, SaveFormat format) {
   ComRef<IWICImagingFactory> factory;
   ComRef<IWICStream> stream;
   ComRef<IWICBitmapEncoder> encoder;
-  if (!MakeFactory(factory) || FAILED(factory->CreateStream(stream.Out())) ||
-      FAILED(stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE)) ||
-      FAILED(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Out())) ||
-      FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)))
-    return false;
-  return WriteFrame(encoder.Get(), picture) && SUCCEEDED(encoder->Commit());
+  if (!MakeFactory(factory) ||
+      FAILED(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Out())))
+    return SaveProblem::Unsupported;
+  HRESULT result = factory->CreateStream(stream.Out());
+  if (SUCCEEDED(result)) result = stream->InitializeFromFilename(Wide(path).c_str(), GENERIC_WRITE);
+  if (SUCCEEDED(result)) result = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+  if (SUCCEEDED(result)) result = WriteFrame(encoder.Get(), picture);
+  if (SUCCEEDED(result)) result = encoder->Commit();
+  return SUCCEEDED(result) ? SaveProblem::None : ProblemOf(result);
 }
 
 }  // namespace
@@ -86,9 +104,8 @@ bool WicEncoderAvailable(SaveFormat format) {
          SUCCEEDED(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Out()));
 }
 
-bool WriteWithWic(const char* path, const DibHeader* picture, SaveFormat format) {
-  if (!picture || picture->biBitCount != 24 || format == SaveFormat::Bmp) return false;
-  if (Encode(path, picture, format)) return true;
-  DeleteFileA(path);
-  return false;
+SaveProblem WriteWithWic(const char* path, const DibHeader* picture, SaveFormat format) {
+  if (!picture || picture->biBitCount != 24 || format == SaveFormat::Bmp)
+    return SaveProblem::Unsupported;
+  return Encode(path, picture, format);
 }

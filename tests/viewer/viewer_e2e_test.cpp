@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../e2e/browser_driver.h"
@@ -95,18 +97,25 @@ class ViewerProcess {
   PROCESS_INFORMATION process_ = {};
 };
 
-// Reads a saved file back with the shipped WIC reader, through the pipeline.
+// Reads a saved file back with the shipped WIC reader, through the pipeline,
+// on a thread of its own: what the reader leaves on the thread it ran on
+// must not reach the test's later messages to the viewer.
 PackedDibPtr DecodeWithWic(const std::string& path) {
-  ScratchFolder program;
-  platform::MakeFolder((program / "file_r").c_str());
-  EXPECT_TRUE(CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
-  EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
-  ScanPlugins();
-  int32_t reader = FindReader(path.c_str());
-  PackedDibPtr picture(
-      reader < 0 ? nullptr
-                 : ReadImageFile(path.c_str(), nullptr, ReaderPath(reader), ReadMode::Extracted));
-  ReleasePlugins();
+  PackedDibPtr picture;
+  std::thread reading([&] {
+    ScratchFolder program;
+    platform::MakeFolder((program / "file_r").c_str());
+    EXPECT_TRUE(
+        CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
+    EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
+    ScanPlugins();
+    int32_t reader = FindReader(path.c_str());
+    picture.reset(
+        reader < 0 ? nullptr
+                   : ReadImageFile(path.c_str(), nullptr, ReaderPath(reader), ReadMode::Extracted));
+    ReleasePlugins();
+  });
+  reading.join();
   return picture;
 }
 
@@ -118,13 +127,47 @@ bool EveryPixelIs(const DibHeader* picture, int32_t width, int32_t height, uint3
   return true;
 }
 
+std::string StatusText(HWND frame) {
+  char status[64] = "unread";
+  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
+  return status;
+}
+
+// True once the viewer's thread has served everything sent or posted to it
+// before (it serves sent messages inside a filter's own loop too).
+bool Served(HWND frame) {
+  DWORD_PTR answer;
+  return SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer) != 0;
+}
+
+const char kShownA[] = "a.tpic - 20 x 10 - Ondex", kShownB[] = "b.tpic - 20 x 10 - Ondex",
+           kEditedA[] = "a.tpic (modifi\351e) - 20 x 10 - Ondex";
+const wchar_t kSaveQuestion[] =
+    L"L'image \u00AB a.tpic \u00BB a \u00E9t\u00E9 modifi\u00E9e.\n"
+    L"Enregistrer les modifications ? [&Oui|&Non|Annuler]";
+
+// The viewer's save question once it shows, answered with `answer`: its
+// text and its buttons' names, or a note when it never shows or stays.
+std::wstring AnswerSaveQuestion(int answer) {
+  HWND box = WaitForShownWindow("#32770", "Ondex", 8000);
+  if (!box) return L"(no question)";
+  wchar_t text[256] = {}, button[32];
+  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 255);
+  std::wstring seen = std::wstring(text) + L" [";
+  for (int id : {IDYES, IDNO, IDCANCEL}) {
+    GetDlgItemTextW(box, id, button, 31);
+    seen += std::wstring(button) + (id == IDCANCEL ? L"]" : L"|");
+  }
+  PostMessageA(box, WM_COMMAND, WPARAM(answer), 0);
+  return WaitFor([&] { return !IsWindow(box); }, 5000) ? seen : L"(not closed)";
+}
+
 void SaveAs(HWND frame, DWORD process, const std::string& path) {
   DialogAnswerer answerer(path, process);
   TypeKeys(frame, "ctrl+s");
   EXPECT_TRUE(WaitFor([&] { return platform::FileSize(path.c_str()) > 0; }, 10000)) << path;
-  // Answered once the viewer's thread is back in its loop: the save is done.
-  DWORD_PTR answer;
-  EXPECT_TRUE(SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer));
+  EXPECT_TRUE(Served(frame));  // the viewer's thread is back in its loop: the save is done
 }
 
 }  // namespace
@@ -185,13 +228,11 @@ TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
   ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
 
   TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
-  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0xCC9966));
-  char status[64] = "unread";
-  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
-  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
-  EXPECT_STREQ(status, "") << "the progress text is cleared at the end of the run";
+  EXPECT_TRUE(Shows(frame, "odd.tpic (modifi\351e) - 41 x 31 - Ondex", 0xCC9966)) << Title(frame);
+  EXPECT_EQ(StatusText(frame), "") << "the progress text is cleared at the end of the run";
 
   SaveAs(frame, viewer.Id(), pictures / "saved.png");
+  EXPECT_EQ(Title(frame), "odd.tpic - 41 x 31 - Ondex") << "a saved edit is no longer pending";
   SaveAs(frame, viewer.Id(), pictures / "saved.bmp");
   PackedDibPtr png = DecodeWithWic(pictures / "saved.png");
   PackedDibPtr bmp = DecodeWithWic(pictures / "saved.bmp");
@@ -227,4 +268,95 @@ TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAno
   DialogAnswerer open(pictures / "good.tpic", viewer.Id());
   TypeKeys(frame, "ctrl+o");
   EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
+}
+
+// The real viewer with a test filter, showing a.tpic (blue-grey) with
+// b.tpic (green) beside it.
+class ViewerOnAnEditablePicture : public ::testing::Test {
+ protected:
+  bool Start(const char* filter) {
+    InstallViewer(program, filter);
+    WriteAll(pictures / "a.tpic", SolidPicture(20, 10, 0x336699).Bytes());
+    WriteAll(pictures / "b.tpic", SolidPicture(20, 10, 0x208040).Bytes());
+    viewer = std::make_unique<ViewerProcess>(program, pictures / "a.tpic");
+    return WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000) &&
+           Shows(frame, kShownA, 0x336699);
+  }
+  bool RunInvertingFilter() {
+    TypeKeys(frame, "ctrl+f");
+    return Shows(frame, kEditedA, 0xCC9966);
+  }
+
+  ScratchFolder program, pictures;
+  std::unique_ptr<ViewerProcess> viewer;
+  HWND frame = nullptr;
+};
+
+// While a filter serves the viewer's messages in its own loop, Next, Open,
+// Ctrl+Z and Escape (which would free the picture it writes into) do
+// nothing, and a close is answered after the run, with the question.
+TEST_F(ViewerOnAnEditablePicture, CommandsWaitForAFilterThatServesMessagesAndCloseAsksAfterIt) {
+  HANDLE end = CreateEventA(nullptr, TRUE, FALSE, "TamselPumpMessagesEnd");
+  ASSERT_TRUE(Start("PumpMessages")) << Title(frame);
+  PostMessageA(frame, WM_COMMAND, 1302, 0);  // the run command
+  ASSERT_TRUE(WaitFor([&] { return StatusText(frame) == "Filtre en cours : 50 %"; }, 10000));
+  for (WPARAM command : {1003, 1001, 1101, 1005}) PostMessageA(frame, WM_COMMAND, command, 0);
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Served(frame));
+  EXPECT_EQ(Title(frame), kShownA);
+  SetEvent(end);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
+  EXPECT_TRUE(viewer->Ended(5000));
+  CloseHandle(end);
+}
+
+// Annuler keeps the edit, Non drops it and walks, Oui saves through the
+// dialog and then walks.
+TEST_F(ViewerOnAnEditablePicture, NextOnAnEditedPictureAsksWhetherToSaveIt) {
+  ASSERT_TRUE(Start("InvertTiles")) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
+  TypeKeys(frame, "Next");
+  EXPECT_EQ(AnswerSaveQuestion(IDCANCEL), kSaveQuestion);
+  EXPECT_TRUE(Shows(frame, kEditedA, 0xCC9966)) << Title(frame);
+  TypeKeys(frame, "Down");  // walks in the fitted view, so asks as well
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
+  EXPECT_TRUE(Shows(frame, kShownB, 0x208040)) << Title(frame);
+  TypeKeys(frame, "Prior");  // nothing to ask: the edit was dropped
+  EXPECT_TRUE(Shows(frame, kShownA, 0x336699)) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
+  {
+    DialogAnswerer answers(pictures / "kept.bmp", viewer->Id());  // Oui, then the name
+    TypeKeys(frame, "Next");
+    EXPECT_TRUE(Shows(frame, kShownB, 0x208040)) << Title(frame);
+  }
+  EXPECT_TRUE(EveryPixelIs(DecodeWithWic(pictures / "kept.bmp").get(), 20, 10, 0xCC9966));
+}
+
+// A save over a file held open without sharing fails with its reason and
+// leaves the file byte for byte, no temporary file, and the edit pending.
+TEST_F(ViewerOnAnEditablePicture, AFailedSaveLeavesTheFileItWouldReplaceAsItWas) {
+  std::vector<uint8_t> original = SolidPicture(7, 5, 0x123456).Bytes();
+  WriteAll(pictures / "kept.bmp", original);
+  ASSERT_TRUE(Start("InvertTiles")) << Title(frame);
+  ASSERT_TRUE(RunInvertingFilter()) << Title(frame);
+  platform::ExclusiveFile holder;
+  ASSERT_TRUE(holder.Hold((pictures / "kept.bmp").c_str()));
+  std::vector<std::wstring> messages;
+  {
+    DialogAnswerer answers(pictures / "kept.bmp", viewer->Id());  // Yes to "replace?"
+    TypeKeys(frame, "ctrl+s");
+    WaitFor([&] { return (messages = answers.Messages()).size() >= 2; }, 10000);
+  }
+  holder.Release();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(),
+            L"Impossible d'enregistrer \u00AB kept.bmp \u00BB.\nLe fichier est ouvert par un autre "
+            L"programme.\nLe fichier existant est rest\u00E9 tel qu'il \u00E9tait.");
+  EXPECT_EQ(ReadAll(pictures / "kept.bmp"), original);
+  platform::FoundFile found;
+  platform::DirSearch search;
+  EXPECT_FALSE(search.First((pictures / "~ond*.tmp").c_str(), &found)) << found.name;
+  EXPECT_EQ(Title(frame), kEditedA);
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(AnswerSaveQuestion(IDNO), kSaveQuestion);
 }

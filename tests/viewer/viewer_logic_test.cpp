@@ -1,9 +1,10 @@
 // The viewer's window-free logic: the line callbacks and size cell that
-// 8bfkvt calls, the fitted view, the folder walk, undo, BMP files and the
-// picture read.
+// 8bfkvt calls, the fitted view, the folder walk, undo and the edited mark,
+// BMP files, saving through a temporary file and the picture read.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "viewer/folder_walk.h"
 #include "viewer/host_lines.h"
 #include "viewer/picture_read.h"
+#include "viewer/safe_save.h"
 #include "viewer/save_format.h"
 #include "viewer/shown_picture.h"
 #include "viewer/view_math.h"
@@ -148,22 +150,54 @@ TEST(FolderWalk, ClaimedFilesInNameOrderStoppingAtTheEnds) {
 
 TEST(ShownPicture, UndoPutsBackThePictureBeforeTheLastRun) {
   ShownPicture shown;
-  EXPECT_FALSE(shown.KeepUndoCopy());  // nothing shown
+  EXPECT_FALSE(shown.BeginEdit());  // nothing shown
   shown.Show("x.tpic", Numbered(3, 2).release());
   std::vector<uint8_t> original = Block(shown.Picture());
-  ASSERT_TRUE(shown.KeepUndoCopy());
+  ASSERT_TRUE(shown.BeginEdit());
   DibRow(shown.Picture(), 0)[0] ^= 0xFF;
+  shown.CommitEdit();
   EXPECT_TRUE(shown.Undo());
   EXPECT_EQ(Block(shown.Picture()), original);
   EXPECT_FALSE(shown.Undo());  // one run, one undo
-  ASSERT_TRUE(shown.KeepUndoCopy());
+  ASSERT_TRUE(shown.BeginEdit());
+  shown.CommitEdit();
   shown.Show("y.tpic", Numbered(1, 1).release());  // another picture forgets it
   EXPECT_FALSE(shown.CanUndo());
+  EXPECT_FALSE(shown.Edited());
 }
 
+// A second run applies or ends another way (after writing into the
+// picture): only an applied one changes the picture, the undo copy and the
+// edited mark; a save between clears the mark, Undo gives back its copy's.
+TEST(ShownPicture, OnlyAnAppliedRunChangesThePictureItsUndoAndItsMark) {
+  for (bool applied : {true, false})
+    for (bool saved : {true, false}) {
+      ShownPicture shown;
+      shown.Show("x.tpic", Numbered(5, 3).release());
+      std::vector<uint8_t> read = Block(shown.Picture());
+      ASSERT_TRUE(shown.BeginEdit());
+      DibRow(shown.Picture(), 1)[4] ^= 0x0F;
+      shown.CommitEdit();
+      if (saved) shown.MarkSaved();
+      std::vector<uint8_t> first = Block(shown.Picture());
+      ASSERT_TRUE(shown.BeginEdit());
+      DibRow(shown.Picture(), 2)[0] ^= 0xF0;
+      applied ? shown.CommitEdit() : shown.AbandonEdit();
+      EXPECT_EQ(Block(shown.Picture()) == first, !applied) << applied << saved;
+      EXPECT_EQ(shown.Edited(), applied || !saved) << applied << saved;
+      ASSERT_TRUE(shown.Undo());
+      EXPECT_EQ(Block(shown.Picture()), applied ? first : read) << applied << saved;
+      EXPECT_EQ(shown.Edited(), applied && !saved) << applied << saved;
+    }
+}
+
+// The whole file, written in bands straight from the picture: header, colour
+// table, then rows bottom row first, each with its padding.
 TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
+  ScratchFolder folder;
   PackedDibPtr picture = Numbered(3, 2);  // rows of 9 bytes padded to 12
-  std::vector<uint8_t> file = BmpFileBytes(picture.get());
+  ASSERT_EQ(WriteBmpFile((folder / "a.bmp").c_str(), picture.get()), SaveProblem::None);
+  std::vector<uint8_t> file = ReadAll(folder / "a.bmp");
   ASSERT_EQ(file.size(), 14u + 40u + 24u);
   auto u32 = [&](size_t at) {
     uint32_t v;
@@ -180,8 +214,52 @@ TEST(BmpFile, HeaderAndPaddedBottomUpRows) {
   EXPECT_EQ(0, std::memcmp(&file[54 + 12], DibRow(picture.get(), 0), 12));
   EXPECT_EQ(0, std::memcmp(&file[54], DibRow(picture.get(), 1), 12));
   PackedDibPtr grey(CreatePackedDib(5, 1, 8));
-  EXPECT_EQ(BmpFileBytes(grey.get()).size(), 14u + 40u + 1024u + 8u);
-  EXPECT_TRUE(BmpFileBytes(nullptr).empty());
+  EXPECT_EQ(BmpHeaderBytes(grey.get()).size(), 14u + 40u + 1024u);
+  EXPECT_TRUE(BmpHeaderBytes(nullptr).empty());
+  PackedDibPtr deep(CreatePackedDib(2, 2, 32));
+  EXPECT_EQ(WriteBmpFile((folder / "b.bmp").c_str(), deep.get()), SaveProblem::Unsupported);
+  PackedDibPtr big = Numbered(1000, 1200);  // 3,000-byte rows in several bands
+  ASSERT_EQ(WriteBmpFile((folder / "big.bmp").c_str(), big.get()), SaveProblem::None);
+  file = ReadAll(folder / "big.bmp");
+  ASSERT_EQ(file.size(), 54u + 3000u * 1200u);
+  EXPECT_EQ(0, std::memcmp(&file[54], DibRow(big.get(), 1199), 3000u * 1200u));
+}
+
+TEST(SafeSave, TheTemporaryNameSitsInTheTargetsFolder) {
+  EXPECT_EQ(TemporaryNameBeside("C:\\photos\\a.jpg", 0x1A2B), "C:\\photos\\~ond1A2B.tmp");
+  EXPECT_EQ(TemporaryNameBeside("C:\\photos\\a.jpg", 0x51A2B), "C:\\photos\\~ond1A2B.tmp");
+  EXPECT_EQ(TemporaryNameBeside("a.png", 7), "~ond0007.tmp");
+  EXPECT_EQ(TemporaryNameBeside("\\\\server\\share\\x.bmp", 0xFFFF),
+            "\\\\server\\share\\~ondFFFF.tmp");
+}
+
+// The target holds the new bytes only when the writer filled its file and
+// the target could be replaced, else the old ones; no temporary file stays.
+TEST(SafeSave, TheTargetIsReplacedOnlyByACompleteFile) {
+  const std::vector<uint8_t> before = {'o', 'l', 'd'}, after = {'n', 'e', 'w'};
+  enum Kind { Replaced, NewFile, NameTaken, WriterFails, NoMemory };
+  const SaveProblem expected[] = {SaveProblem::None, SaveProblem::None, SaveProblem::None,
+                                  SaveProblem::DiskFull, SaveProblem::NoMemory};
+  for (int kind = Replaced; kind <= NoMemory; ++kind) {
+    ScratchFolder folder;
+    std::string target = folder / "photo.jpg", written, taken = TemporaryNameBeside(target, 40);
+    if (kind != NewFile) WriteAll(target, before);
+    if (kind == NameTaken) WriteAll(taken, {'x'});
+    SaveProblem problem = SaveThroughTemporary(
+        target,
+        [&](const std::string& temporary) {
+          written = temporary;
+          if (kind == NoMemory) throw std::bad_alloc();
+          WriteAll(temporary, after);
+          return kind == WriterFails ? SaveProblem::DiskFull : SaveProblem::None;
+        },
+        40);
+    EXPECT_EQ(problem, expected[kind]) << kind;
+    EXPECT_EQ(written.substr(0, folder.Path().size()), folder.Path()) << kind;
+    EXPECT_FALSE(platform::FileExists(written.c_str())) << kind;
+    EXPECT_EQ(ReadAll(target), problem == SaveProblem::None ? after : before) << kind;
+    EXPECT_EQ(platform::FileExists(taken.c_str()), kind == NameTaken) << kind;
+  }
 }
 
 TEST(SaveFormat, ExtensionDecidesAndMissingOnesAreAdded) {
