@@ -22,6 +22,7 @@ constexpr char kSchema[] =
     "CREATE INDEX IF NOT EXISTS thumbnail_used ON thumbnail(used);";
 
 constexpr int kBusyWaitMs = 250;  // another browser writing: then a miss
+constexpr size_t kPendingUsesWritten = 256;
 
 // FNV-1a, 64 bits: cheap beside the SQLite read (a few microseconds for a
 // thumbnail) and enough to tell damaged bytes from the stored ones.
@@ -135,10 +136,27 @@ bool ThumbnailStore::Prepare() {
 
 void ThumbnailStore::Close() {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (db_ && !pendingUses_.empty() &&
+      sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    WritePendingUses();
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  }
   Fail();
 }
 
+// A lost use stamp only ages its row early.
+void ThumbnailStore::WritePendingUses() {
+  for (const auto& use : pendingUses_) {
+    sqlite3_bind_int64(touch_, 1, use.second);
+    sqlite3_bind_int64(touch_, 2, use.first);
+    sqlite3_step(touch_);
+    ResetStatement(touch_);
+  }
+  pendingUses_.clear();
+}
+
 void ThumbnailStore::Fail() {
+  pendingUses_.clear();
   sqlite3_stmt* statements[] = {find_, touch_, put_, forget_};
   for (sqlite3_stmt* statement : statements) sqlite3_finalize(statement);
   find_ = touch_ = put_ = forget_ = nullptr;
@@ -179,10 +197,12 @@ PackedDib ThumbnailStore::Find(const StoreKey& key) {
     while (sqlite3_step(forget_) == SQLITE_ROW) heldBytes_ -= sqlite3_column_int64(forget_, 0);
     ResetStatement(forget_);
   } else if (found) {
-    sqlite3_bind_int64(touch_, 1, ++clock_);
-    sqlite3_bind_int64(touch_, 2, row);
-    sqlite3_step(touch_);  // a lost use stamp only ages the row early
-    ResetStatement(touch_);
+    pendingUses_.emplace_back(row, ++clock_);
+    if (pendingUses_.size() >= kPendingUsesWritten &&
+        sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      WritePendingUses();
+      sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    }
   }
   return found;
 }
@@ -195,6 +215,7 @@ bool ThumbnailStore::Put(const StoreKey& key, const DibHeader* thumbnail) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!db_) return false;
   if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  WritePendingUses();
   BindKey(forget_, key);
   while (sqlite3_step(forget_) == SQLITE_ROW) heldBytes_ -= sqlite3_column_int64(forget_, 0);
   ResetStatement(forget_);
@@ -249,6 +270,7 @@ void ThumbnailStore::DropOldestOverCap() {
 bool ThumbnailStore::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!db_) return false;
+  pendingUses_.clear();
   if (sqlite3_exec(db_, "DELETE FROM thumbnail", nullptr, nullptr, nullptr) != SQLITE_OK)
     return false;
   heldBytes_ = 0;

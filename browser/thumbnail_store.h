@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "image/packed_dib.h"
 
@@ -65,7 +67,8 @@ class ThumbnailStore {
   bool Prepare();
   bool EnsureSchema();
   void DropOldestOverCap();
-  void Fail();  // a broken store is closed; calls after it are misses
+  void WritePendingUses();  // inside a transaction
+  void Fail();              // a broken store is closed; calls after it are misses
 
   sqlite3* db_ = nullptr;
   sqlite3_stmt* find_ = nullptr;
@@ -75,5 +78,8 @@ class ThumbnailStore {
   int64_t capBytes_ = kDefaultStoreCapBytes;
   int64_t heldBytes_ = 0;
   int64_t clock_ = 0;  // the last use stamp handed out
+  // Use stamps of rows found, written with the next write or at the close:
+  // a hit costs a read only.
+  std::vector<std::pair<int64_t, int64_t>> pendingUses_;  // row, stamp
   std::mutex mutex_;
 };
