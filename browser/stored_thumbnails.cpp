@@ -17,9 +17,11 @@ constexpr char kSwitchKey[] = "Enabled";
 
 ThumbnailStore g_store;
 
-// Can files be made in `folder`? Asked by making a file that goes at once.
+// Can files be made in `folder`? Asked by making a file that goes at once,
+// named for this process so that two browsers starting together do not
+// take each other's probe for a refusal.
 bool FolderTakesFiles(const std::string& folder) {
-  std::string probe = folder + "thumbs.probe";
+  std::string probe = folder + "thumbs" + std::to_string(GetCurrentProcessId()) + ".probe";
   HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -28,8 +30,9 @@ bool FolderTakesFiles(const std::string& folder) {
 }
 
 // The folder of the store and its switch, ending in '\'; "" when neither the
-// program folder nor the local application data takes files.
-std::string StoreFolder() {
+// program folder nor the local application data takes files. Decided once
+// per process, so the switch and the store never part.
+std::string FindStoreFolder() {
   std::string program = g_app.programFolder;
   if (FolderTakesFiles(program)) return program;
   char local[MAX_PATH];
@@ -38,6 +41,11 @@ std::string StoreFolder() {
   std::string folder = std::string(local) + "\\Tamsel\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   return FolderTakesFiles(folder) ? folder : "";
+}
+
+const std::string& StoreFolder() {
+  static const std::string folder = FindStoreFolder();
+  return folder;
 }
 
 std::string SwitchPath(const std::string& folder) { return folder + kSwitchFile; }
@@ -69,8 +77,11 @@ void SwitchThumbnailStore(bool on) {
     OpenThumbnailStore();
     return;
   }
+  // Emptied first: another browser holding the file keeps it from going,
+  // but not from being emptied.
+  g_store.Clear();
   g_store.Close();
-  for (const char* suffix : {"", "-wal", "-shm"})
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     DeleteFileA((folder + kThumbnailStoreName + suffix).c_str());
 }
 

@@ -69,6 +69,12 @@ bool ThumbnailStore::Open(const std::string& file, int64_t capBytes) {
   Close();
   std::lock_guard<std::mutex> lock(mutex_);
   capBytes_ = capBytes;
+  file_ = file;
+  return OpenFile();
+}
+
+bool ThumbnailStore::OpenFile() {
+  const std::string& file = file_;
   // A file that is not a sound store is replaced once by an empty one.
   for (int attempt = 0; attempt < 2; ++attempt) {
     int code =
@@ -164,6 +170,19 @@ void ThumbnailStore::Fail() {
   db_ = nullptr;
 }
 
+// Damage met in use (a page that the opening did not read): the store is
+// replaced by an empty one, so the next visits keep their thumbnails again.
+void ThumbnailStore::StartAfresh() {
+  Fail();
+  DeleteStoreFiles(file_);
+  OpenFile();
+}
+
+bool ThumbnailStore::IsOpen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return db_ != nullptr;
+}
+
 PackedDib ThumbnailStore::Find(const StoreKey& key) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!db_) return nullptr;
@@ -189,7 +208,7 @@ PackedDib ThumbnailStore::Find(const StoreKey& key) {
   }
   ResetStatement(find_);
   if (IsDamage(code)) {
-    Fail();
+    StartAfresh();
     return nullptr;
   }
   if (stale) {
@@ -230,7 +249,7 @@ bool ThumbnailStore::Put(const StoreKey& key, const DibHeader* thumbnail) {
   ResetStatement(put_);
   if (code != SQLITE_DONE || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (IsDamage(code)) Fail();
+    if (IsDamage(code)) StartAfresh();
     return false;
   }
   heldBytes_ += int64_t(bytes);

@@ -47,7 +47,7 @@ class ThumbnailStore {
   // replaced by an empty one. False when no store can be had at `file`.
   bool Open(const std::string& file, int64_t capBytes = kDefaultStoreCapBytes);
   void Close();
-  bool IsOpen() const { return db_ != nullptr; }
+  bool IsOpen();
 
   // The thumbnail stored under exactly this key, owned by the caller, or
   // nullptr. A row of the same path and area under another size or time is
@@ -68,8 +68,11 @@ class ThumbnailStore {
   bool EnsureSchema();
   void DropOldestOverCap();
   void WritePendingUses();  // inside a transaction
-  void Fail();              // a broken store is closed; calls after it are misses
+  bool OpenFile();          // file_, under the lock
+  void Fail();              // closes the store; calls after it are misses
+  void StartAfresh();       // a damaged store replaced by an empty one
 
+  std::string file_;
   sqlite3* db_ = nullptr;
   sqlite3_stmt* find_ = nullptr;
   sqlite3_stmt* touch_ = nullptr;

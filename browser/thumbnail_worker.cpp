@@ -6,6 +6,7 @@
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "image/reusable_image.h"
+#include "image/scratch_rows.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -64,7 +65,8 @@ DWORD WINAPI WorkerThread(LPVOID parameter) {
     WaitForSingleObject(g_work.workers[worker].wake, INFINITE);
     MakeThumbnailsWhileThereIsWork(worker);
   }
-  ReleaseReusableImages();  // this thread's decode blocks
+  ReleaseReusableImages();  // this thread's decode blocks and rows
+  ReleaseScratchRows();
   return 0;
 }
 

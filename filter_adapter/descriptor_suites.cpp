@@ -393,7 +393,9 @@ bool DecodeDescriptorStore(const std::vector<uint8_t>& bytes,
     if (bytes.size() - at < 4) return false;
     size_t pathLength = Get32(&bytes[at]);
     at += 4;
-    if (bytes.size() - at < pathLength + 5) return false;
+    // Compared without adding to the length: a length near 2^32 would wrap
+    // in 32-bit code.
+    if (pathLength > bytes.size() - at || bytes.size() - at - pathLength < 5) return false;
     s.filterPath.assign(reinterpret_cast<const char*>(&bytes[at]), pathLength);
     at += pathLength;
     s.withoutDialog = bytes[at++] != 0;

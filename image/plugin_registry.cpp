@@ -9,6 +9,7 @@
 
 #include "file_ops/path_utils.h"
 #include "image/reusable_image.h"
+#include "image/scratch_rows.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 
@@ -118,6 +119,7 @@ void ReleasePlugins() {
   std::memset(g_readerExtensions, 0, sizeof g_readerExtensions);
   std::memset(g_readerConcurrent, 0, sizeof g_readerConcurrent);
   ReleaseReusableImages();  // the reads' memory goes with the readers
+  ReleaseScratchRows();
 }
 
 const char* ReaderPath(int index) { return SlotOf(g_readerBlock, index); }

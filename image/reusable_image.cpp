@@ -1,6 +1,7 @@
 #include "image/reusable_image.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "platform/platform.h"
 
@@ -21,6 +22,7 @@ struct Block {
   }
 };
 
+static_assert(std::is_trivially_destructible<Block>::value, "freed by ReleaseReusableImages");
 thread_local Block g_blocks[3];  // each reading thread has its own
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "image/scratch_rows.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 namespace {
 
@@ -19,10 +20,17 @@ struct ScratchRow {
     return data;
   }
 
-  ~ScratchRow() { std::free(data); }
+  void Release() {
+    std::free(data);
+    data = nullptr;
+    capacity = 0;
+  }
 };
 
-// Each thread that reads has its own rows.
+// Each thread that reads has its own rows. No destructor: a thread_local
+// object's destructor is called with the wrong convention by 32-bit mingw's
+// thread exit (GCC 12), so each thread frees its rows itself.
+static_assert(std::is_trivially_destructible<ScratchRow>::value, "freed by ReleaseScratchRows");
 thread_local ScratchRow g_sourceRow;
 thread_local ScratchRow g_outputRow;
 
@@ -30,3 +38,8 @@ thread_local ScratchRow g_outputRow;
 
 uint8_t* SourceScratchRow(size_t bytes) { return g_sourceRow.Reserve(bytes); }
 uint8_t* OutputScratchRow(size_t bytes) { return g_outputRow.Reserve(bytes); }
+
+void ReleaseScratchRows() {
+  g_sourceRow.Release();
+  g_outputRow.Release();
+}

@@ -1,6 +1,7 @@
-// Process-wide scratch rows for the decode callbacks and the scaler. They grow
-// to the widest row asked for, so any picture width is handled without a
-// fixed limit. Only the single thumbnail worker uses them at a time.
+// Scratch rows for the decode callbacks and the scaler, one pair per thread
+// that reads. They grow to the widest row asked for, so any picture width is
+// handled without a fixed limit. A thread that stops reading frees its own
+// with ReleaseScratchRows.
 #pragma once
 
 #include <cstddef>
@@ -11,3 +12,5 @@
 uint8_t* SourceScratchRow(size_t bytes);
 // At least `bytes` bytes of the output-row scratch, or nullptr.
 uint8_t* OutputScratchRow(size_t bytes);
+// Frees the calling thread's rows.
+void ReleaseScratchRows();

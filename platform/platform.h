@@ -112,8 +112,11 @@ class OutputFile {
 };
 
 // Puts `replacement` in the place of `target` (missing or not) in one step,
-// both in one folder. False, with both files as they were, when the target
-// is read-only, held open by another program or its folder refuses.
+// both in one folder, once the replacement's bytes are on the disk (so a
+// power cut after the step cannot leave an empty file in the target's
+// place). False, with both files as they were, when the target is
+// read-only, held open by another program, its folder refuses, or the
+// replacement cannot be flushed.
 bool ReplaceWithFile(const char* replacement, const char* target);
 
 // Reads at most `capacity` bytes from the start of the file. Returns the count

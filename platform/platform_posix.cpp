@@ -243,7 +243,11 @@ bool ReplaceWithFile(const char* replacement, const char* target) {
     errno = EACCES;
     return false;
   }
-  return rename(NativePath(replacement).c_str(), NativePath(target).c_str()) == 0;
+  int written = open(NativePath(replacement).c_str(), O_WRONLY);
+  if (written < 0) return false;
+  bool flushed = fsync(written) == 0;
+  close(written);
+  return flushed && rename(NativePath(replacement).c_str(), NativePath(target).c_str()) == 0;
 }
 
 ExclusiveFile::~ExclusiveFile() { Release(); }

@@ -208,6 +208,12 @@ bool ReplaceWithFile(const char* replacement, const char* target) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
+  HANDLE written = CreateFileA(replacement, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (written == INVALID_HANDLE_VALUE) return false;
+  bool flushed = FlushFileBuffers(written) != 0;
+  CloseHandle(written);
+  if (!flushed) return false;
   if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   // A target that another program holds open answers "access denied" too;

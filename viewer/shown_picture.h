@@ -16,7 +16,11 @@ class ShownPicture {
   const std::string& Path() const { return path_; }
   // Changed by a run since it was read or last saved.
   bool Edited() const { return edited_; }
-  void MarkSaved() { edited_ = false; }
+  // The file now holds the picture: the undo copy, if any, differs from it.
+  void MarkSaved() {
+    edited_ = false;
+    undoEdited_ = undo_ != nullptr;
+  }
 
   // Before a run: a copy of the picture as it is, set aside. False (and no
   // copy) when there is no picture or no memory for the copy.
