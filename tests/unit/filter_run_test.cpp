@@ -882,8 +882,9 @@ TEST(DescriptorStore, RoundTripAndDamage) {
     EXPECT_FALSE(DecodeDescriptorStore(damaged, &back)) << cut;
     EXPECT_EQ(back.size(), cut >= 30 ? 1u : 0u) << cut;
   }
-  std::vector<uint8_t> huge(bytes.begin(), bytes.begin() + 8);  // a path length of 2^32 - 4
-  huge.insert(huge.end(), {0xFC, 0xFF, 0xFF, 0xFF, 'a', 0, 0, 0, 0});
+  std::vector<uint8_t> huge = bytes;  // the first path's length made 2^32 - 4
+  huge[8] = 0xFC;
+  huge[9] = huge[10] = huge[11] = 0xFF;
   EXPECT_FALSE(DecodeDescriptorStore(huge, &back));
   EXPECT_TRUE(DecodeDescriptorStore({}, &back));  // no file yet
   EXPECT_FALSE(DecodeDescriptorStore({'n', 'o', 'p', 'e', 1, 0, 0, 0}, &back));
