@@ -15,6 +15,7 @@ struct ReadState {
   bool keepAlpha;        // this read collects opacities (not for extracted files)
   PackedDib alphaPlane;  // 8-bit opacities, made at the first PutAlpha (else nullptr)
   bool alphaSeen;        // PutAlpha was called during this read
+  int32_t rowsDelivered;  // PutRow or PutChannel calls that reached a row of the target
 };
 
 extern ReadState g_readState;
