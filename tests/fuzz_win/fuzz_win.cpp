@@ -5,7 +5,8 @@
 //
 // The supervisor starts a worker process that installs the reader in a
 // scratch program folder as the browser finds it, then mutates inputs from
-// the corpus folders (the files with an extension the reader claims) and
+// the corpus folders (the files with an extension the reader claims, or
+// none: they are read under its first extension) and
 // reads each one through the browser's pipeline, whole and as a thumbnail.
 // The supervisor watches the worker: a worker that ends with a non-zero code
 // (a crash, an exception escaping, an abort) or stops counting executions for
@@ -95,6 +96,8 @@ std::vector<Seed> LoadCorpus(const std::vector<std::string>& folders,
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       std::string extension = Extension(found.cFileName);
       std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+      // A fuzzer's corpus names its inputs without an extension.
+      if (extension.empty() && !claimed.empty()) extension = claimed[0];
       if (std::find(claimed.begin(), claimed.end(), extension) == claimed.end()) continue;
       Seed seed{extension, {}};
       if (ReadWhole(folder + "\\" + found.cFileName, &seed.bytes)) corpus.push_back(seed);
