@@ -109,7 +109,8 @@ struct Plan {
   UINT PickedHeight() const { return (height + step - 1) / step; }
   UINT OutWidth() const { return Swapped() ? PickedHeight() : PickedWidth(); }
   UINT OutHeight() const { return Swapped() ? PickedWidth() : PickedHeight(); }
-  size_t DibStride() const { return ((size_t(OutWidth()) * Bits() + 31) / 32) * 4; }
+  // In 64 bits: 24 times a width of 200,000,000 wraps a 32-bit size_t.
+  size_t DibStride() const { return PaddedRowBytes(OutWidth(), uint32_t(Bits())); }
   int Bits() const {
     switch (delivery) {
       case Delivery::Indexed8:
@@ -406,7 +407,7 @@ bool DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
                      const ReadCallbacks* callbacks) {
   RowUnpacker unpack{plan.PickedWidth(), plan.step, sourceBits, plan.delivery};
   UINT stride = DecodedStride(plan, sourceBits);
-  if (stride == 0) return false;
+  if (stride == 0 || plan.DibStride() == 0) return false;
   bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
   std::vector<uint8_t> dibRow(plan.DibStride() + 4), alpha(withAlpha ? plan.PickedWidth() : 0);
   return ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
@@ -430,7 +431,7 @@ bool DeliverTurned(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
   UINT stride = DecodedStride(plan, sourceBits);
   size_t width = plan.PickedWidth(), height = plan.PickedHeight();
   size_t pixels = 0, colourBytes = 0;
-  if (stride == 0 || !CheckedProduct(width, height, &pixels) ||
+  if (stride == 0 || plan.DibStride() == 0 || !CheckedProduct(width, height, &pixels) ||
       !CheckedProduct(pixels, pixelBytes, &colourBytes))
     return false;
   std::unique_ptr<uint8_t[]> colour(new (std::nothrow) uint8_t[colourBytes]());
