@@ -7,6 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
+// A progressive file may hold any number of scans, and each one costs a pass
+// over the whole picture's coefficients, whatever the output scale (about
+// 11 ms for 16 megapixels): 5,000 repeated scans hold a decode for a minute.
+// Encoders write 1 scan (baseline, every camera), 6 to 10 (libjpeg's and
+// ImageMagick's progressive scripts) or a few more (optimised scripts, at
+// most one scan per band and bit of each component, a few dozen); 100 is
+// far beyond all of them and keeps the worst file's decode near a second.
+// Both readers refuse a file with more.
+constexpr int kMaxJpegScans = 100;
+
 // libjpeg decodes at n/8 of the stored size for n = 1 to 8; each side is
 // rounded up: ceil(side * n / 8).
 int ScaledSide(int side, int eighths);

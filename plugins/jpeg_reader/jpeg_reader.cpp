@@ -34,14 +34,6 @@ constexpr char kExtensions[] = "jpg;jpeg;jpe;jfif";
 constexpr long kMaxDecoderMemory = 512L << 20;
 constexpr char kDisplayName[] = "JPEG (libjpeg-turbo)";
 constexpr unsigned kExifMarker = JPEG_APP0 + 1;
-// A progressive file may hold any number of scans, and each one costs a pass
-// over the whole picture's coefficients, whatever the output scale (about
-// 11 ms for 16 megapixels): 5,000 repeated scans hold a decode for a minute.
-// Encoders write 1 scan (baseline, every camera), 6 to 10 (libjpeg's and
-// ImageMagick's progressive scripts) or a few more (optimised scripts, at
-// most one scan per band and bit of each component, a few dozen); 100 is
-// far beyond all of them and keeps the worst file's decode near a second.
-constexpr int kMaxScans = 100;
 
 // ---- Errors -------------------------------------------------------------------------
 
@@ -71,10 +63,10 @@ void NoteWarning(j_common_ptr info, int level) {
 }
 
 // Called by libjpeg while it reads, at least once per row of blocks: a file
-// past the scan limit is refused.
+// past the scan limit (kMaxJpegScans) is refused.
 void CountScans(j_common_ptr info) {
   auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
-  if (jpeg->input_scan_number > kMaxScans) {
+  if (jpeg->input_scan_number > kMaxJpegScans) {
     auto* errors = reinterpret_cast<ErrorManager*>(info->err);
     std::longjmp(errors->jump, 1);
   }

@@ -189,6 +189,30 @@ std::vector<uint8_t> FileHead(const char* fileName) {
   return head;
 }
 
+// A JPEG past the scan limit would hold the system's decoder (which decodes
+// the whole picture when its frame is opened) as long as it would hold
+// libjpeg: such a file is refused before the decoder sees it. The walk
+// reads the whole file, up to 64 MB.
+bool HasTooManyScans(const char* fileName) {
+  constexpr DWORD kMaxWalked = 64u << 20;
+  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  uint8_t start[2] = {};
+  DWORD got = 0, high = 0;
+  DWORD size = GetFileSize(file, &high);
+  bool jpeg = ReadFile(file, start, 2, &got, nullptr) && got == 2 && start[0] == 0xFF &&
+              start[1] == 0xD8 && size != INVALID_FILE_SIZE;
+  if (high != 0 || size > kMaxWalked) size = kMaxWalked;
+  std::unique_ptr<uint8_t[]> bytes(jpeg ? new (std::nothrow) uint8_t[size] : nullptr);
+  bool tooMany = false;
+  if (bytes && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+      ReadFile(file, bytes.get(), size, &got, nullptr))
+    tooMany = CountJpegScans(bytes.get(), got, kMaxJpegScans + 1) > kMaxJpegScans;
+  CloseHandle(file);
+  return tooMany;
+}
+
 int FileOrientation(const char* fileName) {
   std::vector<uint8_t> head = FileHead(fileName);
   return ExifOrientation(head.data(), head.size());
@@ -537,6 +561,7 @@ UINT PickingStep(UINT width, UINT height, int32_t boxWidth, int32_t boxHeight) {
 // browser's target against the plan and delivers the picture.
 int32_t Deliver(const char* fileName, int32_t boxWidth, int32_t boxHeight,
                 const ImageSizeRecord* size, const ReadCallbacks* callbacks) {
+  if (HasTooManyScans(fileName)) return 0;
   OpenedPicture picture;
   if (!picture.Open(fileName)) return 0;
   Plan* plan = picture.plan.get();
@@ -590,6 +615,7 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileGetSize(WindowRef, const char* fileNam
                                                   ImageSizeRecord* size, ImageExtraRecord*) {
   if (!fileName || !size) return 0;
   return Guarded([&]() -> int32_t {
+    if (HasTooManyScans(fileName)) return 0;
     if (JpegSize(fileName, size)) return 1;
     OpenedPicture picture;
     if (!picture.Open(fileName)) return 0;
