@@ -176,6 +176,24 @@ class Mutator {
 
 // ---- Worker -----------------------------------------------------------------------
 
+std::string WorkerFolder(DWORD processId) {
+  return platform::TemporaryFolder() + "tamsel-fuzzwin-" + std::to_string(processId) + "\\";
+}
+
+std::string ReaderName(const std::string& path) {
+  return path.substr(path.find_last_of("\\/") + 1);
+}
+
+// What a worker leaves: its input, its copy of the reader, its folders. The
+// supervisor removes them after a worker that crashed or hung.
+void RemoveWorkerFolder(DWORD processId, const std::string& readerName, const std::string& input) {
+  std::string folder = WorkerFolder(processId);
+  if (!input.empty()) DeleteFileA(input.c_str());
+  DeleteFileA((folder + "file_r\\" + readerName).c_str());
+  RemoveDirectoryA((folder + "file_r").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
 LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS* exception) {
   // Report the exception as the exit code at once: no debugger, no dialog.
   TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
@@ -206,9 +224,8 @@ int RunWorker(const std::string& readerPath, DWORD seconds, const std::string& s
   if (!shared) return 2;
 
   // The reader in a program folder of its own, held loaded for the whole run.
-  std::string folder = platform::TemporaryFolder() + "tamsel-fuzzwin-" +
-                       std::to_string(GetCurrentProcessId()) + "\\";
-  std::string name = readerPath.substr(readerPath.find_last_of("\\/") + 1);
+  std::string folder = WorkerFolder(GetCurrentProcessId());
+  std::string name = ReaderName(readerPath);
   platform::MakeFolder(folder.c_str());
   platform::MakeFolder((folder + "file_r").c_str());
   std::string installed = folder + "file_r\\" + name;
@@ -237,10 +254,7 @@ int RunWorker(const std::string& readerPath, DWORD seconds, const std::string& s
   }
   ReleasePlugins();
   FreeLibrary(reader);
-  DeleteFileA(previous.c_str());
-  DeleteFileA(installed.c_str());
-  RemoveDirectoryA((folder + "file_r").c_str());
-  RemoveDirectoryA(folder.c_str());
+  RemoveWorkerFolder(GetCurrentProcessId(), name, previous);
   return 0;
 }
 
@@ -315,12 +329,14 @@ int RunSupervisor(int argc, char** argv) {
       }
     }
     executions += shared->executions;
+    RemoveWorkerFolder(process.dwProcessId, ReaderName(reader),
+                       std::string(shared->input, strnlen(shared->input, sizeof shared->input)));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
   double elapsed = double(GetTickCount() - start) / 1000.0;
   std::printf("fuzz_win %s: executions %lld in %.0f s (%.0f/s), workers %d, findings %d\n",
-              reader.substr(reader.find_last_of("\\/") + 1).c_str(), executions, elapsed,
+              ReaderName(reader).c_str(), executions, elapsed,
               elapsed > 0 ? executions / elapsed : 0.0, workers, findingsCount);
   return findingsCount == 0 ? 0 : 1;
 }
