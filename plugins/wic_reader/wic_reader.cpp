@@ -397,7 +397,16 @@ bool ForEachPickedRow(IWICBitmapSource* source, const Plan& plan, UINT stride, U
     WICRect rect = {0, INT(top), INT(plan.width), INT(rows)};
     // stride * rows <= stripBytes, which fits in the 31 bits of a stride or
     // the budget.
-    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.get()))) return false;
+    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.get()))) {
+      // A damaged file: the rows of this strip before the damage are still
+      // delivered, one by one.
+      for (size_t r = 0; r < rows; ++r) {
+        WICRect one = {0, INT(top + r), INT(plan.width), 1};
+        if (FAILED(source->CopyPixels(&one, stride, stride, strip.get()))) return false;
+        if ((top + r) % plan.step == 0) use(UINT((top + r) / plan.step), strip.get());
+      }
+      return false;
+    }
     for (size_t r = 0; r < rows; ++r)
       if ((top + r) % plan.step == 0)
         use(UINT((top + r) / plan.step), strip.get() + r * size_t(stride));

@@ -281,3 +281,20 @@ TEST_F(JpegReader, ACutTurnedPhotoKeepsItsDecodedHalf) {
   ASSERT_TRUE(thumbnail);
   EXPECT_NE(PixelAt(thumbnail.get(), thumbnail->biWidth - 3, thumbnail->biHeight / 2), 0u);
 }
+
+// The same through the WIC reader: a TIFF turned by its orientation tag
+// whose stored rows end after row 23 keeps those rows, turned to the right
+// of the upright picture (stored row y is upright column 47 - y).
+TEST_F(JpegReader, ACutTurnedTiffKeepsItsDecodedRows) {
+  std::string path = Hostile("cutturned.tif");
+  ASSERT_EQ(FindReader(path.c_str()), 1);
+  PackedDibPtr cut(ReadImageFile(path.c_str(), nullptr, ReaderPath(1), ReadMode::Silent));
+  ASSERT_TRUE(cut);
+  ASSERT_EQ(cut->biWidth, 48);
+  ASSERT_EQ(cut->biHeight, 64);
+  for (int y : {0, 63}) {
+    EXPECT_EQ(PixelAt(cut.get(), 47, y), 0x00FF80u) << y;  // stored row 0
+    EXPECT_EQ(PixelAt(cut.get(), 24, y), 0x5CA380u) << y;  // stored row 23
+    EXPECT_EQ(PixelAt(cut.get(), 23, y), 0u) << y;         // stored row 24, never read
+  }
+}
