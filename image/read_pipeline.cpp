@@ -143,12 +143,11 @@ bool Decode(const char* fileName, void* owner, const ReadRequest& request, Loade
 
   const ReadCallbacks callbacks = {PutRow, KeepsAlpha(request.mode) ? PutAlpha : IgnoreAlpha,
                                    PutPalette, PutChannel};
-  int32_t result =
-      scaled ? reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight,
-                                 records.size.get(), records.extra.get(), records.work.get(),
-                                 &callbacks)
-             : reader.exec(owner, fileName, records.size.get(), records.extra.get(),
-                           records.work.get(), &callbacks);
+  int32_t result = scaled ? reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight,
+                                              records.size.get(), records.extra.get(),
+                                              records.work.get(), &callbacks)
+                          : reader.exec(owner, fileName, records.size.get(), records.extra.get(),
+                                        records.work.get(), &callbacks);
   if (g_readState.alphaPlane && g_readState.alphaSeen && HasExtension(fileName, "png") &&
       target->biBitCount == 24)
     CompositeOnWhite(target, g_readState.alphaPlane);
