@@ -274,21 +274,21 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-ADAPTER_EXPORT int32_t FILTER_CALL FilterGetTitle(int32_t, char* title, int32_t* value1,
-                                                  int32_t* value2) {
+// The exports' bodies; each export below runs its body behind Guarded.
+static int32_t FilterGetTitleBody(char* title, int32_t* value1, int32_t* value2) {
   if (title) std::memcpy(title, kTitle, sizeof kTitle);
   if (value1) *value1 = 1;
   if (value2) *value2 = 10;
   return 1;
 }
 
-ADAPTER_EXPORT int32_t FILTER_CALL FilterOption(HWND owner) {
+static int32_t FilterOptionBody(HWND owner) {
   SelectFilterFile(owner);
   return 1;
 }
 
-ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* size,
-                                              HostLineFn* putLine, HostLineFn* getLine) {
+static int32_t FilterProcBody(HWND window, const HostImageSize* size, HostLineFn* putLine,
+                              HostLineFn* getLine) {
   HostImageAdapter adapter;
   FilterModule module;
   if (g_filterPath[0] == '\0') SelectFilterFile(window);
@@ -330,4 +330,30 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterAbout(HWND owner) {
   if (!module.first || !module.first->procedure) return 0;
   module.first->hostWindow = owner;
   return ShowFilterAbout(module.first, owner);
+}
+
+// Nothing thrown inside crosses an export into the host: whatever escapes
+// (an allocation the standard library could not make, anything else) ends
+// the call with its failure code, 0.
+template <typename Body>
+static int32_t Guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return 0;
+  }
+}
+
+ADAPTER_EXPORT int32_t FILTER_CALL FilterGetTitle(int32_t, char* title, int32_t* value1,
+                                                  int32_t* value2) {
+  return Guarded([&] { return FilterGetTitleBody(title, value1, value2); });
+}
+
+ADAPTER_EXPORT int32_t FILTER_CALL FilterOption(HWND owner) {
+  return Guarded([&] { return FilterOptionBody(owner); });
+}
+
+ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* size,
+                                              HostLineFn* putLine, HostLineFn* getLine) {
+  return Guarded([&] { return FilterProcBody(window, size, putLine, getLine); });
 }

@@ -10,8 +10,10 @@ thread_local ReadState g_readState;
 int32_t PLUGIN_CALL PutRow(int32_t row, int32_t, int32_t, const void* data, int32_t flag) {
   PackedDib target = g_readState.target;
   if (flag != 0 || !target || !data) return -1;
-  if (row >= 0 && row < target->biHeight)
+  if (row >= 0 && row < target->biHeight) {
     std::memcpy(DibRow(target, row), data, size_t(DibStride(target)));
+    ++g_readState.rowsDelivered;
+  }
   return 0;
 }
 
@@ -49,6 +51,7 @@ int32_t PLUGIN_CALL PutChannel(int32_t row, int32_t channel, int32_t, int32_t, c
   uint8_t* scratch = SourceScratchRow(size_t(width) * 3);
   if (!scratch) return -1;
   if (!ReadPixelSpan(target, row, 0, width - 1, scratch)) return 0;
+  ++g_readState.rowsDelivered;
   const auto* bytes = static_cast<const uint8_t*>(values);
   for (int32_t x = 0; x < width; ++x) scratch[3 * x + channel] = bytes[x];
   WritePixelSpan(target, row, 0, width - 1, scratch);

@@ -10,11 +10,12 @@
 
 struct ReadState {
   char pluginPath[256];
-  PackedDib target;      // the image being filled
-  int32_t bitsPerPixel;  // depth of the target
-  bool keepAlpha;        // this read collects opacities (not for extracted files)
-  PackedDib alphaPlane;  // 8-bit opacities, made at the first PutAlpha (else nullptr)
-  bool alphaSeen;        // PutAlpha was called during this read
+  PackedDib target;       // the image being filled
+  int32_t bitsPerPixel;   // depth of the target
+  bool keepAlpha;         // this read collects opacities (not for extracted files)
+  PackedDib alphaPlane;   // 8-bit opacities, made at the first PutAlpha (else nullptr)
+  bool alphaSeen;         // PutAlpha was called during this read
+  int32_t rowsDelivered;  // PutRow or PutChannel calls that reached a row of the target
 };
 
 extern thread_local ReadState g_readState;

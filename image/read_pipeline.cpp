@@ -120,8 +120,10 @@ bool QueryScaledSize(const char* fileName, void* owner, const ReadRequest& reque
 }
 
 // Calls the decode export into `target`; collects alpha where the mode
-// keeps it and blends PNG pictures over white.
-void Decode(const char* fileName, void* owner, const ReadRequest& request, LoadedReader& reader,
+// keeps it and blends PNG pictures over white. False when the reader
+// reported a failure before delivering any row: nothing of the picture came.
+// A failure after some rows keeps them (a cut file shows its top).
+bool Decode(const char* fileName, void* owner, const ReadRequest& request, LoadedReader& reader,
             Records& records, bool scaled, PackedDib target) {
   platform::BusyCursor busy;
   records.Clear();
@@ -138,20 +140,21 @@ void Decode(const char* fileName, void* owner, const ReadRequest& request, Loade
   g_readState.keepAlpha = KeepsAlpha(request.mode);
   g_readState.alphaPlane = nullptr;
   g_readState.alphaSeen = false;
+  g_readState.rowsDelivered = 0;
 
   const ReadCallbacks callbacks = {PutRow, KeepsAlpha(request.mode) ? PutAlpha : IgnoreAlpha,
                                    PutPalette, PutChannel};
-  if (scaled)
-    reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.get(),
-                      records.extra.get(), records.work.get(), &callbacks);
-  else
-    reader.exec(owner, fileName, records.size.get(), records.extra.get(), records.work.get(),
-                &callbacks);
+  int32_t result = scaled ? reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight,
+                                              records.size.get(), records.extra.get(),
+                                              records.work.get(), &callbacks)
+                          : reader.exec(owner, fileName, records.size.get(), records.extra.get(),
+                                        records.work.get(), &callbacks);
   if (g_readState.alphaPlane && g_readState.alphaSeen && HasExtension(fileName, "png") &&
       target->biBitCount == 24)
     CompositeOnWhite(target, g_readState.alphaPlane);
   g_readState.target = nullptr;
   g_readState.alphaPlane = nullptr;
+  return result != 0 || g_readState.rowsDelivered > 0;
 }
 
 PackedDib MakeTarget(const ReadRequest& request, const PictureSize& size) {
@@ -177,8 +180,10 @@ PackedDib ReadAtReaderDepth(const char* fileName, void* owner, const char* plugi
   bool scaled = QueryScaledSize(fileName, owner, request, reader, records, &delivered);
   if (!scaled) delivered = *whole;
   PackedDib target = MakeTarget(request, delivered);
-  if (target) Decode(fileName, owner, request, reader, records, scaled, target);
-  return target;
+  if (!target || Decode(fileName, owner, request, reader, records, scaled, target)) return target;
+  if (!request.reuseMemory) FreePackedDib(target);
+  if (ReportsFailures(request.mode)) platform::ShowInformation(owner, "read error", fileName);
+  return nullptr;
 }
 
 }  // namespace

@@ -30,7 +30,9 @@ struct ReadRequest {
 // ReadFileExec into an image of the reported depth and widens it to 24 bits.
 // Returns a new image owned by the caller, or nullptr. A size the plug-in
 // reports that is not a positive width and height at 1, 4, 8 or 24 bits, or
-// whose images would not fit in memory, fails the read.
+// whose images would not fit in memory, fails the read. So does a decode
+// that the reader reports failed before it delivered any row; one that
+// failed later keeps the rows delivered (the rest black).
 // The reader is loaded once for the whole read.
 PackedDib ReadImageFile(const char* fileName, void* owner, const char* pluginPath, ReadMode mode);
 

@@ -74,3 +74,23 @@ void CmykToBgr(const uint8_t* cmyk, int width, bool inverted, uint8_t* bgr) {
     bgr[2] = uint8_t((c * k + 127) / 255);
   }
 }
+
+bool CheckedProduct(size_t a, size_t b, size_t* product) {
+  if (a != 0 && b > SIZE_MAX / a) return false;
+  *product = a * b;
+  return true;
+}
+
+uint32_t PaddedRowBytes(uint64_t width, uint32_t bits) {
+  if (width > (uint64_t(1) << 40) || bits > 128) return 0;
+  uint64_t bytes = ((width * bits + 31) / 32) * 4;
+  return bytes <= kMaxImageBytes ? uint32_t(bytes) : 0;
+}
+
+size_t StripRows(size_t rowBytes, size_t height, size_t maxRows, size_t budget) {
+  if (rowBytes == 0 || height == 0 || maxRows == 0) return 0;
+  size_t rows = budget / rowBytes;
+  if (rows > maxRows) rows = maxRows;
+  if (rows > height) rows = height;
+  return rows == 0 ? 1 : rows;
+}

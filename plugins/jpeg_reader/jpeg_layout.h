@@ -7,6 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
+// A progressive file may hold any number of scans, and each one costs a pass
+// over the whole picture's coefficients, whatever the output scale (about
+// 11 ms for 16 megapixels): 5,000 repeated scans hold a decode for a minute.
+// Encoders write 1 scan (baseline, every camera), 6 to 10 (libjpeg's and
+// ImageMagick's progressive scripts) or a few more (optimised scripts, at
+// most one scan per band and bit of each component, a few dozen); 100 is
+// far beyond all of them and keeps the worst file's decode near a second.
+// Both readers refuse a file with more.
+constexpr int kMaxJpegScans = 100;
+
 // libjpeg decodes at n/8 of the stored size for n = 1 to 8; each side is
 // rounded up: ceil(side * n / 8).
 int ScaledSide(int side, int eighths);
@@ -39,3 +49,20 @@ bool IsAcceptableJpegSize(int64_t width, int64_t height);
 // Adobe file stores its inks inverted (0 is full ink), as libjpeg delivers
 // them; `inverted` false is the plain form (0 is no ink).
 void CmykToBgr(const uint8_t* cmyk, int width, bool inverted, uint8_t* bgr);
+
+// ---- Sizes of buffers made from a file's numbers -----------------------------------
+// Every product is computed in size_t and checked, so a 32-bit build refuses
+// what a 64-bit one would refuse for memory, never wraps.
+
+// a * b, or false when it does not fit in size_t.
+bool CheckedProduct(size_t a, size_t b, size_t* product);
+
+// Bytes of one row of `width` pixels of `bits` bits padded to 4 bytes, as
+// Windows lays out bitmaps and WIC strides; 0 when it does not fit in 31 bits.
+uint32_t PaddedRowBytes(uint64_t width, uint32_t bits);
+
+// How many rows of `rowBytes` one strip of a decode holds: at most
+// `maxRows` and the picture's `height`, and no more than `budget` bytes
+// unless a single row is already larger (then one row). 0 for an empty row
+// or picture.
+size_t StripRows(size_t rowBytes, size_t height, size_t maxRows, size_t budget);

@@ -43,6 +43,7 @@ constexpr unsigned kExifMarker = JPEG_APP0 + 1;
 struct ErrorManager {
   jpeg_error_mgr base;
   jmp_buf jump;
+  bool readingRows;  // jpeg_start_decompress has returned
 };
 
 [[noreturn]] void JumpOnError(j_common_ptr info) {
@@ -51,11 +52,25 @@ struct ErrorManager {
 }
 
 // Warnings go on (a few damaged bytes in a photo still show the photo),
-// except running out of data: what libjpeg would invent from there on is
-// grey, so the decode stops and the rest stays black.
+// except running out of data in the rows: what libjpeg would invent from
+// there on is grey, so the decode stops and the rest stays black. A
+// progressive file that ends early is read before any row is made: the scans
+// that arrived give the whole picture, less sharp, so its decode goes on.
 void NoteWarning(j_common_ptr info, int level) {
   auto* errors = reinterpret_cast<ErrorManager*>(info->err);
   if (level < 0 && errors->base.msg_code == JWRN_JPEG_EOF) {
+    auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
+    if (jpeg->progressive_mode && !errors->readingRows) return;
+    std::longjmp(errors->jump, 1);
+  }
+}
+
+// Called by libjpeg while it reads, at least once per row of blocks: a file
+// past the scan limit (kMaxJpegScans) is refused.
+void CountScans(j_common_ptr info) {
+  auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
+  if (jpeg->input_scan_number > kMaxJpegScans) {
+    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
     std::longjmp(errors->jump, 1);
   }
 }
@@ -69,6 +84,7 @@ void Silent(j_common_ptr) {}
 struct Decoder {
   jpeg_decompress_struct jpeg;
   ErrorManager errors;
+  jpeg_progress_mgr progress;
   FILE* file = nullptr;
   const uint8_t* memory = nullptr;  // a camera's preview, read from memory instead
   size_t memoryBytes = 0;
@@ -77,6 +93,8 @@ struct Decoder {
   uint8_t* rows = nullptr;      // the whole picture, for turned pictures
   uint8_t* scanline = nullptr;  // one decoded row
   uint8_t* dibRow = nullptr;    // one delivered row, padded
+  int decodedRows = 0;          // rows of `rows` filled so far
+  int decodedWidth = 0, decodedHeight = 0, pixelBytes = 0;  // the picture in `rows`
 
   ~Decoder() {
     if (created) jpeg_destroy_decompress(&jpeg);
@@ -94,6 +112,7 @@ void CreateDecompressor(Decoder* decoder) {
   decoder->errors.base.error_exit = JumpOnError;
   decoder->errors.base.emit_message = NoteWarning;
   decoder->errors.base.output_message = Silent;
+  decoder->errors.readingRows = false;
   jpeg_create_decompress(&decoder->jpeg);
   decoder->created = true;
 }
@@ -124,6 +143,8 @@ bool ReadHeader(Decoder* decoder) {
   // whatever the scale: a header of a few bytes could claim gigabytes. Past
   // this, libjpeg refuses (it has no backing store) and the read fails.
   jpeg.mem->max_memory_to_use = kMaxDecoderMemory;
+  decoder->progress.progress_monitor = CountScans;
+  jpeg.progress = &decoder->progress;
   jpeg_save_markers(&jpeg, kExifMarker, 0xFFFF);
   if (jpeg_read_header(&jpeg, TRUE) != JPEG_HEADER_OK) return false;
   if (!IsAcceptableJpegSize(jpeg.image_width, jpeg.image_height)) return false;
@@ -175,6 +196,19 @@ void DeliverGreyPalette(const ReadCallbacks* callbacks) {
   callbacks->PutPalette(palette, 0);
 }
 
+// A turned picture's rows, from the decoded rows gathered in `rows`: all of
+// them after a whole decode, and after a decode that stopped part-way too
+// (the rows never decoded are black).
+void DeliverTurnedRows(Decoder* decoder, const ReadCallbacks* callbacks) {
+  int width = decoder->decodedWidth, height = decoder->decodedHeight;
+  int uprightHeight = OrientationSwapsSides(decoder->orientation) ? width : height;
+  for (int y = 0; y < uprightHeight; ++y) {
+    OrientRow(decoder->orientation, decoder->rows, width, height, decoder->pixelBytes, y,
+              decoder->dibRow);
+    callbacks->PutRow(y, 0, 0, decoder->dibRow, 0);
+  }
+}
+
 // Decodes at n/8 and hands every upright row to the browser. Inside the
 // setjmp scope of `decoder`; its buffers are freed by the decoder.
 bool DecodeRows(Decoder* decoder, int eighths, const ReadCallbacks* callbacks) {
@@ -194,24 +228,25 @@ bool DecodeRows(Decoder* decoder, int eighths, const ReadCallbacks* callbacks) {
     decoder->rows = static_cast<uint8_t*>(std::calloc(size_t(width) * height, pixelBytes));
   if (!decoder->scanline || !decoder->dibRow || (turned && !decoder->rows)) return false;
   if (pixelBytes == 1) DeliverGreyPalette(callbacks);
+  decoder->decodedWidth = width;
+  decoder->decodedHeight = height;
+  decoder->pixelBytes = pixelBytes;
 
   jpeg_start_decompress(&jpeg);
+  decoder->errors.readingRows = true;
   while (jpeg.output_scanline < jpeg.output_height) {
     int row = int(jpeg.output_scanline);
     JSAMPROW line = decoder->scanline;
     jpeg_read_scanlines(&jpeg, &line, 1);
     uint8_t* out = turned ? decoder->rows + size_t(row) * width * pixelBytes : decoder->dibRow;
     ToDeliveryRow(*decoder, decoder->scanline, width, out);
-    if (!turned) callbacks->PutRow(row, 0, 0, decoder->dibRow, 0);
+    if (turned)
+      decoder->decodedRows = row + 1;
+    else
+      callbacks->PutRow(row, 0, 0, decoder->dibRow, 0);
   }
   jpeg_finish_decompress(&jpeg);
-  if (turned) {
-    int uprightHeight = swap ? width : height;
-    for (int y = 0; y < uprightHeight; ++y) {
-      OrientRow(decoder->orientation, decoder->rows, width, height, pixelBytes, y, decoder->dibRow);
-      callbacks->PutRow(y, 0, 0, decoder->dibRow, 0);
-    }
-  }
+  if (turned) DeliverTurnedRows(decoder, callbacks);
   return true;
 }
 
@@ -245,6 +280,13 @@ int Answer(Decoder* decoder, const Request& request, int eighths) {
   return DecodeRows(decoder, eighths, request.callbacks) ? 1 : 0;
 }
 
+// libjpeg gave up: what came stays, and the rows of a turned picture
+// decoded so far are turned and delivered now.
+void KeepTurnedRowsDecoded(Decoder* decoder, const Request& request) {
+  if (decoder->rows && decoder->decodedRows > 0 && request.callbacks)
+    DeliverTurnedRows(decoder, request.callbacks);
+}
+
 // The preview JPEG a camera stores in its EXIF block, inside the saved
 // marker (which lives as long as the main decoder), or an empty span.
 struct Span {
@@ -270,7 +312,11 @@ Span PreviewInMarkers(const jpeg_decompress_struct& jpeg) {
 // answer. Inside its own setjmp scope.
 int RunPreview(Decoder* preview, const Decoder& photo, const Request& request) {
   volatile bool answering = false;  // kept across the jump
-  if (setjmp(preview->errors.jump)) return answering ? 0 : -1;
+  if (setjmp(preview->errors.jump)) {
+    if (!answering) return -1;
+    KeepTurnedRowsDecoded(preview, request);
+    return 0;
+  }
   if (!ReadHeader(preview)) return -1;
   const jpeg_decompress_struct& main = photo.jpeg;
   bool swap = OrientationSwapsSides(photo.orientation);
@@ -300,7 +346,10 @@ int ServeFromPreview(const Decoder& photo, const Request& request) {
 
 // Runs one request inside the setjmp scope. Returns 1 on success.
 int Run(Decoder* decoder, const Request& request) {
-  if (setjmp(decoder->errors.jump)) return 0;  // libjpeg gave up: what came stays
+  if (setjmp(decoder->errors.jump)) {
+    KeepTurnedRowsDecoded(decoder, request);
+    return 0;
+  }
   if (!ReadHeader(decoder)) return 0;
   bool forBox = request.boxWidth > 0 && request.boxHeight > 0;
   if (forBox) {
@@ -311,8 +360,7 @@ int Run(Decoder* decoder, const Request& request) {
   return Answer(decoder, request, eighths);
 }
 
-int Serve(const char* fileName, const Request& request) {
-  if (!fileName || !request.size) return 0;
+int ServeUnguarded(const char* fileName, const Request& request) {
   Decoder* decoder = new (std::nothrow) Decoder;
   if (!decoder) return 0;
   decoder->file = std::fopen(fileName, "rb");
@@ -323,6 +371,17 @@ int Serve(const char* fileName, const Request& request) {
   }
   delete decoder;
   return result;
+}
+
+// Nothing thrown inside crosses an export: whatever escapes fails the call,
+// and the rows already delivered stay with the browser.
+int Serve(const char* fileName, const Request& request) noexcept {
+  if (!fileName || !request.size) return 0;
+  try {
+    return ServeUnguarded(fileName, request);
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace

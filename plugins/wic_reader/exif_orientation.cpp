@@ -123,6 +123,45 @@ bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, in
   return found;
 }
 
+int CountJpegScans(const uint8_t* data, size_t size, int stopAt) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 0;
+  int scans = 0;
+  size_t at = 2;  // after SOI
+  while (at + 2 <= size && scans < stopAt) {
+    if (data[at] != 0xFF) break;
+    uint8_t marker = data[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xD9) break;                                   // end of image
+    if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {  // no length
+      at += 2;
+      continue;
+    }
+    if (at + 4 > size) break;
+    size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+    if (length < 2) break;
+    at += 2 + length;
+    if (marker != 0xDA) continue;
+    ++scans;
+    // The coded data runs to the next marker: 0xFF followed by anything but
+    // a stuffed 0 or a restart marker.
+    while (at + 1 < size) {
+      const void* ff = std::memchr(data + at, 0xFF, size - at - 1);
+      if (!ff) {
+        at = size;
+        break;
+      }
+      at = size_t(static_cast<const uint8_t*>(ff) - data);
+      uint8_t next = data[at + 1];
+      if (next != 0 && !(next >= 0xD0 && next <= 0xD7)) break;
+      at += 2;
+    }
+  }
+  return scans;
+}
+
 int ExifOrientation(const uint8_t* data, size_t size) {
   if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8) return JpegOrientation(data, size);
   return TiffOrientation(data, size);

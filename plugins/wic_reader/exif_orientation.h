@@ -19,6 +19,12 @@ bool ExifPreviewSpan(const uint8_t* data, size_t size, size_t* offset, size_t* l
 // number of components. False when `data` does not reach a sound SOF marker.
 bool JpegFrameSize(const uint8_t* data, size_t size, int* width, int* height, int* components);
 
+// The number of scans (start-of-scan markers) of a JPEG file, walking its
+// segments and the coded data between them, up to `stopAt` (the walk ends
+// there). 0 when `data` is not a JPEG; a malformed file counts what came
+// before the fault.
+int CountJpegScans(const uint8_t* data, size_t size, int stopAt);
+
 // True for the orientations that swap width and height (5 to 8).
 inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 

@@ -25,7 +25,11 @@ constexpr char kExtensions[] = "jpg;jpeg;jpe;jfif;png;gif;bmp;dib;tif;tiff;ico";
 constexpr char kDisplayName[] = "Images Windows (WIC)";
 // Largest 24-bit picture the browser can hold: every size stays below 2^31.
 constexpr uint64_t kMaxImageBytes = 0x7FFFFFFF;
-constexpr UINT kStripRows = 64;
+// Rows are decoded in strips of up to 64 rows and at most 16 MB (one row
+// when a single row is larger): a picture 100,000,000 pixels wide needs its
+// one row, never 64 of them.
+constexpr size_t kStripRows = 64;
+constexpr size_t kStripBudget = size_t(16) << 20;
 
 // The reduced-size decode of Windows's JPEG decoder. mingw-w64's wincodec.h
 // does not declare it; this is its published layout.
@@ -105,7 +109,8 @@ struct Plan {
   UINT PickedHeight() const { return (height + step - 1) / step; }
   UINT OutWidth() const { return Swapped() ? PickedHeight() : PickedWidth(); }
   UINT OutHeight() const { return Swapped() ? PickedWidth() : PickedHeight(); }
-  size_t DibStride() const { return ((size_t(OutWidth()) * Bits() + 31) / 32) * 4; }
+  // In 64 bits: 24 times a width of 200,000,000 wraps a 32-bit size_t.
+  size_t DibStride() const { return PaddedRowBytes(OutWidth(), uint32_t(Bits())); }
   int Bits() const {
     switch (delivery) {
       case Delivery::Indexed8:
@@ -184,14 +189,38 @@ std::vector<uint8_t> FileHead(const char* fileName) {
   return head;
 }
 
+// A JPEG past the scan limit would hold the system's decoder (which decodes
+// the whole picture when its frame is opened) as long as it would hold
+// libjpeg: such a file is refused before the decoder sees it. The walk
+// reads the whole file, up to 64 MB.
+bool HasTooManyScans(const char* fileName) {
+  constexpr DWORD kMaxWalked = 64u << 20;
+  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  uint8_t start[2] = {};
+  DWORD got = 0, high = 0;
+  DWORD size = GetFileSize(file, &high);
+  bool jpeg = ReadFile(file, start, 2, &got, nullptr) && got == 2 && start[0] == 0xFF &&
+              start[1] == 0xD8 && size != INVALID_FILE_SIZE;
+  if (high != 0 || size > kMaxWalked) size = kMaxWalked;
+  std::unique_ptr<uint8_t[]> bytes(jpeg ? new (std::nothrow) uint8_t[size] : nullptr);
+  bool tooMany = false;
+  if (bytes && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+      ReadFile(file, bytes.get(), size, &got, nullptr))
+    tooMany = CountJpegScans(bytes.get(), got, kMaxJpegScans + 1) > kMaxJpegScans;
+  CloseHandle(file);
+  return tooMany;
+}
+
 int FileOrientation(const char* fileName) {
   std::vector<uint8_t> head = FileHead(fileName);
   return ExifOrientation(head.data(), head.size());
 }
 
 bool FitsInMemory(UINT width, UINT height) {
-  uint64_t stride = ((uint64_t(width) * 24 + 31) / 32) * 4;
-  return width > 0 && height > 0 && stride * height + 40 <= kMaxImageBytes &&
+  uint64_t stride = PaddedRowBytes(width, 32);  // the widest row a delivery decodes
+  return width > 0 && height > 0 && stride != 0 && stride * height + 40 <= kMaxImageBytes &&
          uint64_t(width) * height * 4 <= kMaxImageBytes;
 }
 
@@ -349,18 +378,38 @@ struct RowUnpacker {
   }
 };
 
+// The stride of `plan.width` decoded pixels of `bits` bits; 0 when the row
+// could not be held.
+UINT DecodedStride(const Plan& plan, UINT bits) { return PaddedRowBytes(plan.width, bits); }
+
 // Decodes the stored rows in strips and calls use(row index among the picked
-// rows, row bytes) for every step-th one. False when the decoder fails (a
-// damaged file: the rest is not delivered).
+// rows, row bytes) for every step-th one. False when the strip cannot be
+// allocated or the decoder fails (a damaged file: the rest is not delivered).
 template <typename Use>
 bool ForEachPickedRow(IWICBitmapSource* source, const Plan& plan, UINT stride, Use use) {
-  std::vector<uint8_t> strip(size_t(stride) * kStripRows);
-  for (UINT top = 0; top < plan.height; top += kStripRows) {
-    UINT rows = plan.height - top < kStripRows ? plan.height - top : kStripRows;
+  size_t stripRows = StripRows(stride, plan.height, kStripRows, kStripBudget);
+  size_t stripBytes = 0;
+  if (stripRows == 0 || !CheckedProduct(stride, stripRows, &stripBytes)) return false;
+  std::unique_ptr<uint8_t[]> strip(new (std::nothrow) uint8_t[stripBytes]);
+  if (!strip) return false;
+  for (size_t top = 0; top < plan.height; top += stripRows) {
+    size_t rows = plan.height - top < stripRows ? plan.height - top : stripRows;
     WICRect rect = {0, INT(top), INT(plan.width), INT(rows)};
-    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.data()))) return false;
-    for (UINT r = 0; r < rows; ++r)
-      if ((top + r) % plan.step == 0) use((top + r) / plan.step, strip.data() + size_t(r) * stride);
+    // stride * rows <= stripBytes, which fits in the 31 bits of a stride or
+    // the budget.
+    if (FAILED(source->CopyPixels(&rect, stride, UINT(stride * rows), strip.get()))) {
+      // A damaged file: the rows of this strip before the damage are still
+      // delivered, one by one.
+      for (size_t r = 0; r < rows; ++r) {
+        WICRect one = {0, INT(top + r), INT(plan.width), 1};
+        if (FAILED(source->CopyPixels(&one, stride, stride, strip.get()))) return false;
+        if ((top + r) % plan.step == 0) use(UINT((top + r) / plan.step), strip.get());
+      }
+      return false;
+    }
+    for (size_t r = 0; r < rows; ++r)
+      if ((top + r) % plan.step == 0)
+        use(UINT((top + r) / plan.step), strip.get() + r * size_t(stride));
   }
   return true;
 }
@@ -379,20 +428,22 @@ bool IsDeliveredAsDecoded(const Plan& plan, UINT sourceBits) {
   }
 }
 
-void DeliverAsDecoded(IWICBitmapSource* source, const Plan& plan, const ReadCallbacks* callbacks) {
-  ForEachPickedRow(source, plan, UINT(plan.DibStride()), [&](UINT row, const uint8_t* bytes) {
-    callbacks->PutRow(int32_t(row), 0, 0, bytes, 0);
-  });
+bool DeliverAsDecoded(IWICBitmapSource* source, const Plan& plan, const ReadCallbacks* callbacks) {
+  UINT stride = DecodedStride(plan, UINT(plan.Bits()));
+  return stride != 0 && ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
+           callbacks->PutRow(int32_t(row), 0, 0, bytes, 0);
+         });
 }
 
 // Upright pictures: each picked row unpacked into the browser's row.
-void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
+bool DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
                      const ReadCallbacks* callbacks) {
   RowUnpacker unpack{plan.PickedWidth(), plan.step, sourceBits, plan.delivery};
-  UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
+  UINT stride = DecodedStride(plan, sourceBits);
+  if (stride == 0 || plan.DibStride() == 0) return false;
   bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
   std::vector<uint8_t> dibRow(plan.DibStride() + 4), alpha(withAlpha ? plan.PickedWidth() : 0);
-  ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
+  return ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
     unpack.Unpack(bytes, dibRow.data(), withAlpha ? alpha.data() : nullptr);
     callbacks->PutRow(int32_t(row), 0, 0, dibRow.data(), 0);
     if (withAlpha)
@@ -402,23 +453,31 @@ void DeliverStreamed(IWICBitmapSource* source, const Plan& plan, UINT sourceBits
 
 // Turned pictures: the picked picture in one buffer (and its opacities in
 // another), then each upright row gathered from it. For a thumbnail the
-// buffer is the reduced picture, not the whole one.
-void DeliverTurned(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
+// buffer is the reduced picture, not the whole one. When the decoder fails
+// part-way, the rows it decoded are still turned and delivered (the rest
+// black) and the answer is false.
+bool DeliverTurned(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
                    const ReadCallbacks* callbacks) {
   RowUnpacker unpack{plan.PickedWidth(), plan.step, sourceBits, plan.delivery};
   size_t pixelBytes = unpack.PixelBytes();
   bool withAlpha = plan.delivery == Delivery::Bgr24Alpha;
-  UINT stride = ((plan.width * sourceBits + 31) / 32) * 4;
+  UINT stride = DecodedStride(plan, sourceBits);
   size_t width = plan.PickedWidth(), height = plan.PickedHeight();
-  std::unique_ptr<uint8_t[]> colour(new (std::nothrow) uint8_t[width * height * pixelBytes]());
-  std::unique_ptr<uint8_t[]> alpha(withAlpha ? new (std::nothrow) uint8_t[width * height]
-                                             : nullptr);
-  if (!colour || (withAlpha && !alpha)) return;
-  if (withAlpha) std::memset(alpha.get(), 0xFF, width * height);  // undecoded rows: opaque black
-  ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
+  size_t pixels = 0, colourBytes = 0;
+  if (stride == 0 || plan.DibStride() == 0 || !CheckedProduct(width, height, &pixels) ||
+      !CheckedProduct(pixels, pixelBytes, &colourBytes))
+    return false;
+  std::unique_ptr<uint8_t[]> colour(new (std::nothrow) uint8_t[colourBytes]());
+  std::unique_ptr<uint8_t[]> alpha(withAlpha ? new (std::nothrow) uint8_t[pixels] : nullptr);
+  if (!colour || (withAlpha && !alpha)) return false;
+  if (withAlpha) std::memset(alpha.get(), 0xFF, pixels);  // undecoded rows: opaque black
+  size_t decodedRows = 0;
+  bool whole = ForEachPickedRow(source, plan, stride, [&](UINT row, const uint8_t* bytes) {
     unpack.Unpack(bytes, colour.get() + row * width * pixelBytes,
                   withAlpha ? alpha.get() + row * width : nullptr);
+    decodedRows = size_t(row) + 1;
   });
+  if (decodedRows == 0) return false;
   std::vector<uint8_t> dibRow(plan.DibStride() + 4), alphaRow(withAlpha ? plan.OutWidth() : 0);
   for (UINT y = 0; y < plan.OutHeight(); ++y) {
     OrientRow(plan.orientation, colour.get(), int(width), int(height), int(pixelBytes), int(y),
@@ -428,6 +487,7 @@ void DeliverTurned(IWICBitmapSource* source, const Plan& plan, UINT sourceBits,
     OrientRow(plan.orientation, alpha.get(), int(width), int(height), 1, int(y), alphaRow.data());
     callbacks->PutAlpha(int32_t(y), 0, int32_t(plan.OutWidth()) - 1, alphaRow.data());
   }
+  return whole;
 }
 
 // Wine's JPEG decoder decodes the whole picture when its frame is opened, so
@@ -478,8 +538,10 @@ void UseReducedDecode(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame,
   if (FAILED(transform->GetClosestPixelFormat(&format)) ||
       !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
     return;
-  UINT stride = ((width * 24 + 31) / 32) * 4;
-  pixels.resize(size_t(stride) * height);
+  UINT stride = PaddedRowBytes(width, 24);
+  size_t bytes = 0;
+  if (stride == 0 || !CheckedProduct(stride, height, &bytes)) return;
+  pixels.resize(bytes);
   if (FAILED(transform->CopyPixels(nullptr, width, height, &format, WICBitmapTransformRotate0,
                                    stride, UINT(pixels.size()), pixels.data())))
     return;
@@ -508,6 +570,7 @@ UINT PickingStep(UINT width, UINT height, int32_t boxWidth, int32_t boxHeight) {
 // browser's target against the plan and delivers the picture.
 int32_t Deliver(const char* fileName, int32_t boxWidth, int32_t boxHeight,
                 const ImageSizeRecord* size, const ReadCallbacks* callbacks) {
+  if (HasTooManyScans(fileName)) return 0;
   OpenedPicture picture;
   if (!picture.Open(fileName)) return 0;
   Plan* plan = picture.plan.get();
@@ -525,13 +588,26 @@ int32_t Deliver(const char* fileName, int32_t boxWidth, int32_t boxHeight,
   UseReducedDecode(picture.factory.Get(), picture.frame.Get(), plan, source, reducedPixels);
   UINT sourceBits = SourceBitsPerPixel(source.Get(), *plan);
   if (sourceBits == 0) return 0;
+  bool whole;
   if (IsDeliveredAsDecoded(*plan, sourceBits))
-    DeliverAsDecoded(source.Get(), *plan, callbacks);
+    whole = DeliverAsDecoded(source.Get(), *plan, callbacks);
   else if (plan->orientation == 1)
-    DeliverStreamed(source.Get(), *plan, sourceBits, callbacks);
+    whole = DeliverStreamed(source.Get(), *plan, sourceBits, callbacks);
   else
-    DeliverTurned(source.Get(), *plan, sourceBits, callbacks);
-  return 1;
+    whole = DeliverTurned(source.Get(), *plan, sourceBits, callbacks);
+  return whole ? 1 : 0;  // the rows delivered before a failure stay delivered
+}
+
+// Nothing thrown inside crosses an export: whatever escapes (an allocation
+// refused by the standard library, anything of COM's wrappers) fails the
+// call, and the rows already delivered stay with the browser.
+template <typename Body>
+int32_t Guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace
@@ -547,22 +623,25 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileInfo(WindowRef, FormatInfo* info) {
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileGetSize(WindowRef, const char* fileName,
                                                   ImageSizeRecord* size, ImageExtraRecord*) {
   if (!fileName || !size) return 0;
-  if (JpegSize(fileName, size)) return 1;
-  OpenedPicture picture;
-  if (!picture.Open(fileName)) return 0;
-  const Plan* plan = picture.plan.get();
-  size->imageCount = 1;
-  size->entries[0].width = int32_t(plan->OutWidth());
-  size->entries[0].height = int32_t(plan->OutHeight());
-  size->entries[0].bitsPerPixel = plan->Bits();
-  return 1;
+  return Guarded([&]() -> int32_t {
+    if (HasTooManyScans(fileName)) return 0;
+    if (JpegSize(fileName, size)) return 1;
+    OpenedPicture picture;
+    if (!picture.Open(fileName)) return 0;
+    const Plan* plan = picture.plan.get();
+    size->imageCount = 1;
+    size->entries[0].width = int32_t(plan->OutWidth());
+    size->entries[0].height = int32_t(plan->OutHeight());
+    size->entries[0].bitsPerPixel = plan->Bits();
+    return 1;
+  });
 }
 
 PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExec(WindowRef, const char* fileName,
                                                ImageSizeRecord* size, ImageExtraRecord*,
                                                DecodeWorkRecord*, const ReadCallbacks* callbacks) {
   if (!fileName || !size || !callbacks) return 0;
-  return Deliver(fileName, 0, 0, size, callbacks);
+  return Guarded([&] { return Deliver(fileName, 0, 0, size, callbacks); });
 }
 
 // For a thumbnail every 2nd, 4th or 8th pixel of every such row is enough:
@@ -576,7 +655,8 @@ PLUGIN_EXPORT int32_t PLUGIN_CALL ReadFileExecScaled(WindowRef, const char* file
                                                      DecodeWorkRecord*,
                                                      const ReadCallbacks* callbacks) {
   if (!fileName || !size) return 0;
-  if (callbacks) return Deliver(fileName, boxWidth, boxHeight, size, callbacks);
+  if (callbacks)
+    return Guarded([&] { return Deliver(fileName, boxWidth, boxHeight, size, callbacks); });
   ImageSizeEntry& entry = size->entries[0];
   UINT width = UINT(entry.width), height = UINT(entry.height);
   UINT step =

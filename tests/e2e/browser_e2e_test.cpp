@@ -1543,3 +1543,32 @@ TEST(BrowserE2E, ASecondLaunchShowsKeptThumbnailsWithoutReadingThePictures) {
   EXPECT_EQ(launchAndCountReads(pictures), 3);
   SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", nullptr);
 }
+
+// ---- Hostile pictures ---------------------------------------------------------------
+
+// A folder holding a 100,000,000 x 1 TIFF, a JPEG of 5,000 scans and a cut
+// turned photo beside a good picture, read by the shipped readers: the
+// browser keeps running, the good picture's thumbnail comes within 5 s, and
+// every entry gets its thumbnail or its placeholder.
+TEST(BrowserE2E, HostilePicturesNeitherEndNorHoldTheBrowser) {
+  std::string plugins = platform::ExecutableFolder() + "..\\plugins\\";
+  Browser browser({plugins + "jpeg_reader.dll", plugins + "wic_reader.dll"});
+  std::string made = platform::ExecutableFolder() + "hostile_pictures\\";
+  // In the grid's order: the JPEG reader's group, then PNG, then TIFF.
+  const char* kNames[] = {"cutturned.jpg", "scans.jpg", "good.png", "wide.tif"};
+  for (const char* name : kNames)
+    ASSERT_TRUE(CopyFileBytes(made + name, browser.Pictures() / name));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 900, 500);
+  SetSettingsField(browser, 1, 0);  // all formats
+  ASSERT_TRUE(browser.Start());
+  ASSERT_EQ(browser.CellCount(), 4);
+  EXPECT_TRUE(WaitFor(
+      [&] { return Browser::ScreenPixel(browser.CellCentre(2)) == RGB(0x20, 0xC0, 0x20); }, 5000));
+  EXPECT_TRUE(browser.WaitForThumbnails(4));
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, browser.ProcessId());
+  ASSERT_NE(process, nullptr);
+  EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_TIMEOUT);  // still running
+  CloseHandle(process);
+  EXPECT_TRUE(browser.Close());
+}

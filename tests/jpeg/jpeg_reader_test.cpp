@@ -164,11 +164,24 @@ TEST_F(JpegReader, DamagedFilesFailOrKeepWhatWasDecoded) {
   EXPECT_EQ(PixelAt(half.get(), 1280, 1599), 0u);
   PackedDibPtr photo = Read(Fixture("photo1.jpg"));
   EXPECT_EQ(PixelAt(half.get(), 1280, 10), PixelAt(photo.get(), 1280, 10));
-  // Files cut after their headers keep their size.
+  // A progressive file cut inside its last scan is read from the scans that
+  // arrived: its size, and no black rows.
+  ScratchFolder files;
+  std::vector<uint8_t> progressive = ReadAll(Fixture("progressive.jpg"));
+  size_t lastScan = progressive.size();
+  while (lastScan > 1 && !(progressive[lastScan - 2] == 0xFF && progressive[lastScan - 1] == 0xDA))
+    --lastScan;
+  progressive.resize(lastScan + (progressive.size() - lastScan) / 2);
+  WriteAll(files / "cutscan.jpg", progressive);
+  PackedDibPtr cut = Read(files / "cutscan.jpg");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->biWidth, 61);
+  EXPECT_NE(PixelAt(cut.get(), 50, 36), 0u);
+  // Files cut before their first row of blocks, or inside a marker segment
+  // between scans (libjpeg gives up), have nothing to show: the placeholder.
   for (const char* name : {"cut400.jpg", "cutprogressive.jpg"}) {
-    PackedDibPtr cut = Read(Fixture(name));
-    ASSERT_TRUE(cut) << name;
-    EXPECT_EQ(cut->biWidth, 61);
+    EXPECT_FALSE(Read(Fixture(name))) << name;
+    EXPECT_FALSE(MakeThumbnail(nullptr, Fixture(name).c_str(), 176, 160)) << name;
   }
   EXPECT_TRUE(capture.Messages().empty());
 }
@@ -233,5 +246,83 @@ TEST_F(JpegReader, TheCamerasPreviewServesBoxesItCovers) {
     uint32_t centre = PixelAt(thumbnail.get(), thumbnail->biWidth / 2, thumbnail->biHeight / 2);
     bool magenta = (centre >> 16) > 0xC0 && ((centre >> 8) & 0xFF) < 0x40;
     EXPECT_EQ(magenta, c.fromPreview) << std::hex << centre;
+}
+
+// ---- Hostile files, through both shipped readers as the browser holds them ----------
+
+namespace {
+
+std::string Hostile(const std::string& name) {
+  return platform::ExecutableFolder() + "hostile_pictures\\" + name;
+}
+
+}  // namespace
+
+// A 100,000,000 x 1 TIFF (the WIC reader) and a progressive JPEG of 5,000
+// scans (the JPEG reader): each read, whole or as a thumbnail, ends with a
+// picture of the file's size or a refusal, never with the process. The
+// JPEG is past the scan limit, so it is refused before any row.
+TEST_F(JpegReader, HostileFilesAreReadOrRefusedAndTheProcessGoesOn) {
+  MessageCapture capture;
+  const struct {
+    const char* name;
+    int reader;
+  } kFiles[] = {{"wide.tif", 1}, {"scans.jpg", 0}};
+  for (const auto& file : kFiles) {
+    SCOPED_TRACE(file.name);
+    std::string path = Hostile(file.name);
+    ASSERT_EQ(FindReader(path.c_str()), file.reader);
+    if (PackedDibPtr whole{
+            ReadImageFile(path.c_str(), nullptr, ReaderPath(file.reader), ReadMode::Silent)}) {
+      EXPECT_EQ(whole->biWidth, 100000000);
+      EXPECT_EQ(whole->biHeight, 1);
+    }
+    PackedDibPtr thumbnail(MakeThumbnail(nullptr, path.c_str(), 176, 160));
+  }
+  // Past the scan limit: refused by the JPEG reader, and by the WIC reader
+  // before the system's decoder sees it.
+  for (int reader : {0, 1})
+    EXPECT_FALSE(PackedDibPtr(
+        ReadImageFile(Hostile("scans.jpg").c_str(), nullptr, ReaderPath(reader), ReadMode::Silent)))
+        << reader;
+  EXPECT_TRUE(capture.Messages().empty());
+}
+
+// A turned photo cut at half its length keeps the rows decoded before the
+// cut, turned like the whole photo's: orientation 6 puts the stored top on
+// the right. Only the rest is black.
+TEST_F(JpegReader, ACutTurnedPhotoKeepsItsDecodedHalf) {
+  PackedDibPtr cut = Read(Hostile("cutturned.jpg"));
+  PackedDibPtr whole = Read(Hostile("turned.jpg"));
+  ASSERT_TRUE(cut);
+  ASSERT_TRUE(whole);
+  ASSERT_EQ(cut->biWidth, 1600);
+  ASSERT_EQ(cut->biHeight, 2560);
+  for (int y : {10, 1280, 2550}) {
+    EXPECT_EQ(PixelAt(cut.get(), 1590, y), PixelAt(whole.get(), 1590, y)) << y;
+    EXPECT_EQ(PixelAt(cut.get(), 1200, y), PixelAt(whole.get(), 1200, y)) << y;
+    EXPECT_EQ(PixelAt(cut.get(), 5, y), 0u) << y;
+  }
+  // Its thumbnail, from the scaled decode, is not the black placeholder
+  // either: its right part shows the photo.
+  PackedDibPtr thumbnail(MakeThumbnail(nullptr, Hostile("cutturned.jpg").c_str(), 176, 160));
+  ASSERT_TRUE(thumbnail);
+  EXPECT_NE(PixelAt(thumbnail.get(), thumbnail->biWidth - 3, thumbnail->biHeight / 2), 0u);
+}
+
+// The same through the WIC reader: a TIFF turned by its orientation tag
+// whose stored rows end after row 23 keeps those rows, turned to the right
+// of the upright picture (stored row y is upright column 47 - y).
+TEST_F(JpegReader, ACutTurnedTiffKeepsItsDecodedRows) {
+  std::string path = Hostile("cutturned.tif");
+  ASSERT_EQ(FindReader(path.c_str()), 1);
+  PackedDibPtr cut(ReadImageFile(path.c_str(), nullptr, ReaderPath(1), ReadMode::Silent));
+  ASSERT_TRUE(cut);
+  ASSERT_EQ(cut->biWidth, 48);
+  ASSERT_EQ(cut->biHeight, 64);
+  for (int y : {0, 63}) {
+    EXPECT_EQ(PixelAt(cut.get(), 47, y), 0x00FF80u) << y;  // stored row 0
+    EXPECT_EQ(PixelAt(cut.get(), 24, y), 0x5CA380u) << y;  // stored row 23
+    EXPECT_EQ(PixelAt(cut.get(), 23, y), 0u) << y;         // stored row 24, never read
   }
 }

@@ -125,3 +125,40 @@ TEST(JpegFrameSize, ReadsTheFrameHeaderAfterOtherSegments) {
   std::vector<uint8_t> scanFirst = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02};
   EXPECT_FALSE(JpegFrameSize(scanFirst.data(), scanFirst.size(), &width, &height, &components));
 }
+
+// Scans are counted across segments and coded data: stuffed bytes, restart
+// markers and fill bytes are not markers; a scan marker inside another
+// segment (an EXIF thumbnail) is not a scan; the walk stops at stopAt.
+TEST(CountJpegScans, CountsTheScansOfTheCodedData) {
+  using Bytes = std::vector<uint8_t>;
+  const Bytes kHead = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x06, 0xFF, 0xDA, 0xFF, 0xDA};  // APP1
+  const Bytes kScan = {0xFF, 0xDA, 0x00, 0x03, 0x01, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xD3, 0x56};
+  const Bytes kTable = {0xFF, 0xFF, 0xC4, 0x00, 0x03, 0x00};  // after a fill byte
+  auto file = [&](int scans, bool end) {
+    Bytes bytes = kHead;
+    for (int i = 0; i < scans; ++i) {
+      bytes.insert(bytes.end(), kTable.begin(), kTable.end());
+      bytes.insert(bytes.end(), kScan.begin(), kScan.end());
+    }
+    if (end) bytes.insert(bytes.end(), {0xFF, 0xD9});
+    return bytes;
+  };
+  Bytes cut = file(3, true);
+  cut.resize(cut.size() - 20);
+  struct Case {
+    Bytes bytes;
+    int stopAt, scans;
+  } cases[] = {
+      {file(1, true), 1000, 1},
+      {file(10, true), 1000, 10},
+      {file(500, true), 1000, 500},
+      {file(500, true), 101, 101},  // the walk ends at the limit
+      {file(3, false), 1000, 3},    // no end marker
+      {cut, 1000, 2},               // cut in the last scan
+      {file(0, true), 1000, 0},
+      {{0x89, 'P', 'N', 'G', 0, 0}, 1000, 0},
+      {{0xFF, 0xD8, 0x12, 0x34, 0xFF, 0xDA, 0x00, 0x02}, 1000, 0},  // no marker after SOI
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CountJpegScans(c.bytes.data(), c.bytes.size(), c.stopAt), c.scans) << c.bytes.size();
+}

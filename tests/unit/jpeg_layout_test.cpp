@@ -8,12 +8,16 @@ TEST(JpegLayout, TheSmallestScaleThatCoversTheFittedPicture) {
   } cases[] = {
       {4000, 3000, 176, 160, 1},  // 500 x 375 for a 176 x 132 fit
       {2560, 1600, 400, 400, 2},  // 1/8 gives 320 wide, the fit needs 400
-      {2560, 1600, 1000, 900, 4}, {1600, 1200, 200, 150, 1},  // exactly the fit
-      {1600, 1200, 201, 151, 2},                              // one pixel more
-      {8000, 1000, 176, 160, 1},                          // a panorama: 1000 x 125 covers 176 x 22
-      {1000, 8000, 176, 160, 1},  {61, 37, 176, 160, 8},  // small pictures are decoded whole (and
-                                                          // enlarged)
-      {4000, 3000, 0, 160, 8},    {4000, 3000, 176, -1, 8},  {0, 3000, 176, 160, 8},
+      {2560, 1600, 1000, 900, 4},
+      {1600, 1200, 200, 150, 1},  // exactly the fit
+      {1600, 1200, 201, 151, 2},  // one pixel more
+      {8000, 1000, 176, 160, 1},  // a panorama: 1000 x 125 covers 176 x 22
+      {1000, 8000, 176, 160, 1},
+      {61, 37, 176, 160, 8},  // small pictures are decoded whole (and
+                              // enlarged)
+      {4000, 3000, 0, 160, 8},
+      {4000, 3000, 176, -1, 8},
+      {0, 3000, 176, 160, 8},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ChooseScaleEighths(c.width, c.height, c.boxWidth, c.boxHeight), c.eighths)
@@ -23,7 +27,7 @@ TEST(JpegLayout, TheSmallestScaleThatCoversTheFittedPicture) {
 TEST(JpegLayout, PickingFactorsCoverTheFitToo) {
   EXPECT_EQ(ChoosePickingFactor(4000, 3000, 176, 160), 8);
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 400, 400), 4);
-  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 900, 900), 2);   // 3/8 would do: 1/2
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 900, 900), 2);  // 3/8 would do: 1/2
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1000, 900), 2);
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1500, 1500), 1);  // 5/8: whole
   EXPECT_EQ(ChoosePickingFactor(61, 37, 176, 160), 1);
@@ -45,6 +49,42 @@ TEST(JpegLayout, SizesBeyondMemoryOrLibjpegAreRefused) {
   EXPECT_FALSE(IsAcceptableJpegSize(65501, 1));
   EXPECT_FALSE(IsAcceptableJpegSize(0, 10));
   EXPECT_FALSE(IsAcceptableJpegSize(10, -1));
+}
+
+TEST(JpegLayout, BufferSizesAreCheckedAndStripsBounded) {
+  size_t product = 0;
+  EXPECT_TRUE(CheckedProduct(300000000, 1, &product));
+  EXPECT_EQ(product, 300000000u);
+  EXPECT_FALSE(CheckedProduct(SIZE_MAX / 2 + 1, 2, &product));
+  EXPECT_TRUE(CheckedProduct(0, SIZE_MAX, &product));
+  EXPECT_EQ(product, 0u);
+
+  struct Row {
+    uint64_t width;
+    uint32_t bits, bytes;
+  } rows[] = {
+      {61, 24, 184},
+      {1, 1, 4},
+      {33, 1, 8},
+      {100000000, 24, 300000000},   // the wide TIFF's row
+      {200000000, 32, 800000000},   // 6.4 G bits: wraps in 32 bits, not here
+      {536870911, 32, 2147483644},  // the widest 32-bit row below 2 GiB
+      {536870912, 32, 0},
+      {uint64_t(1) << 41, 8, 0},
+  };
+  for (const Row& r : rows) EXPECT_EQ(PaddedRowBytes(r.width, r.bits), r.bytes) << r.width;
+
+  struct Strip {
+    size_t rowBytes, height, rows;
+  } strips[] = {
+      {300000000, 1, 1},   // one row, larger than the budget
+      {300000000, 64, 1},  // never 64 of them
+      {1000, 10, 10},      // short pictures: their height
+      {1000, 100000, 64},  // small rows: at most 64
+      {(16 << 20) / 3, 100, 3}, {0, 10, 0}, {10, 0, 0},
+  };
+  for (const Strip& s : strips)
+    EXPECT_EQ(StripRows(s.rowBytes, s.height, 64, 16 << 20), s.rows) << s.rowBytes;
 }
 
 TEST(JpegLayout, CmykInksInBothForms) {

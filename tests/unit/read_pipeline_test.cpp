@@ -197,6 +197,39 @@ TEST_F(ReadPipeline, ShortFilesKeepBlackRows) {
   EXPECT_EQ(PixelAt(image.get(), 0, 3), 0x000000u);
 }
 
+// The reader's answer counts: a failure with rows delivered keeps them (a
+// cut file shows its top), a failure before any row is no picture at all,
+// reported only in Direct mode. Rows outside the target are not rows.
+TEST_F(ReadPipeline, AFailedDecodeKeepsItsRowsOrGivesNoPicture) {
+  struct Case {
+    const char* name;
+    int32_t rowsToDeliver;
+    uint32_t flags;
+    ReadMode mode;
+    bool picture;
+    size_t messages;
+  } cases[] = {
+      {"one.tpic", 1, 0, ReadMode::Silent, true, 0},
+      {"none.tpic", 0, 0, ReadMode::Direct, false, 1},
+      {"blank.tpic", -1, kTpExecBlank, ReadMode::Silent, false, 0},
+      {"blank2.tpic", -1, kTpExecBlank, ReadMode::Extracted, false, 0},
+      {"channels.tpic", 2, kTpChannels, ReadMode::Direct, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestPicture picture = SolidPicture(3, 4, 0x7799BB);
+    picture.rowsToDeliver = c.rowsToDeliver;
+    picture.flags = c.flags;
+    MessageCapture capture;
+    PackedDibPtr image = Read(c.name, picture, c.mode);
+    EXPECT_EQ(bool(image), c.picture);
+    if (image) {
+      EXPECT_EQ(PixelAt(image.get(), 2, 0), 0x7799BBu);
+    }
+    EXPECT_EQ(capture.Messages().size(), c.messages);
+  }
+}
+
 // ReadFileInit runs before the size query, and one load of the reader
 // serves the size query and the decode.
 TEST_F(ReadPipeline, TheReaderIsInitialisedAndLoadedOnceForSizeAndDecode) {
