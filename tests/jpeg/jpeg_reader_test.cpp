@@ -246,6 +246,7 @@ TEST_F(JpegReader, TheCamerasPreviewServesBoxesItCovers) {
     uint32_t centre = PixelAt(thumbnail.get(), thumbnail->biWidth / 2, thumbnail->biHeight / 2);
     bool magenta = (centre >> 16) > 0xC0 && ((centre >> 8) & 0xFF) < 0x40;
     EXPECT_EQ(magenta, c.fromPreview) << std::hex << centre;
+  }
 }
 
 // ---- Hostile files, through both shipped readers as the browser holds them ----------
