@@ -16,15 +16,24 @@ expect() {  # expect NAME: NAME.rgb (8-bit RGB of its first frame, upright,
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
 
-exif_preview() {  # exif_preview ORIENTATION PREVIEW.jpg: an APP1 segment with
-                  # the orientation in IFD0 and PREVIEW.jpg as the camera's
-                  # preview (IFD1's JPEGInterchangeFormat), little-endian
-  local bytes
+exif_preview() {  # exif_preview ORIENTATION PREVIEW.jpg [MODIFY_DATE]: an APP1
+                  # segment with the orientation (and a modify date, 19
+                  # characters, without a date taken) in IFD0 and PREVIEW.jpg
+                  # as the camera's preview (IFD1's JPEGInterchangeFormat)
+  local bytes ifd0 ifd1 at
   bytes=$(stat -c %s "$2")
-  printf '\xff\xe1'; printf "\\x$(printf %02x $(((64 + bytes) >> 8)))\\x$(printf %02x $(((64 + bytes) & 255)))"
+  if [ -n "${3:-}" ]; then ifd0=2; else ifd0=1; fi
+  ifd1=$((8 + 2 + 12 * ifd0 + 4))
+  at=$((ifd1 + 30))                      # the date, then the preview
+  local start=$at
+  [ -z "${3:-}" ] || start=$((at + 20))  # after the date's 20 bytes
+  printf '\xff\xe1'; printf "\\x$(printf %02x $(((8 + start + bytes) >> 8)))\\x$(printf %02x $(((8 + start + bytes) & 255)))"
   printf 'Exif\x00\x00II\x2a\x00'; le32 8
-  le16 1; le16 0x0112; le16 3; le32 1; le16 "$1"; le16 0; le32 26   # IFD0, then IFD1 at 26
-  le16 2; le16 0x0201; le16 4; le32 1; le32 56; le16 0x0202; le16 4; le32 1; le32 "$bytes"; le32 0
+  le16 "$ifd0"; le16 0x0112; le16 3; le32 1; le16 "$1"; le16 0
+  [ -z "${3:-}" ] || { le16 0x0132; le16 2; le32 20; le32 "$at"; }
+  le32 "$ifd1"
+  le16 2; le16 0x0201; le16 4; le32 1; le32 "$start"; le16 0x0202; le16 4; le32 1; le32 "$bytes"; le32 0
+  [ -z "${3:-}" ] || printf '%s\x00' "$3"
   cat "$2"
 }
 

@@ -1,12 +1,17 @@
 #include "exif_orientation.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr uint16_t kOrientationTag = 0x0112;
 constexpr uint16_t kTypeShort = 3;
 constexpr uint16_t kTypeLong = 4;
+constexpr uint16_t kTypeAscii = 2;
+constexpr uint16_t kModifyDateTag = 0x0132;  // DateTime, in IFD0
+constexpr uint16_t kExifIfdTag = 0x8769;
+constexpr uint16_t kTakenDateTag = 0x9003;      // DateTimeOriginal, in the EXIF IFD
 constexpr uint16_t kPreviewOffsetTag = 0x0201;  // JPEGInterchangeFormat, in IFD1
 constexpr uint16_t kPreviewLengthTag = 0x0202;
 
@@ -66,6 +71,23 @@ bool IfdNumber(const TiffReader& tiff, uint32_t ifd, uint16_t tag, uint32_t* val
     return true;
   }
   return false;
+}
+
+// The 19 characters of an ASCII date entry ("YYYY:MM:DD HH:MM:SS") `tag` in
+// the IFD at `ifd`, or "" when there is none or it is malformed.
+std::string IfdDate(const TiffReader& tiff, uint32_t ifd, uint16_t tag) {
+  if (!tiff.Has(ifd, 2)) return "";
+  uint16_t entries = tiff.U16(ifd);
+  for (uint16_t i = 0; i < entries; ++i) {
+    size_t entry = size_t(ifd) + 2 + size_t(i) * 12;
+    if (!tiff.Has(entry, 12)) return "";
+    if (tiff.U16(entry) != tag) continue;
+    uint32_t at = tiff.U32(entry + 8);
+    if (tiff.U16(entry + 2) != kTypeAscii || tiff.U32(entry + 4) < 20 || !tiff.Has(at, 19))
+      return "";
+    return std::string(reinterpret_cast<const char*>(tiff.data + at), 19);
+  }
+  return "";
 }
 
 // Calls visit(marker, body, bodySize) for each marker segment of a JPEG
@@ -222,6 +244,14 @@ bool ExifPreviewSpan(const uint8_t* data, size_t size, size_t* offset, size_t* l
   if (second == 0 || !IfdNumber(tiff, second, kPreviewOffsetTag, &start) ||
       !IfdNumber(tiff, second, kPreviewLengthTag, &bytes) || bytes < 4 || !tiff.Has(start, bytes))
     return false;
+  // A program that changed the pixels after the shot and kept the camera's
+  // preview says so by a modify date past the date taken.
+  std::string modified = IfdDate(tiff, first, kModifyDateTag);
+  uint32_t exifIfd = 0;
+  std::string taken = IfdNumber(tiff, first, kExifIfdTag, &exifIfd)
+                          ? IfdDate(tiff, exifIfd, kTakenDateTag)
+                          : std::string();
+  if (!modified.empty() && modified != taken) return false;
   *offset = start;
   *length = bytes;
   return true;

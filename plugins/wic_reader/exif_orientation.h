@@ -12,7 +12,9 @@ int ExifOrientation(const uint8_t* data, size_t size);
 // Where the preview JPEG that cameras store in the second IFD of an EXIF
 // block lies (JPEGInterchangeFormat and its length), as an offset from the
 // start of `data` (the TIFF header after "Exif\0\0"). False when there is
-// none or it does not lie wholly within `size` bytes.
+// none, it does not lie wholly within `size` bytes, or the picture was
+// changed after it was taken (a modify date that is not the date taken), so
+// the preview may no longer show it.
 bool ExifPreviewSpan(const uint8_t* data, size_t size, size_t* offset, size_t* length);
 
 // The frame header of a baseline, extended or progressive JPEG: size and

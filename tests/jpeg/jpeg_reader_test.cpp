@@ -222,7 +222,8 @@ TEST_F(JpegReader, AbsurdDimensionsAreRefusedBeforeAnyAllocation) {
 
 // A camera's preview (magenta here, the photo blue) stands for the photo
 // where it has the photo's shape and covers the box; otherwise the photo
-// itself is decoded: a larger box, or a preview with black bars.
+// itself is decoded: a larger box, a preview with black bars, or a photo
+// changed after it was taken.
 TEST_F(JpegReader, TheCamerasPreviewServesBoxesItCovers) {
   struct Case {
     const char* name;
@@ -231,9 +232,10 @@ TEST_F(JpegReader, TheCamerasPreviewServesBoxesItCovers) {
   };
   const Case cases[] = {
       {"withpreview.jpg", 100, 160, 120, true},
-      {"withpreview6.jpg", 100, 120, 160, true},  // turned as the photo is
-      {"withpreview.jpg", 200, 200, 150, false},  // past the preview's size
-      {"barpreview.jpg", 100, 113, 75, false},    // 4:3 preview of a 3:2 photo
+      {"withpreview6.jpg", 100, 120, 160, true},   // turned as the photo is
+      {"withpreview.jpg", 200, 200, 150, false},   // past the preview's size
+      {"barpreview.jpg", 100, 113, 75, false},     // 4:3 preview of a 3:2 photo
+      {"editedpreview.jpg", 100, 120, 90, false},  // changed after the shot
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " in " + std::to_string(c.box));

@@ -34,6 +34,7 @@ convert -size 160x120 xc:magenta -quality 95 preview43.jpg
 { head -c 2 photo43.jpg; exif_preview 6 preview43.jpg; tail -c +3 photo43.jpg; } > withpreview6.jpg
 convert -size 300x200 xc:'#2050a0' -quality 95 photo32.jpg
 { head -c 2 photo32.jpg; exif_preview 1 preview43.jpg; tail -c +3 photo32.jpg; } > barpreview.jpg
+{ head -c 2 photo43.jpg; exif_preview 1 preview43.jpg '2024:05:06 07:08:09'; tail -c +3 photo43.jpg; } > editedpreview.jpg
 
 # Real photos from Debian's mate-backgrounds (2560 x 1600).
 photos=/usr/share/backgrounds/mate/nature
