@@ -11,6 +11,16 @@ using filter::VRect;
 
 namespace {
 
+// A row buffer without letting an exception cross back into the filter.
+bool TryResize(std::vector<uint8_t>* line, size_t bytes) {
+  try {
+    line->resize(bytes);
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
 const char* const kChannelNames[3] = {"Red", "Green", "Blue"};
 const uint16_t kUnicodeNames[3][6] = {
     {'R', 'e', 'd', 0}, {'G', 'r', 'e', 'e', 'n', 0}, {'B', 'l', 'u', 'e', 0}};
@@ -117,7 +127,8 @@ int16_t FILTER_CALL ReadPixels(ChannelPort port, const filter::Scaling* scaling,
   if (Empty(area)) return filter::kNoError;
   int32_t first = int32_t(SourceOf(area.left, dst.left, dst.right, src.left, src.right));
   int32_t last = int32_t(SourceOf(area.right - 1, dst.left, dst.right, src.left, src.right));
-  std::vector<uint8_t> line(size_t(last - first + 1));
+  std::vector<uint8_t> line;
+  if (!TryResize(&line, size_t(last - first + 1))) return filter::kMemoryFullError;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     int32_t sy = int32_t(SourceOf(y, dst.top, dst.bottom, src.top, src.bottom));
     ReadPlaneRow(entry, own->kind, own->plane, sy, first, last, line.data());
@@ -142,7 +153,8 @@ int16_t FILTER_CALL WriteBasePixels(ChannelPort port, const VRect* writeRect,
   entry->adapter->GetImageSize(&width, &height);
   VRect area = Intersect(*writeRect, {0, 0, height, width});
   if (Empty(area)) return filter::kNoError;
-  std::vector<uint8_t> line(size_t(area.right - area.left));
+  std::vector<uint8_t> line;
+  if (!TryResize(&line, size_t(area.right - area.left))) return filter::kMemoryFullError;
   for (int32_t y = area.top; y < area.bottom; ++y) {
     for (int32_t x = area.left; x < area.right; ++x)
       line[size_t(x - area.left)] = *PixelAt(source, y - writeRect->top, x - writeRect->left);

@@ -76,14 +76,18 @@ bool Known(const std::vector<std::unique_ptr<T>>& list, const T* state) {
 int16_t PutItem(WriteDescriptor writer, DescriptorKey key, DescriptorType type, const void* payload,
                 size_t length, const void* more = nullptr, size_t moreLength = 0) {
   if (!Known(g_open.writers, writer)) return filter::kParameterError;
-  Put32(&writer->bytes, key);
-  Put32(&writer->bytes, type);
-  Put32(&writer->bytes, uint32_t(length + moreLength));
-  const uint8_t* p = static_cast<const uint8_t*>(payload);
-  writer->bytes.insert(writer->bytes.end(), p, p + length);
-  if (more)
-    writer->bytes.insert(writer->bytes.end(), static_cast<const uint8_t*>(more),
-                         static_cast<const uint8_t*>(more) + moreLength);
+  try {  // nothing thrown crosses back into the filter
+    Put32(&writer->bytes, key);
+    Put32(&writer->bytes, type);
+    Put32(&writer->bytes, uint32_t(length + moreLength));
+    const uint8_t* p = static_cast<const uint8_t*>(payload);
+    writer->bytes.insert(writer->bytes.end(), p, p + length);
+    if (more)
+      writer->bytes.insert(writer->bytes.end(), static_cast<const uint8_t*>(more),
+                           static_cast<const uint8_t*>(more) + moreLength);
+  } catch (...) {
+    return filter::kMemoryFullError;
+  }
   return filter::kNoError;
 }
 
@@ -93,7 +97,11 @@ int32_t HandleSize(Handle handle) {
 }
 
 WriteDescriptor FILTER_CALL OpenWrite() {
-  g_open.writers.push_back(std::make_unique<filter::WriteDescriptorState>());
+  try {
+    g_open.writers.push_back(std::make_unique<filter::WriteDescriptorState>());
+  } catch (...) {
+    return nullptr;  // no memory: the filter is told there is no writer
+  }
   return g_open.writers.back().get();
 }
 
@@ -162,9 +170,13 @@ int16_t FILTER_CALL PutScopedObject(WriteDescriptor, DescriptorKey, DescriptorTy
 ReadDescriptor FILTER_CALL OpenRead(Handle descriptor, DescriptorKey*) {
   int32_t size = HandleSize(descriptor);
   if (size <= 0) return nullptr;
-  auto reader = std::make_unique<filter::ReadDescriptorState>();
-  reader->bytes.assign(*descriptor, *descriptor + size);
-  g_open.readers.push_back(std::move(reader));
+  try {
+    auto reader = std::make_unique<filter::ReadDescriptorState>();
+    reader->bytes.assign(*descriptor, *descriptor + size);
+    g_open.readers.push_back(std::move(reader));
+  } catch (...) {
+    return nullptr;
+  }
   return g_open.readers.back().get();
 }
 
