@@ -53,13 +53,10 @@ Launch LaunchOnce(e2e::Browser& browser) {
   int visible = browser.VisibleCells();
   // Polled every few milliseconds: a later launch takes a tenth of a second
   // or so, where the drivers' usual 50 ms steps would be most of the reading.
-  while (SecondsSince(listed) < 120) {
-    if (browser.ThumbnailsMade() >= visible && browser.ShownThumbnailsPainted()) {
-      launch.fromListing = SecondsSince(listed);
-      break;
-    }
-    Sleep(2);
-  }
+  if (e2e::WaitFor(
+          [&] { return browser.ThumbnailsMade() >= visible && browser.ShownThumbnailsPainted(); },
+          120000, 2))
+    launch.fromListing = SecondsSince(listed);
   launch.workingSetMb = browser.WorkingSetMegabytes();
   // The page below the shown rows is made too: wait until the workers rest.
   for (int made = -1; made != browser.ThumbnailsMade(); Sleep(500)) made = browser.ThumbnailsMade();

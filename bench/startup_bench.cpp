@@ -45,7 +45,7 @@ Launch LaunchToLastVisibleThumbnail(const std::string& pictures,
           [&] {
             return browser.ThumbnailsMade() >= launch.visible && browser.ShownThumbnailsPainted();
           },
-          120000))
+          120000, 2))
     return launch;
   launch.toLastThumbnail = SecondsSince(start);
   launch.fromListing = SecondsSince(listed);

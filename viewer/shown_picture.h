@@ -16,10 +16,12 @@ class ShownPicture {
   const std::string& Path() const { return path_; }
   // Changed by a run since it was read or last saved.
   bool Edited() const { return edited_; }
-  // The file now holds the picture: the undo copy, if any, differs from it.
-  void MarkSaved() {
+  // The edit is kept in a file. Saved over the shown file, that file now
+  // holds the picture, so the undo copy, if any, differs from it; saved
+  // under another name, the shown file is as it was.
+  void MarkSaved(bool overShownFile) {
     edited_ = false;
-    undoEdited_ = undo_ != nullptr;
+    if (overShownFile) undoEdited_ = undo_ != nullptr;
   }
 
   // Before a run: a copy of the picture as it is, set aside. False (and no

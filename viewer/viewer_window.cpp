@@ -284,7 +284,8 @@ bool SaveWithDialog() {
   std::string chosen = path;
   SaveFormat format = FormatForName(&chosen, types[typeIndex < types.size() ? typeIndex : 0]);
   if (!SavePicture(chosen, format)) return false;
-  g_viewer.shown.MarkSaved();
+  g_viewer.shown.MarkSaved(platform::CompareNoCase(chosen.c_str(), g_viewer.shown.Path().c_str()) ==
+                           0);
   UpdateTitle();
   return true;
 }

@@ -67,10 +67,10 @@ void RunXdotool(const std::string& arguments) {
   }
 }
 
-bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
-  for (int waited = 0; waited < milliseconds; waited += 50) {
+bool WaitFor(const std::function<bool()>& condition, int milliseconds, int stepMs) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < DWORD(milliseconds);) {
     if (condition()) return true;
-    Sleep(50);
+    Sleep(DWORD(stepMs));
   }
   return condition();
 }

@@ -14,7 +14,9 @@
 
 namespace e2e {
 
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000);
+// Polls `condition` every `stepMs` until it holds or `milliseconds` pass.
+// Benchmarks poll in small steps, so a step is not most of what they read.
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000, int stepMs = 50);
 // A top-level window of that class and title once it is shown (dialogs are
 // shown after their WM_INITDIALOG), else nullptr.
 HWND VisibleWindow(const char* className, const char* title);

@@ -178,7 +178,7 @@ TEST(ShownPicture, OnlyAnAppliedRunChangesThePictureItsUndoAndItsMark) {
       ASSERT_TRUE(shown.BeginEdit());
       DibRow(shown.Picture(), 1)[4] ^= 0x0F;
       shown.CommitEdit();
-      if (saved) shown.MarkSaved();
+      if (saved) shown.MarkSaved(true);  // over x.tpic itself
       std::vector<uint8_t> first = Block(shown.Picture());
       ASSERT_TRUE(shown.BeginEdit());
       DibRow(shown.Picture(), 2)[0] ^= 0xF0;
