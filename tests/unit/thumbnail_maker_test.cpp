@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "image/plugin_registry.h"
 #include "image/read_pipeline.h"
+#include "image/reusable_image.h"
+#include "image/scratch_rows.h"
 #include "image/thumbnail_scale.h"
 #include "test_support.h"
 
@@ -151,4 +156,21 @@ TEST_F(MakeThumbnailTest, PngOpacitiesAreBlendedAndFastPicturesUsed) {
   ASSERT_TRUE(fast);
   EXPECT_EQ(fast->biHeight, 50);
   EXPECT_EQ(PixelAt(fast.get(), 0, 0), 0x00AA00u);
+}
+
+// Workers on several cores: each thread reads with its own state, and a
+// reader that did not declare itself safe for that (tpic.dll fails a call
+// that overlaps another) is called by one thread at a time.
+TEST_F(MakeThumbnailTest, SeveralThreadsMakeThumbnailsAtOnce) {
+  std::string path = Write("a.tpic", BlockPicture(400, 300, 0));
+  std::vector<PackedDibPtr> made(4 * 8);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (size_t k = 0; k < 8; ++k) made[t * 8 + k] = Make(path);
+      ReleaseReusableImages();
+      ReleaseScratchRows();
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (const PackedDibPtr& thumbnail : made) ExpectBlocksFitted(thumbnail.get());
 }
