@@ -100,8 +100,9 @@ bool ThumbnailStore::OpenFile() {
 bool ThumbnailStore::EnsureSchema() {
   // WAL lets one browser read while another writes; NORMAL syncs only at
   // checkpoints: a crash may lose the last thumbnails, never damage the rest.
-  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=67108864;", nullptr, nullptr,
-               nullptr);
+  sqlite3_exec(db_,
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=67108864;",
+               nullptr, nullptr, nullptr);
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) return false;
   sqlite3_stmt* totals = nullptr;
   if (sqlite3_prepare_v2(db_,
