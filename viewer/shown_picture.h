@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "image/packed_dib.h"
 
@@ -18,6 +19,9 @@ class ShownPicture {
   // there is no picture or no memory for the copy.
   bool KeepUndoCopy();
   void DropUndoCopy() { undo_.reset(); }
+  // Makes `copy` (taken before an edit that has since been applied) the
+  // undo copy, in place of any earlier one.
+  void SetUndoCopy(PackedDibPtr copy) { undo_ = std::move(copy); }
   bool CanUndo() const { return undo_ != nullptr; }
   // Puts the kept copy back; false when there is none.
   bool Undo();

@@ -198,16 +198,18 @@ void DiscardKeysPressedDuringRun() {
 
 void RunFilter() {
   if (!g_viewer.shown.Picture() || !g_viewer.filters.Loaded() || g_viewer.filterRunning) return;
-  if (!g_viewer.shown.KeepUndoCopy()) {  // a run that could not be undone is not started
+  // The picture as it is now becomes the undo copy only if the run applies:
+  // a run that is cancelled, fails, crashes or is stopped keeps the old one.
+  PackedDibPtr before(CopyPackedDib(g_viewer.shown.Picture()));
+  if (!before) {  // a run that could not be undone is not started
     Tell(LoadText(IDS_NO_MEMORY_TO_UNDO));
     return;
   }
   g_viewer.filterRunning = true;
-  bool ran = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture()).outcome ==
-             FilterOutcome::Applied;
+  FilterRunResult result = g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
   g_viewer.filterRunning = false;
   DiscardKeysPressedDuringRun();
-  if (!ran) g_viewer.shown.DropUndoCopy();
+  if (result.outcome == FilterOutcome::Applied) g_viewer.shown.SetUndoCopy(std::move(before));
   SetStatus("");
   RefreshViewPicture(g_viewer.view);
 }
@@ -226,6 +228,22 @@ void PrepareFilterMenu(HMENU menu) {
   ModifyMenuA(menu, IDM_RUN_FILTER, MF_BYCOMMAND | MF_STRING, IDM_RUN_FILTER, title.c_str());
 }
 
+// A module with several filters lists them under the run command, each by
+// its own title; the one checked is the one Ctrl+F runs.
+void ListModuleFilters(HMENU menu) {
+  if (GetMenuState(menu, IDM_RUN_FILTER, MF_BYCOMMAND) == UINT(-1)) return;  // another popup
+  for (UINT id = IDM_FILTER_ENTRY_FIRST; id <= IDM_FILTER_ENTRY_LAST; ++id)
+    DeleteMenu(menu, id, MF_BYCOMMAND);
+  std::vector<FilterChoice> filters = g_viewer.filters.Filters();
+  if (filters.size() < 2) return;
+  for (size_t i = 0; i < filters.size(); ++i) {
+    UINT flags = MF_STRING | (filters[i].runnable && !g_viewer.filterRunning ? 0 : MF_GRAYED) |
+                 (int32_t(i) == g_viewer.filters.ChosenFilter() ? MF_CHECKED : 0);
+    std::string title = filters[i].title.empty() ? "#" + std::to_string(i + 1) : filters[i].title;
+    AppendMenuA(menu, flags, IDM_FILTER_ENTRY_FIRST + i, title.c_str());
+  }
+}
+
 void EnableCommands(HMENU menu) {
   bool shown = g_viewer.shown.Picture() != nullptr, idle = !g_viewer.filterRunning;
   auto enable = [menu](UINT id, bool on) {
@@ -238,6 +256,7 @@ void EnableCommands(HMENU menu) {
   enable(IDM_CHOOSE_FILTER, idle && g_viewer.filters.Loaded());
   enable(IDM_RUN_FILTER, idle && shown && g_viewer.filters.Loaded());
   CheckMenuItem(menu, IDM_FIT, MF_BYCOMMAND | (IsViewFitted(g_viewer.view) ? MF_CHECKED : 0));
+  ListModuleFilters(menu);
 }
 
 // ---- The frame window ------------------------------------------------------------------
@@ -255,6 +274,12 @@ void OnCommand(WORD command) {
       if (!g_viewer.filterRunning) g_viewer.filters.Choose(g_viewer.frame);
       break;
     case IDM_RUN_FILTER: RunFilter(); break;
+    default:
+      if (command >= IDM_FILTER_ENTRY_FIRST && command <= IDM_FILTER_ENTRY_LAST &&
+          !g_viewer.filterRunning) {
+        g_viewer.filters.ChooseFilter(command - IDM_FILTER_ENTRY_FIRST);
+        RunFilter();
+      }
   }
 }
 
