@@ -62,6 +62,16 @@ constexpr DWORD kDialogRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + si
 static_assert(kDialogRecordSize == 76, "the 32-bit dialog record");
 #endif
 
+// The common dialogs are loaded when the dialog is first wanted: a process
+// that only runs filters (8bfrun.exe) starts without them and what they load.
+BOOL OpenFileDialog(OPENFILENAMEA* dialog) {
+  using OpenFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+  static HMODULE dialogs = LoadLibraryA("comdlg32.dll");
+  auto open = reinterpret_cast<OpenFn>(
+      reinterpret_cast<void*>(dialogs ? GetProcAddress(dialogs, "GetOpenFileNameA") : nullptr));
+  return open ? open(dialog) : FALSE;
+}
+
 void SelectFilterFile(HWND owner) {
   static const char kFilters[] = "Plugin Filter(*.8bf)      \0*.8bf\0All Files(*.*)        \0*.*\0";
   char file[kPathBytes];
@@ -75,7 +85,7 @@ void SelectFilterFile(HWND owner) {
   dialog.lpstrFile = file;
   dialog.nMaxFile = sizeof file;
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  if (GetOpenFileNameA(&dialog) != 1) return;
+  if (OpenFileDialog(&dialog) != 1) return;
   std::memcpy(g_filterPath, file, sizeof g_filterPath);
   g_filterPath[sizeof g_filterPath - 1] = '\0';
   SaveSettings();

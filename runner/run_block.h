@@ -55,6 +55,18 @@ PackedDib RunBlockPicture(void* block, size_t mapped);
 // false (and `picture` untouched) otherwise.
 bool CopyRunBlockPixels(void* block, size_t mapped, PackedDib picture);
 
+// The small block through which a runner started ahead of time learns its
+// run: it loads 8bfkvt.dll, sets `ready`, waits for the event named
+// `<control name>.go`, then opens the run block named here.
+constexpr uint32_t kRunControlMagic = 0x43523854;  // "T8RC"
+struct RunControl {
+  uint32_t magic;
+  int32_t ready;       // written by the runner once it waits
+  char blockName[96];  // the run block's mapping, NUL-terminated
+};
+static_assert(sizeof(RunControl) == 104,
+              "the control block is laid out alike in both architectures");
+
 // The runner for a module of PE machine `machine`, seen from a viewer in
 // `programFolder` (ending in a backslash): beside it for the viewer's own
 // architecture, else in x64\ (64-bit modules, 32-bit viewer) or in the

@@ -1,9 +1,11 @@
 // 8bfrun.exe: runs one filter over a picture in shared memory, for a viewer
-// of any architecture. `8bfrun.exe MAPPING OWNER`: MAPPING names the run
+// of any architecture. `8bfrun.exe CONTROL OWNER`: CONTROL names the control
 // block (runner/run_block.h), OWNER is the viewer's window as a number (the
-// filter's dialogs are owned by it and its progress goes to it). Loads
-// 8bfkvt.dll from its own folder. Exit code 0 once the block says how the run
-// ended; any other code means the run never finished.
+// filter's dialogs are owned by it and its progress goes to it). The runner
+// loads 8bfkvt.dll from its own folder, says it is ready and waits for its
+// run, so a viewer can start it ahead of time; it ends when the owner's
+// window is gone. Exit code 0 once the run block says how the run ended;
+// any other code means the run never finished.
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,13 +17,13 @@
 
 namespace {
 
-enum ExitCode { kFinished = 0, kBadArguments = 2, kNoBlock = 3, kNoAdapter = 4 };
+enum ExitCode { kFinished = 0, kBadArguments = 2, kNoBlock = 3, kNoAdapter = 4, kNoRun = 5 };
 
 using RunFn = int32_t(HOST_LINE_CALL*)(HWND, const HostImageSize*, HostLineProc*, HostLineProc*);
 using UseModuleFn = int32_t(HOST_LINE_CALL*)(const char*, int32_t);
 using LastResultFn = int32_t(HOST_LINE_CALL*)(int32_t*, char*, int32_t);
 
-// The mapped run block for the life of the process.
+// A named mapping, mapped whole for the life of the object.
 struct MappedBlock {
   HANDLE mapping = nullptr;
   void* view = nullptr;
@@ -36,6 +38,16 @@ struct MappedBlock {
     if (view) UnmapViewOfFile(view);
     if (mapping) CloseHandle(mapping);
   }
+  MappedBlock(const MappedBlock&) = delete;
+  MappedBlock& operator=(const MappedBlock&) = delete;
+};
+
+struct Adapter {
+  platform::ScopedLibrary library{(platform::ExecutableFolder() + "8bfkvt.dll").c_str()};
+  RunFn run = reinterpret_cast<RunFn>(library.Export("FilterProc"));
+  UseModuleFn use = reinterpret_cast<UseModuleFn>(library.Export("FilterUseModule"));
+  LastResultFn lastResult = reinterpret_cast<LastResultFn>(library.Export("FilterLastResult"));
+  bool Usable() const { return run && use && lastResult; }
 };
 
 // A crash inside the filter ends the process at once, without the system's
@@ -45,24 +57,26 @@ LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* exception) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-// Runs the block's filter through 8bfkvt; false when the library lacks the
-// exports a run needs.
-bool RunFilterOfBlock(HWND owner, RunBlock* record, PackedDib picture) {
-  platform::ScopedLibrary adapter((platform::ExecutableFolder() + "8bfkvt.dll").c_str());
-  auto run = reinterpret_cast<RunFn>(adapter.Export("FilterProc"));
-  auto use = reinterpret_cast<UseModuleFn>(adapter.Export("FilterUseModule"));
-  auto lastResult = reinterpret_cast<LastResultFn>(adapter.Export("FilterLastResult"));
-  if (!run || !use || !lastResult) return false;
+// Waits for the go event; false when the owner's window goes first.
+bool WaitForRun(HANDLE go, HWND owner) {
+  for (;;) {
+    if (WaitForSingleObject(go, 250) == WAIT_OBJECT_0) return true;
+    if (!IsWindow(owner)) return false;
+  }
+}
+
+// Runs the block's filter through 8bfkvt and writes how it ended.
+void RunFilterOfBlock(const Adapter& adapter, HWND owner, RunBlock* record, PackedDib picture) {
   record->modulePath[sizeof record->modulePath - 1] = '\0';
-  if (!use(record->modulePath, record->entryIndex)) return false;
+  if (!adapter.use(record->modulePath, record->entryIndex)) return;
   record->state = kRunStarted;
   FilterHostImage image(picture);
   // FilterProc takes the store cell before the read cell.
-  run(owner, image.Size(), image.PutCell(), image.GetCell());
+  adapter.run(owner, image.Size(), image.PutCell(), image.GetCell());
   int32_t code = 0;
-  record->outcome = lastResult(&code, record->message, int32_t(sizeof record->message));
+  record->outcome = adapter.lastResult(&code, record->message, int32_t(sizeof record->message));
   record->code = code;
-  return true;
+  record->state = kRunFinished;
 }
 
 }  // namespace
@@ -72,12 +86,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetUnhandledExceptionFilter(EndOnCrash);
   if (__argc != 3) return kBadArguments;
   HWND owner = reinterpret_cast<HWND>(uintptr_t(std::strtoull(__argv[2], nullptr, 10)));
-  MappedBlock block(__argv[1]);
+  MappedBlock control(__argv[1]);
+  auto* call = static_cast<RunControl*>(control.view);
+  if (!call || control.bytes < sizeof(RunControl) || call->magic != kRunControlMagic)
+    return kNoBlock;
+  HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, (std::string(__argv[1]) + ".go").c_str());
+  Adapter adapter;
+  if (!go || !adapter.Usable()) return kNoAdapter;
+  call->ready = 1;
+  bool asked = WaitForRun(go, owner);
+  CloseHandle(go);
+  if (!asked) return kNoRun;
+  call->blockName[sizeof call->blockName - 1] = '\0';
+  MappedBlock block(call->blockName);
   PackedDib picture = RunBlockPicture(block.view, block.bytes);
   if (!picture) return kNoBlock;
   auto* record = static_cast<RunBlock*>(block.view);
-  if (!RunFilterOfBlock(owner, record, picture)) return kNoAdapter;
-  record->state = kRunFinished;
-  FlushViewOfFile(block.view, 0);
-  return kFinished;
+  RunFilterOfBlock(adapter, owner, record, picture);
+  return record->state == kRunFinished ? kFinished : kNoRun;
 }

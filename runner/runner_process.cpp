@@ -1,16 +1,21 @@
 #include "runner/runner_process.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-// A name no other run of any process uses at the same time.
-std::string NewBlockName() {
+// A name no other mapping of any process uses at the same time.
+std::string NewName(const char* kind) {
   static LONG counter = 0;
   char name[96];
-  std::snprintf(name, sizeof name, "Local\\tamsel.8bfrun.%lu.%ld", GetCurrentProcessId(),
+  std::snprintf(name, sizeof name, "Local\\tamsel.8bfrun.%s.%lu.%ld", kind, GetCurrentProcessId(),
                 long(InterlockedIncrement(&counter)));
   return name;
+}
+
+void* MapWhole(HANDLE mapping, size_t bytes) {
+  return mapping ? MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytes) : nullptr;
 }
 
 void DispatchWaiting(HWND dialog, bool* quit, int* quitCode) {
@@ -30,38 +35,72 @@ void DispatchWaiting(HWND dialog, bool* quit, int* quitCode) {
 }  // namespace
 
 RunnerProcess::~RunnerProcess() {
-  Stop();
-  Close();
+  EndProcess();
+  FreeBlock();
 }
 
-bool RunnerProcess::Start(const std::string& runner, HWND owner, const DibHeader* picture,
-                          const std::string& module, int32_t entry) {
-  Close();
-  uint32_t bytes = picture ? RunBlockBytes(picture->biWidth, picture->biHeight) : 0;
-  if (bytes == 0) return false;
-  std::string name = NewBlockName();
-  mapping_ =
-      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, bytes, name.c_str());
-  view_ = mapping_ ? MapViewOfFile(mapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, bytes) : nullptr;
-  bytes_ = bytes;
-  if (!view_ || !PrepareRunBlock(view_, bytes_, picture, module, entry)) return false;
+bool RunnerProcess::Prestart(const std::string& runner, HWND owner) {
+  EndProcess();
+  std::string control = NewName("control");
+  control_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                sizeof(RunControl), control.c_str());
+  call_ = static_cast<RunControl*>(MapWhole(control_, sizeof(RunControl)));
+  go_ = CreateEventA(nullptr, FALSE, FALSE, (control + ".go").c_str());
+  if (!call_ || !go_) {
+    EndProcess();
+    return false;
+  }
+  call_->magic = kRunControlMagic;
   char command[1200];
-  std::snprintf(command, sizeof command, "\"%s\" %s %llu", runner.c_str(), name.c_str(),
+  std::snprintf(command, sizeof command, "\"%s\" %s %llu", runner.c_str(), control.c_str(),
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(owner)));
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
   if (!CreateProcessA(runner.c_str(), command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &started))
+                      &startup, &started)) {
+    EndProcess();
     return false;
+  }
   CloseHandle(started.hThread);
   process_ = started.hProcess;
-  ended_ = stopped_ = finished_ = false;
+  runner_ = runner;
+  owner_ = owner;
   return true;
 }
 
+bool RunnerProcess::Ready() const {
+  return call_ && static_cast<volatile RunControl*>(call_)->ready == 1;
+}
+
+bool RunnerProcess::MakeBlock(uint32_t bytes) {
+  if (view_ && bytes_ >= bytes) return true;  // the last run's block will do
+  FreeBlock();
+  blockName_ = NewName("block");
+  block_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, bytes,
+                              blockName_.c_str());
+  view_ = MapWhole(block_, bytes);
+  bytes_ = bytes;
+  if (view_) return true;
+  FreeBlock();
+  return false;
+}
+
+bool RunnerProcess::Start(const std::string& runner, HWND owner, const DibHeader* picture,
+                          const std::string& module, int32_t entry) {
+  uint32_t bytes = picture ? RunBlockBytes(picture->biWidth, picture->biHeight) : 0;
+  if (bytes == 0 || !MakeBlock(bytes) || !PrepareRunBlock(view_, bytes_, picture, module, entry))
+    return false;
+  bool waiting = process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+  if ((!waiting || runner != runner_ || owner != owner_) && !Prestart(runner, owner)) return false;
+  std::snprintf(call_->blockName, sizeof call_->blockName, "%s", blockName_.c_str());
+  asked_ = true;
+  ended_ = stopped_ = finished_ = false;
+  return SetEvent(go_) != 0;
+}
+
 RunnerEnd RunnerProcess::WaitPumping(HWND dialog) {
-  if (!process_) return RunnerEnd::NotStarted;
+  if (!Running()) return RunnerEnd::NotStarted;
   bool quit = false;
   int quitCode = 0;
   while (!ended_) {
@@ -76,9 +115,10 @@ RunnerEnd RunnerProcess::WaitPumping(HWND dialog) {
   if (quit) PostQuitMessage(quitCode);
   DWORD exitCode = 1;
   GetExitCodeProcess(process_, &exitCode);
-  const auto* record = static_cast<const RunBlock*>(view_);
-  finished_ = !stopped_ && exitCode == 0 && record->state == kRunFinished;
-  if (stopped_) return RunnerEnd::Stopped;
+  finished_ = !stopped_ && exitCode == 0 && State() == kRunFinished;
+  bool stopped = stopped_;
+  EndProcess();
+  if (stopped) return RunnerEnd::Stopped;
   return finished_ ? RunnerEnd::Finished : RunnerEnd::Crashed;
 }
 
@@ -89,6 +129,11 @@ void RunnerProcess::Stop() {
   WaitForSingleObject(process_, 5000);
 }
 
+int32_t RunnerProcess::State() const {
+  if (!view_) return kRunWaiting;
+  return static_cast<const volatile RunBlock*>(view_)->state;
+}
+
 const RunBlock* RunnerProcess::Record() const {
   return finished_ ? static_cast<const RunBlock*>(view_) : nullptr;
 }
@@ -97,12 +142,24 @@ bool RunnerProcess::CopyResultInto(PackedDib picture) {
   return finished_ && CopyRunBlockPixels(view_, bytes_, picture);
 }
 
-void RunnerProcess::Close() {
+void RunnerProcess::EndProcess() {
+  if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_, 1);  // a runner still waiting for its run
+    WaitForSingleObject(process_, 5000);
+  }
   if (process_) CloseHandle(process_);
+  if (go_) CloseHandle(go_);
+  if (call_) UnmapViewOfFile(call_);
+  if (control_) CloseHandle(control_);
+  process_ = go_ = control_ = nullptr;
+  call_ = nullptr;
+  asked_ = false;
+}
+
+void RunnerProcess::FreeBlock() {
   if (view_) UnmapViewOfFile(view_);
-  if (mapping_) CloseHandle(mapping_);
-  process_ = nullptr;
+  if (block_) CloseHandle(block_);
   view_ = nullptr;
-  mapping_ = nullptr;
+  block_ = nullptr;
   bytes_ = 0;
 }

@@ -80,7 +80,7 @@ bool ViewerIs64Bit() { return sizeof(void*) == 8; }
 
 }  // namespace
 
-FilterLibrary::FilterLibrary() = default;
+FilterLibrary::FilterLibrary() : runner_(std::make_unique<RunnerProcess>()) {}
 FilterLibrary::~FilterLibrary() = default;
 
 bool FilterLibrary::Load(const std::string& path) {
@@ -141,33 +141,48 @@ FilterRunResult FilterLibrary::Run(HWND host, PackedDib picture) const {
     return result;
   }
   if (chosenModule_(nullptr, 0) == 0) option_(host);  // nothing chosen yet: ask
-  char module[MAX_PATH] = {};
-  if (chosenModule_(module, sizeof module) <= 0) {  // the user chose none
+  std::string module, runner;
+  int32_t state = kNoSuchEntry;
+  if (!ChosenRunner(&module, &runner, &state)) {  // the user chose none
     result.outcome = FilterOutcome::Cancelled;
     return result;
   }
+  if (state != kRunnable) return Refusal(state == kNoSuchEntry ? kNoEntryPoint : state);
+  return RunInRunner(host, picture, module, runner);
+}
+
+bool FilterLibrary::ChosenRunner(std::string* module, std::string* runner, int32_t* state) const {
+  char path[MAX_PATH] = {};
+  if (!chosenModule_ || !describe_ || chosenModule_(path, sizeof path) <= 0) return false;
   char name[256];
   int32_t machine = 0;
-  int32_t state = describe_(module, entry_, name, sizeof name, &machine);
-  if (state != kRunnable) return Refusal(state == kNoSuchEntry ? kNoEntryPoint : state);
-  return RunInRunner(host, picture, module, uint16_t(machine));
+  *state = describe_(path, entry_, name, sizeof name, &machine);
+  *module = path;
+  *runner = RunnerPathFor(folder_, uint16_t(machine), ViewerIs64Bit());
+  return true;
+}
+
+void FilterLibrary::Prepare(HWND host) const {
+  std::string module, runner;
+  int32_t state = kNoSuchEntry;
+  if (!running_ && ChosenRunner(&module, &runner, &state) && state == kRunnable)
+    runner_->Prestart(runner, host);
 }
 
 FilterRunResult FilterLibrary::RunInRunner(HWND host, PackedDib picture, const std::string& module,
-                                           uint16_t machine) const {
+                                           const std::string& runner) const {
   FilterRunResult result;
-  std::string runner = RunnerPathFor(folder_, machine, ViewerIs64Bit());
-  RunnerProcess process;
+  RunnerProcess& process = *runner_;
   if (!process.Start(runner, host, picture, module, entry_)) {
     char text[1024];
     std::snprintf(text, sizeof text, LoadText(IDS_FILTER_NO_RUNNER).c_str(), runner.c_str());
     result.message = text;
     return result;
   }
-  running_ = &process;
+  running_ = true;
   HWND stopWindow = CreateStopWindow(host, this);
   RunnerEnd end = process.WaitPumping(stopWindow);
-  running_ = nullptr;
+  running_ = false;
   if (stopWindow) DestroyWindow(stopWindow);
   // A filter dialog owned by the viewer disables it; a runner ended under
   // its dialog cannot enable it again.
@@ -191,5 +206,5 @@ FilterRunResult FilterLibrary::RunInRunner(HWND host, PackedDib picture, const s
 }
 
 void FilterLibrary::Stop() const {
-  if (running_) running_->Stop();
+  if (running_) runner_->Stop();
 }

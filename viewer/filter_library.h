@@ -61,7 +61,11 @@ class FilterLibrary {
   FilterRunResult Run(HWND host, PackedDib picture) const;
   // Ends the run in progress (its result is then Stopped).
   void Stop() const;
-  bool IsRunning() const { return running_ != nullptr; }
+  bool IsRunning() const { return running_; }
+  // Starts the runner for the chosen module ahead of its run, so that a run
+  // does not wait for a process to start (each run ends its runner; the next
+  // one is started the same way after it).
+  void Prepare(HWND host) const;
 
  private:
   using TitleFn = int32_t(HOST_LINE_CALL*)(int32_t, char*, int32_t*, int32_t*);
@@ -72,7 +76,9 @@ class FilterLibrary {
   using DescribeFn = int32_t(HOST_LINE_CALL*)(const char*, int32_t, char*, int32_t, int32_t*);
 
   FilterRunResult RunInRunner(HWND host, PackedDib picture, const std::string& module,
-                              uint16_t machine) const;
+                              const std::string& runner) const;
+  // The chosen module's path and its runner ("" when it cannot be told).
+  bool ChosenRunner(std::string* module, std::string* runner, int32_t* state) const;
 
   std::unique_ptr<platform::ScopedLibrary> library_;
   std::string folder_;  // of the library, where the runners are found
@@ -82,5 +88,6 @@ class FilterLibrary {
   ChosenModuleFn chosenModule_ = nullptr;
   DescribeFn describe_ = nullptr;
   mutable int32_t entry_ = 0;
-  mutable RunnerProcess* running_ = nullptr;
+  std::unique_ptr<RunnerProcess> runner_;  // kept between runs: its block and the next runner
+  mutable bool running_ = false;
 };

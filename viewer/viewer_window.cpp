@@ -212,6 +212,7 @@ void RunFilter() {
   if (result.outcome == FilterOutcome::Applied) g_viewer.shown.SetUndoCopy(std::move(before));
   SetStatus("");
   RefreshViewPicture(g_viewer.view);
+  g_viewer.filters.Prepare(g_viewer.frame);  // the runner of the next run
 }
 
 void Undo() {
@@ -272,6 +273,7 @@ void OnCommand(WORD command) {
     case IDM_FIT: SetViewFitted(g_viewer.view, !IsViewFitted(g_viewer.view)); break;
     case IDM_CHOOSE_FILTER:
       if (!g_viewer.filterRunning) g_viewer.filters.Choose(g_viewer.frame);
+      g_viewer.filters.Prepare(g_viewer.frame);
       break;
     case IDM_RUN_FILTER: RunFilter(); break;
     default:
@@ -316,6 +318,7 @@ void OnCreate(HWND frame) {
                       reinterpret_cast<HMENU>(INT_PTR(kStatusId)), g_viewer.instance, nullptr);
   g_viewer.extensionLists = ReaderExtensionLists();
   g_viewer.filters.Load(std::string(g_app.programFolder) + "8bfkvt.dll");
+  g_viewer.filters.Prepare(frame);
   PrepareFilterMenu(GetMenu(frame));
 }
 
