@@ -211,60 +211,6 @@ TEST(ViewerE2E, DoubleClickInTheBrowserOpensThePictureAndTheKeysWalkTheFolder) {
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(frame); }, 5000));
 }
 
-TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
-  ScratchFolder program, pictures;
-  InstallViewer(program, "InvertTiles");
-  WriteAll(pictures / "odd.tpic", SolidPicture(41, 31, 0x336699).Bytes());
-  ViewerProcess viewer(program, pictures / "odd.tpic");
-  HWND frame = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000));
-  ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
-
-  TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
-  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0xCC9966));
-  char status[64] = "unread";
-  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
-  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
-  EXPECT_STREQ(status, "") << "the progress text is cleared at the end of the run";
-
-  SaveAs(frame, viewer.Id(), pictures / "saved.png");
-  SaveAs(frame, viewer.Id(), pictures / "saved.bmp");
-  PackedDibPtr png = DecodeWithWic(pictures / "saved.png");
-  PackedDibPtr bmp = DecodeWithWic(pictures / "saved.bmp");
-  EXPECT_TRUE(EveryPixelIs(png.get(), 41, 31, 0xCC9966));
-  EXPECT_TRUE(EveryPixelIs(bmp.get(), 41, 31, 0xCC9966));
-
-  TypeKeys(frame, "ctrl+z");
-  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699));
-}
-
-TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAnother) {
-  ScratchFolder program, pictures;
-  InstallViewer(program);
-  TestPicture broken = SolidPicture(8, 8, 0xFFFFFF);
-  broken.flags = kTpFailSize;
-  WriteAll(pictures / "broken.tpic", broken.Bytes());
-  WriteAll(pictures / "good.tpic", SolidPicture(8, 8, 0x208040).Bytes());
-  ViewerProcess viewer(program, pictures / "broken.tpic");
-  std::vector<std::wstring> messages;
-  {
-    DialogAnswerer boxes("", viewer.Id());
-    ASSERT_TRUE(WaitFor([&] { return !boxes.Messages().empty(); }, 10000));
-    messages = boxes.Messages();
-  }
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find(L"Impossible d'afficher \u00AB broken.tpic \u00BB"),
-            std::wstring::npos)
-      << std::string(messages[0].begin(), messages[0].end());
-  HWND frame = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 5000));
-  EXPECT_TRUE(Shows(frame, "broken.tpic - Ondex", 0x303030)) << Title(frame);  // the empty pane
-
-  DialogAnswerer open(pictures / "good.tpic", viewer.Id());
-  TypeKeys(frame, "ctrl+o");
-  EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
-}
-
 TEST(ViewerE2E, AFilterThatCrashesOnItsSecondRunLeavesTheFirstEditAndItsUndo) {
   ScratchFolder program, pictures;
   InstallViewer(program, "InvertWhole");
@@ -352,4 +298,58 @@ TEST(ViewerE2E, AFilterOfTheOtherArchitectureRunsInItsOwnRunner) {
   EXPECT_TRUE(Shows(frame, "a.tpic - 70 x 90 - Ondex", 0xEEDDCC));
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+}
+
+TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertTiles");
+  WriteAll(pictures / "odd.tpic", SolidPicture(41, 31, 0x336699).Bytes());
+  ViewerProcess viewer(program, pictures / "odd.tpic");
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000));
+  ASSERT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699)) << Title(frame);
+
+  TypeKeys(frame, "ctrl+f");  // the run command of the Filtres menu
+  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0xCC9966));
+  char status[64] = "unread";
+  HWND bar = FindWindowExA(frame, nullptr, "msctls_statusbar32", nullptr);
+  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof status, LPARAM(status), SMTO_BLOCK, 2000, nullptr);
+  EXPECT_STREQ(status, "") << "the progress text is cleared at the end of the run";
+
+  SaveAs(frame, viewer.Id(), pictures / "saved.png");
+  SaveAs(frame, viewer.Id(), pictures / "saved.bmp");
+  PackedDibPtr png = DecodeWithWic(pictures / "saved.png");
+  PackedDibPtr bmp = DecodeWithWic(pictures / "saved.bmp");
+  EXPECT_TRUE(EveryPixelIs(png.get(), 41, 31, 0xCC9966));
+  EXPECT_TRUE(EveryPixelIs(bmp.get(), 41, 31, 0xCC9966));
+
+  TypeKeys(frame, "ctrl+z");
+  EXPECT_TRUE(Shows(frame, "odd.tpic - 41 x 31 - Ondex", 0x336699));
+}
+
+TEST(ViewerE2E, AnUnreadablePictureGivesAMessageAndAnEmptyWindowThenOpenPicksAnother) {
+  ScratchFolder program, pictures;
+  InstallViewer(program);
+  TestPicture broken = SolidPicture(8, 8, 0xFFFFFF);
+  broken.flags = kTpFailSize;
+  WriteAll(pictures / "broken.tpic", broken.Bytes());
+  WriteAll(pictures / "good.tpic", SolidPicture(8, 8, 0x208040).Bytes());
+  ViewerProcess viewer(program, pictures / "broken.tpic");
+  std::vector<std::wstring> messages;
+  {
+    DialogAnswerer boxes("", viewer.Id());
+    ASSERT_TRUE(WaitFor([&] { return !boxes.Messages().empty(); }, 10000));
+    messages = boxes.Messages();
+  }
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(L"Impossible d'afficher \u00AB broken.tpic \u00BB"),
+            std::wstring::npos)
+      << std::string(messages[0].begin(), messages[0].end());
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 5000));
+  EXPECT_TRUE(Shows(frame, "broken.tpic - Ondex", 0x303030)) << Title(frame);  // the empty pane
+
+  DialogAnswerer open(pictures / "good.tpic", viewer.Id());
+  TypeKeys(frame, "ctrl+o");
+  EXPECT_TRUE(Shows(frame, "good.tpic - 8 x 8 - Ondex", 0x208040)) << Title(frame);
 }
