@@ -51,6 +51,8 @@ bool RunnerProcess::Prestart(const std::string& runner, HWND owner) {
     return false;
   }
   call_->magic = kRunControlMagic;
+  // The block of the last run, which the runner maps while it waits.
+  std::snprintf(call_->blockName, sizeof call_->blockName, "%s", view_ ? blockName_.c_str() : "");
   char command[1200];
   std::snprintf(command, sizeof command, "\"%s\" %s %llu", runner.c_str(), control.c_str(),
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(owner)));
