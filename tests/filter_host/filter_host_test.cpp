@@ -418,3 +418,18 @@ TEST_F(FilterHost, EveryFilterOfAModuleIsDescribedAndCanBeRun) {
   EXPECT_EQ(g_picture.bgr, std::vector<uint8_t>(18, 0));
   EXPECT_EQ(use(nullptr, 0), 0);
 }
+
+// A module copied anywhere with the DLL it imports beside it loads and runs.
+TEST_F(FilterHost, TheDllsAModuleShipsBesideItAreFound) {
+  ScratchFolder elsewhere;
+  std::string module = elsewhere / "UsesHelper.8bf";
+  ASSERT_TRUE(CopyFileBytes(TestFilter("UsesHelper"), module));
+  ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "filters\\filter_helper.dll",
+                            elsewhere / "filter_helper.dll"));
+  Adapter adapter(module.c_str());
+  DialogAnswerer answerer;  // a module that fails to load says so in a message
+  RunResult run = RunFilter(adapter, window_, 5, 3);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before));
+  EXPECT_TRUE(answerer.Messages().empty());
+}
