@@ -263,6 +263,9 @@ void EnableCommands(HMENU menu) {
 // ---- The frame window ------------------------------------------------------------------
 
 void OnCommand(WORD command) {
+  // The viewer's messages are dispatched while a filter runs; a command
+  // then could free the picture the run's result is copied into.
+  if (g_viewer.filterRunning) return;
   switch (command) {
     case IDM_OPEN: OpenWithDialog(); break;
     case IDM_SAVE_AS: SaveWithDialog(); break;
