@@ -1,5 +1,7 @@
 // 8bfkvt.dll: lets an image host run a Photoshop-compatible .8bf filter over
-// its image. Exports FilterGetTitle, FilterOption and FilterProc (cdecl).
+// its image. Exports FilterGetTitle, FilterOption and FilterProc (cdecl), and
+// for hosts that want more, FilterLastResult, FilterChosenModule,
+// FilterDescribeEntry and FilterUseModule.
 // The chosen filter's path is remembered in 8bfkvt.dat beside the library.
 #include <windows.h>
 // commdlg.h needs the types of windows.h first.
@@ -8,6 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,16 @@ constexpr DWORD kDialogRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + si
 static_assert(kDialogRecordSize == 76, "the 32-bit dialog record");
 #endif
 
+// The common dialogs are loaded when the dialog is first wanted: a process
+// that only runs filters (8bfrun.exe) starts without them and what they load.
+BOOL OpenFileDialog(OPENFILENAMEA* dialog) {
+  using OpenFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+  static HMODULE dialogs = LoadLibraryA("comdlg32.dll");
+  auto open = reinterpret_cast<OpenFn>(
+      reinterpret_cast<void*>(dialogs ? GetProcAddress(dialogs, "GetOpenFileNameA") : nullptr));
+  return open ? open(dialog) : FALSE;
+}
+
 void SelectFilterFile(HWND owner) {
   static const char kFilters[] = "Plugin Filter(*.8bf)      \0*.8bf\0All Files(*.*)        \0*.*\0";
   char file[kPathBytes];
@@ -75,7 +88,7 @@ void SelectFilterFile(HWND owner) {
   dialog.lpstrFile = file;
   dialog.nMaxFile = sizeof file;
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-  if (GetOpenFileNameA(&dialog) != 1) return;
+  if (OpenFileDialog(&dialog) != 1) return;
   std::memcpy(g_filterPath, file, sizeof g_filterPath);
   g_filterPath[sizeof g_filterPath - 1] = '\0';
   SaveSettings();
@@ -208,63 +221,161 @@ void KeepLastSettings(const FilterEntry& entry) {
   SaveDescriptorStore();
 }
 
-// ---- The loaded module and its entry points -----------------------------------------
+// ---- The module's entry points ----------------------------------------------------
 
-struct FilterModule {
-  HMODULE module = nullptr;
-  FilterEntry* first = nullptr;
-  FilterEntry* last = nullptr;
+// What FilterLastResult tells: how the last FilterProc call of this process
+// ended, and why a run was refused before the filter saw it.
+enum RunOutcome : int32_t {
+  kNoRunYet = 0,
+  kApplied = 1,
+  kCancelled = 2,
+  kFailed = 3,
+  kRefused = 4
+};
+enum Refusal : int32_t {
+  kNotAFilter = -1,  // a PiPL kind other than '8BFM'
+  kNoRgbMode = -2,   // a mode property without RGB
+  kModuleUnreadable = -3,
+  kNoEntryPoint = -4,   // no such entry, or its procedure is not exported
+  kPictureRefused = -5  // no side of 1 to 32,767 pixels, or no memory for it
+};
 
-  ~FilterModule() {
-    while (first) {
-      FilterEntry* next = first->next;
-      delete first;
-      first = next;
-    }
-    if (module) FreeLibrary(module);
-  }
+struct LastRun {
+  int32_t outcome = kNoRunYet;
+  int32_t code = 0;
+  char text[256] = {};
+};
+LastRun g_lastRun;
+int32_t g_entryIndex = 0;  // which filter of the module FilterProc runs
 
-  bool Append(FARPROC procedure) {
-    FilterEntry* entry =
-        NewFilterEntry(reinterpret_cast<filter::EntryPointFn>(reinterpret_cast<void*>(procedure)));
-    if (!entry) return false;
-    (last ? last->next : first) = entry;
-    last = entry;
-    return true;
-  }
+// One filter of a module as its resources describe it.
+struct DiscoveredEntry {
+  std::string procedure;  // "" when the list has no code for this architecture
+  std::string name;       // the PiPL's name, "" when it has none
+  int32_t refusal = 0;    // 0, kNotAFilter or kNoRgbMode
+};
+
+struct Discovery {
+  int32_t codeKey;
+  std::vector<DiscoveredEntry> entries;
 };
 
 BOOL CALLBACK AddPiplEntries(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR context) {
-  auto* filterModule = reinterpret_cast<FilterModule*>(context);
+  auto* discovery = reinterpret_cast<Discovery*>(context);
   HRSRC found = FindResourceA(module, name, type);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (!data) return TRUE;
+  const auto* bytes = static_cast<const uint8_t*>(data);
   DWORD size = SizeofResource(module, found);
-  // Only the code property of this library's architecture names an entry
-  // point it can call: 'wx86' in 32-bit processes, '8664' in 64-bit ones.
-  for (const std::string& procedure :
-       PiplEntryNames(static_cast<const uint8_t*>(data), size, filter::kNativeCodeKey))
-    if (!filterModule->Append(GetProcAddress(module, procedure.c_str()))) break;
+  PiplFilterTraits traits = PiplTraits(bytes, size);
+  int32_t refusal = !traits.filterKind ? kNotAFilter : !traits.rgb ? kNoRgbMode : 0;
+  // Only the code property of the module's architecture names an entry
+  // point: 'wx86' for 32-bit modules, '8664' for 64-bit ones.
+  for (const std::string& procedure : PiplEntryNames(bytes, size, discovery->codeKey))
+    discovery->entries.push_back({procedure, traits.name, refusal});
   return TRUE;
 }
 
-BOOL CALLBACK AddPimiEntry(HMODULE module, LPCSTR, LPSTR name, LONG_PTR context) {
+BOOL CALLBACK AddPimiEntry(HMODULE, LPCSTR, LPSTR name, LONG_PTR context) {
   if (!IS_INTRESOURCE(name)) return TRUE;  // only numbered resources name an entry point
   char procedure[32];
   std::snprintf(procedure, sizeof procedure, "ENTRYPOINT%d", int(LOWORD(name)));
-  reinterpret_cast<FilterModule*>(context)->Append(GetProcAddress(module, procedure));
+  reinterpret_cast<Discovery*>(context)->entries.push_back({procedure, "", 0});
   return TRUE;
 }
 
-void DiscoverEntries(FilterModule* module) {
-  EnumResourceNamesA(module->module, "PIPL", AddPiplEntries, LONG_PTR(module));
-  EnumResourceNamesA(module->module, "PIMI", AddPimiEntry, LONG_PTR(module));
+std::vector<DiscoveredEntry> DiscoverEntries(HMODULE module, int32_t codeKey) {
+  Discovery discovery{codeKey, {}};
+  EnumResourceNamesA(module, "PIPL", AddPiplEntries, LONG_PTR(&discovery));
+  EnumResourceNamesA(module, "PIMI", AddPimiEntry, LONG_PTR(&discovery));
+  return discovery.entries;
+}
+
+// A module loaded for one call, freed at the end of it.
+struct LoadedModule {
+  HMODULE module = nullptr;
+  LoadedModule(const char* path, DWORD flags) {
+    UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // The altered search path finds the DLLs a filter ships beside itself.
+    module = LoadLibraryExA(path, nullptr, flags);
+    SetErrorMode(previous);
+  }
+  ~LoadedModule() {
+    if (module) FreeLibrary(module);
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+};
+
+// The PE machine of the file at `path`, 0 when it cannot be read as one.
+uint16_t MachineOfFile(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  uint8_t head[4096];
+  DWORD read = 0;
+  BOOL ok = ReadFile(file, head, sizeof head, &read, nullptr);
+  CloseHandle(file);
+  return ok ? PeMachine(head, read) : 0;
+}
+
+void CopyText(char* to, int32_t bytes, const char* from, size_t length) {
+  if (!to || bytes <= 0) return;
+  size_t kept = length < size_t(bytes) - 1 ? length : size_t(bytes) - 1;
+  std::memcpy(to, from, kept);
+  to[kept] = '\0';
+}
+
+int32_t Refuse(int32_t refusal) {
+  g_lastRun.outcome = kRefused;
+  g_lastRun.code = refusal;
+  return 0;
+}
+
+// How the finished run ended, with the filter's own text when it left one.
+void RecordRunEnd(const FilterEntry& entry) {
+  g_lastRun.code = entry.failure;
+  g_lastRun.outcome = entry.success == 1                            ? kApplied
+                      : entry.failure == filter::kUserCanceledError ? kCancelled
+                                                                    : kFailed;
+  size_t length = entry.errorText[0];
+  CopyText(g_lastRun.text, sizeof g_lastRun.text,
+           reinterpret_cast<const char*>(entry.errorText + 1), length);
 }
 
 void SetHostServices() {
   SetMemoryQuery(MemoryAvailable);
   SetColourPicker(ChooseColourWithSystem);
+}
+
+int32_t RunDiscoveredEntry(HWND window, HostImageAdapter* adapter) {
+  LoadedModule module(g_filterPath, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!module.module) {
+    ShowLoadFailure(window);
+    return Refuse(kModuleUnreadable);
+  }
+  std::vector<DiscoveredEntry> entries = DiscoverEntries(module.module, filter::kNativeCodeKey);
+  if (g_entryIndex < 0 || size_t(g_entryIndex) >= entries.size()) return Refuse(kNoEntryPoint);
+  const DiscoveredEntry& chosen = entries[size_t(g_entryIndex)];
+  if (chosen.refusal != 0) return Refuse(chosen.refusal);
+  FARPROC procedure = GetProcAddress(module.module, chosen.procedure.c_str());
+  if (!procedure) return Refuse(kNoEntryPoint);
+  FilterEntry* entry =
+      NewFilterEntry(reinterpret_cast<filter::EntryPointFn>(reinterpret_cast<void*>(procedure)));
+  if (!entry) return Refuse(kPictureRefused);
+  SetDisplayDrawer(DrawDib);
+  SetAbortCheck(EscapePressed);
+  SetHostServices();
+  entry->adapter = adapter;
+  entry->hostWindow = window;
+  GetWindowTextA(window, entry->title, int(kTitleBytes));
+  GiveLastSettings(entry);
+  int32_t answer = RunFilterEntry(entry);
+  RecordRunEnd(*entry);
+  KeepLastSettings(*entry);
+  delete entry;
+  return answer;
 }
 
 }  // namespace
@@ -289,47 +400,33 @@ static int32_t FilterOptionBody(HWND owner) {
 
 static int32_t FilterProcBody(HWND window, const HostImageSize* size, HostLineFn* putLine,
                               HostLineFn* getLine) {
+  g_lastRun = LastRun();
   HostImageAdapter adapter;
-  FilterModule module;
   if (g_filterPath[0] == '\0') SelectFilterFile(window);
-  if (!size || !putLine || !getLine || !*putLine || !*getLine) return 0;
+  if (!size || !putLine || !getLine || !*putLine || !*getLine) return Refuse(kPictureRefused);
   adapter.Attach(window, size, putLine, getLine, NotifyHost);
   // Refused: no side of 1 to 32,767 pixels, or no memory for the copy.
-  if (!adapter.LoadWorkingImage()) return 0;
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module.module = LoadLibraryA(g_filterPath);
-  SetErrorMode(previous);
-  if (!module.module) {
-    ShowLoadFailure(window);
-    return 0;
-  }
-  DiscoverEntries(&module);
-  if (!module.first || !module.first->procedure) return 0;
-  SetDisplayDrawer(DrawDib);
-  SetAbortCheck(EscapePressed);
-  SetHostServices();
-  module.first->adapter = &adapter;
-  module.first->hostWindow = window;
-  GetWindowTextA(window, module.first->title, int(kTitleBytes));
-  GiveLastSettings(module.first);
-  int32_t ran = RunFilterEntry(module.first);
-  KeepLastSettings(*module.first);
-  return ran;
+  if (!adapter.LoadWorkingImage()) return Refuse(kPictureRefused);
+  return RunDiscoveredEntry(window, &adapter);
 }
 
 // Shows the chosen filter's about box (its About selector), owned by `owner`.
 // 1 when the filter answered it, 0 when there is no filter to ask.
-ADAPTER_EXPORT int32_t FILTER_CALL FilterAbout(HWND owner) {
+static int32_t FilterAboutBody(HWND owner) {
   if (g_filterPath[0] == '\0') return 0;
-  FilterModule module;
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module.module = LoadLibraryA(g_filterPath);
-  SetErrorMode(previous);
+  LoadedModule module(g_filterPath, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module.module) return 0;
-  DiscoverEntries(&module);
-  if (!module.first || !module.first->procedure) return 0;
-  module.first->hostWindow = owner;
-  return ShowFilterAbout(module.first, owner);
+  std::vector<DiscoveredEntry> entries = DiscoverEntries(module.module, filter::kNativeCodeKey);
+  if (g_entryIndex < 0 || size_t(g_entryIndex) >= entries.size()) return 0;
+  const DiscoveredEntry& chosen = entries[size_t(g_entryIndex)];
+  FARPROC procedure = GetProcAddress(module.module, chosen.procedure.c_str());
+  if (chosen.refusal != 0 || !procedure) return 0;
+  std::unique_ptr<FilterEntry> entry(
+      NewFilterEntry(reinterpret_cast<filter::EntryPointFn>(reinterpret_cast<void*>(procedure))));
+  if (!entry) return 0;
+  SetHostServices();
+  entry->hostWindow = owner;
+  return ShowFilterAbout(entry.get(), owner);
 }
 
 // Nothing thrown inside crosses an export into the host: whatever escapes
@@ -356,4 +453,59 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterOption(HWND owner) {
 ADAPTER_EXPORT int32_t FILTER_CALL FilterProc(HWND window, const HostImageSize* size,
                                               HostLineFn* putLine, HostLineFn* getLine) {
   return Guarded([&] { return FilterProcBody(window, size, putLine, getLine); });
+}
+
+ADAPTER_EXPORT int32_t FILTER_CALL FilterAbout(HWND owner) {
+  return Guarded([&] { return FilterAboutBody(owner); });
+}
+
+// ---- Optional exports: hosts that know them learn more; FilterProc does not need them.
+
+// How the last FilterProc call ended: 0 no run yet, 1 applied, 2 cancelled,
+// 3 failed (*code: the filter's result), 4 refused before the filter ran
+// (*code: -1 not a filter, -2 no RGB mode, -3 module not loadable, -4 no such
+// entry point, -5 picture refused). `text` gets the filter's own error text.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterLastResult(int32_t* code, char* text, int32_t bytes) {
+  if (code) *code = g_lastRun.code;
+  CopyText(text, bytes, g_lastRun.text, std::strlen(g_lastRun.text));
+  return g_lastRun.outcome;
+}
+
+// The module the user chose (its path in `path`); its length, 0 when none.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterChosenModule(char* path, int32_t bytes) {
+  CopyText(path, bytes, g_filterPath, std::strlen(g_filterPath));
+  return int32_t(std::strlen(g_filterPath));
+}
+
+// Filter `index` of the module at `path` (null: the chosen module), of either
+// architecture: its title (the PiPL name) in `name`, the module's PE machine
+// in `*machine`. Returns 1 when it can run, 0 when there is no such entry,
+// -1 not a filter, -2 no RGB mode, -3 the module cannot be read.
+static int32_t FilterDescribeEntryBody(const char* path, int32_t index, char* name, int32_t bytes,
+                                       int32_t* machine) {
+  const char* module = path ? path : g_filterPath;
+  CopyText(name, bytes, "", 0);
+  uint16_t found = MachineOfFile(module);
+  if (machine) *machine = found;
+  LoadedModule data(module, LOAD_LIBRARY_AS_DATAFILE);
+  if (!data.module || CodeKeyForMachine(found) == 0) return kModuleUnreadable;
+  std::vector<DiscoveredEntry> entries = DiscoverEntries(data.module, CodeKeyForMachine(found));
+  if (index < 0 || size_t(index) >= entries.size()) return 0;
+  const DiscoveredEntry& entry = entries[size_t(index)];
+  CopyText(name, bytes, entry.name.c_str(), entry.name.size());
+  return entry.refusal != 0 ? entry.refusal : 1;
+}
+
+ADAPTER_EXPORT int32_t FILTER_CALL FilterDescribeEntry(const char* path, int32_t index, char* name,
+                                                       int32_t bytes, int32_t* machine) {
+  return Guarded([&] { return FilterDescribeEntryBody(path, index, name, bytes, machine); });
+}
+
+// Makes FilterProc run filter `index` of the module at `path` for the rest of
+// this process, without asking the user and without changing 8bfkvt.dat.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterUseModule(const char* path, int32_t index) {
+  if (!path || std::strlen(path) >= sizeof g_filterPath || index < 0) return 0;
+  std::snprintf(g_filterPath, sizeof g_filterPath, "%s", path);
+  g_entryIndex = index;
+  return 1;
 }

@@ -349,10 +349,13 @@ void FillRecord(FilterEntry* entry) {
   r.basicSuites = HostBasicSuite();
   InstallDescriptorParameters(entry);
   r.descriptorParameters = &entry->descriptorParameters;
+  r.errorString = entry->errorText;
 }
 
 bool CallSelector(FilterEntry* entry, int16_t selector) {
   entry->procedure(selector, &entry->record, &entry->data, &entry->result);
+  if (entry->result != filter::kNoError && entry->failure == filter::kNoError)
+    entry->failure = entry->result;
   return entry->result == filter::kNoError;
 }
 
@@ -428,6 +431,8 @@ int32_t RunFilterEntry(FilterEntry* entry) {
   entry->adapter->BeginRun();
   FillRecord(entry);
   entry->success = 1;
+  entry->failure = filter::kNoError;
+  entry->errorText[0] = 0;
   if (CallSelector(entry, filter::kSelectorParameters) &&
       CallSelector(entry, filter::kSelectorPrepare) && CallSelector(entry, filter::kSelectorStart))
     ContinueUntilDone(entry);

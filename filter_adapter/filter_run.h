@@ -71,6 +71,8 @@ struct FilterEntry {
   alignas(8) filter::FilterRecord record = {};
   uint8_t abortFlag = 0;
   int32_t success = 0;
+  int16_t failure = 0;          // the first selector result other than noErr
+  uint8_t errorText[256] = {};  // length-prefixed text the filter may leave for its host
   PendingOutput pending = {};
   void* hostWindow = nullptr;
   char title[kTitleBytes] = {};  // the document's title; "Untitled" when empty

@@ -13,6 +13,28 @@
 std::vector<std::string> PiplEntryNames(const uint8_t* resource, size_t size,
                                         int32_t codeKey = 0x77783836 /* 'wx86' */);
 
+// What one property list says of its filter: the title, whether it is a
+// filter at all and whether it takes RGB pictures. A list without a kind or
+// a mode property (older modules) is taken as an RGB filter.
+struct PiplFilterTraits {
+  std::string name;        // the 'name' property (a length-prefixed string), or ""
+  bool filterKind = true;  // no 'kind', or kind '8BFM'
+  bool rgb = true;         // no 'mode', or its RGB flag set
+  uint32_t kind = 0;       // the kind read, 0 when absent
+};
+
+// The traits of one property list, walked with the same bounds as the entry
+// names.
+PiplFilterTraits PiplTraits(const uint8_t* resource, size_t size);
+
+// The code key for modules of PE machine `machine` (0x14C: 'wx86',
+// 0x8664: '8664'), or 0 for any other machine.
+int32_t CodeKeyForMachine(uint16_t machine);
+
+// The machine field of a PE image's file header, read from its first `size`
+// bytes; 0 when they are not a PE image or end before the field.
+uint16_t PeMachine(const uint8_t* image, size_t size);
+
 // "8bfkvt.dat" in the folder of `modulePath`: after its last backslash, where a
 // 0x5C byte that is the second byte of a double-byte character (as told by
 // `isLeadByte`) does not count. With no backslash, "8bfkvt.dat" alone.

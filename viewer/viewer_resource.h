@@ -51,3 +51,16 @@
 #define IDS_FILTER_CRASHED 230
 #define IDS_NO_MEMORY 231
 #define IDS_COMMAND_FAILED 232
+
+// Strings of the filter runs in a runner process.
+#define IDS_FILTER_STOP_TITLE 240
+#define IDS_FILTER_STOP_BUTTON 241
+#define IDS_FILTER_NOT_A_FILTER 242
+#define IDS_FILTER_NO_RGB 243
+#define IDS_FILTER_UNREADABLE 244
+#define IDS_FILTER_NO_ENTRY 245
+#define IDS_FILTER_NO_RUNNER 246
+#define IDS_FILTER_PICTURE_REFUSED 247
+// The filters of a module with several, from this command number on.
+#define IDM_FILTER_ENTRY_FIRST 1400
+#define IDM_FILTER_ENTRY_LAST 1463

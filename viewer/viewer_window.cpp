@@ -314,7 +314,7 @@ FilterRunResult RunOverShownPicture() {
   RunInProgress running;
   try {
     return g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     return FilterRunResult();  // failed, with the plain message
   }
 }
@@ -357,6 +357,7 @@ void RunFilter() {
     SetViewPicture(g_viewer.view, g_viewer.shown.Picture());
   SetStatus("");
   UpdateTitle();
+  g_viewer.filters.Prepare(g_viewer.frame);  // the runner of the next run
   TellRunOutcome(result);
   if (g_viewer.closeAfterRun) {  // answered now, with the save question
     g_viewer.closeAfterRun = false;
@@ -379,6 +380,22 @@ void PrepareFilterMenu(HMENU menu) {
   ModifyMenuA(menu, IDM_RUN_FILTER, MF_BYCOMMAND | MF_STRING, IDM_RUN_FILTER, title.c_str());
 }
 
+// A module with several filters lists them under the run command, each by
+// its own title; the one checked is the one Ctrl+F runs.
+void ListModuleFilters(HMENU menu) {
+  if (GetMenuState(menu, IDM_RUN_FILTER, MF_BYCOMMAND) == UINT(-1)) return;  // another popup
+  for (UINT id = IDM_FILTER_ENTRY_FIRST; id <= IDM_FILTER_ENTRY_LAST; ++id)
+    DeleteMenu(menu, id, MF_BYCOMMAND);
+  std::vector<FilterChoice> filters = g_viewer.filters.Filters();
+  if (filters.size() < 2) return;
+  for (size_t i = 0; i < filters.size(); ++i) {
+    UINT flags = MF_STRING | (filters[i].runnable && !g_viewer.filterRunning ? 0 : MF_GRAYED) |
+                 (int32_t(i) == g_viewer.filters.ChosenFilter() ? MF_CHECKED : 0);
+    std::string title = filters[i].title.empty() ? "#" + std::to_string(i + 1) : filters[i].title;
+    AppendMenuA(menu, flags, IDM_FILTER_ENTRY_FIRST + i, title.c_str());
+  }
+}
+
 void EnableCommands(HMENU menu) {
   bool shown = g_viewer.shown.Picture() != nullptr, idle = !g_viewer.filterRunning;
   auto enable = [menu](UINT id, bool on) {
@@ -394,6 +411,7 @@ void EnableCommands(HMENU menu) {
   enable(IDM_CHOOSE_FILTER, idle && g_viewer.filters.Loaded());
   enable(IDM_RUN_FILTER, idle && shown && g_viewer.filters.Loaded());
   CheckMenuItem(menu, IDM_FIT, MF_BYCOMMAND | (IsViewFitted(g_viewer.view) ? MF_CHECKED : 0));
+  ListModuleFilters(menu);
 }
 
 // ---- The frame window ------------------------------------------------------------------
@@ -414,8 +432,17 @@ void OnCommand(WORD command) {
     case IDM_CLOSE: SendMessageA(g_viewer.frame, WM_CLOSE, 0, 0); break;
     case IDM_UNDO: Undo(); break;
     case IDM_FIT: SetViewFitted(g_viewer.view, !IsViewFitted(g_viewer.view)); break;
-    case IDM_CHOOSE_FILTER: g_viewer.filters.Choose(g_viewer.frame); break;
+    case IDM_CHOOSE_FILTER:
+      g_viewer.filters.Choose(g_viewer.frame);
+      g_viewer.filters.Prepare(g_viewer.frame);  // the chosen module's runner
+      break;
     case IDM_RUN_FILTER: RunFilter(); break;
+    default:
+      if (command >= IDM_FILTER_ENTRY_FIRST && command <= IDM_FILTER_ENTRY_LAST &&
+          !g_viewer.filterRunning) {
+        g_viewer.filters.ChooseFilter(command - IDM_FILTER_ENTRY_FIRST);
+        RunFilter();
+      }
   }
 }
 
@@ -460,6 +487,7 @@ void OnCreate(HWND frame) {
                       reinterpret_cast<HMENU>(INT_PTR(kStatusId)), g_viewer.instance, nullptr);
   g_viewer.extensionLists = ReaderExtensionLists();
   g_viewer.filters.Load(std::string(g_app.programFolder) + "8bfkvt.dll");
+  g_viewer.filters.Prepare(frame);
   PrepareFilterMenu(GetMenu(frame));
 }
 

@@ -416,3 +416,98 @@ TEST_F(FilterHost, SettingsComeBackInTheProcessAndInTheNext) {
   EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad2"), garbage);
 }
+// ---- What a host learns through the optional exports -----------------------------------
+
+namespace {
+
+using LastResultFn = int32_t(__cdecl*)(int32_t*, char*, int32_t);
+using DescribeFn = int32_t(__cdecl*)(const char*, int32_t, char*, int32_t, int32_t*);
+using UseModuleFn = int32_t(__cdecl*)(const char*, int32_t);
+
+#if defined(__i386__)
+constexpr int32_t kOwnMachine = 0x14C;
+#else
+constexpr int32_t kOwnMachine = 0x8664;
+#endif
+
+}  // namespace
+
+TEST_F(FilterHost, LastResultTellsHowTheRunEndedAndWhy) {
+  struct Case {
+    const char* filter;
+    int32_t returned, outcome, code;
+    const char* text;
+    bool changed;
+  };
+  const Case cases[] = {
+      {"InvertWhole", 1, 1, 0, "", true},
+      {"FailParameters", 1, 2, -128, "", false},  // cancelled by the user
+      {"ReportError", 1, 3, -30904, "Image trop petite pour ce filtre", false},
+      {"NotAFilter", 0, 4, -1, "", false},  // a PiPL kind other than 8BFM
+      {"GreyOnly", 0, 4, -2, "", false},    // no RGB in its modes
+      {"Unresolved", 0, 4, -4, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.filter);
+    Adapter adapter(TestFilter(c.filter).c_str());
+    auto lastResult = adapter.Export<LastResultFn>("FilterLastResult");
+    ASSERT_NE(lastResult, nullptr);
+    int32_t code = 12345;
+    char text[64];
+    EXPECT_EQ(lastResult(&code, text, sizeof text), 0);  // no run yet
+    RunResult run = RunFilter(adapter, window_, 3, 2);
+    EXPECT_EQ(run.returned, c.returned);
+    EXPECT_EQ(lastResult(&code, text, sizeof text), c.outcome);
+    EXPECT_EQ(code, c.code);
+    EXPECT_STREQ(text, c.text);
+    EXPECT_EQ(g_picture.bgr != run.before, c.changed);
+    char cut[6];
+    lastResult(nullptr, cut, sizeof cut);  // a short buffer keeps its terminator
+    EXPECT_EQ(std::strlen(cut), std::strlen(c.text) < 5 ? std::strlen(c.text) : 5u);
+  }
+}
+
+TEST_F(FilterHost, EveryFilterOfAModuleIsDescribedAndCanBeRun) {
+  Adapter adapter(TestFilter("TwoFilters").c_str());
+  auto describe = adapter.Export<DescribeFn>("FilterDescribeEntry");
+  auto use = adapter.Export<UseModuleFn>("FilterUseModule");
+  ASSERT_TRUE(describe && use);
+  struct Entry {
+    const char* module;
+    int32_t index, state;
+    const char* name;
+  };
+  std::string two = TestFilter("TwoFilters"), grey = TestFilter("GreyOnly");
+  const Entry entries[] = {{nullptr, 0, 1, "Inverser"},
+                           {two.c_str(), 1, 1, "Noircir"},
+                           {two.c_str(), 2, 0, ""},
+                           {grey.c_str(), 0, -2, ""},
+                           {"Z:\\no\\such.8bf", 0, -3, ""}};
+  for (const Entry& e : entries) {
+    char name[32] = "unset";
+    int32_t machine = -1;
+    EXPECT_EQ(describe(e.module, e.index, name, sizeof name, &machine), e.state) << e.index;
+    EXPECT_STREQ(name, e.name);
+    EXPECT_EQ(machine, e.state == -3 ? 0 : kOwnMachine);
+  }
+
+  ASSERT_EQ(use(two.c_str(), 1), 1);  // the second filter blackens
+  RunFilter(adapter, window_, 3, 2);
+  EXPECT_EQ(g_picture.bgr, std::vector<uint8_t>(18, 0));
+  EXPECT_EQ(use(nullptr, 0), 0);
+}
+
+// A module copied anywhere with the DLL it imports beside it loads and runs.
+TEST_F(FilterHost, TheDllsAModuleShipsBesideItAreFound) {
+  ScratchFolder elsewhere;
+  std::string module = elsewhere / "UsesHelper.8bf";
+  ASSERT_TRUE(CopyFileBytes(TestFilter("UsesHelper"), module));
+  ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "filters\\filter_helper.dll",
+                            elsewhere / "filter_helper.dll"));
+  Adapter adapter(module.c_str());
+  DialogAnswerer answerer;  // a module that fails to load says so in a message
+  RunResult run = RunFilter(adapter, window_, 5, 3);
+  EXPECT_EQ(run.returned, 1);
+  EXPECT_TRUE(IsInverse(run.before));
+  EXPECT_TRUE(answerer.Messages().empty());
+}

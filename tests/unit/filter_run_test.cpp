@@ -913,3 +913,72 @@ TEST_F(FilterRun, ImageServicesOverSeveralChannels) {
   EXPECT_EQ(target[1], 255);
   EXPECT_EQ(target[2], 7);  // row 5 lies outside: left alone
 }
+
+TEST(Pipl, TraitsOfAPropertyList) {
+  const int32_t kKind = 0x6B696E64, kMode = 0x6D6F6465, kName = 0x6E616D65;
+  struct Case {
+    std::vector<std::pair<int32_t, std::string>> properties;
+    bool filterKind, rgb;
+    std::string name;
+  };
+  const Case cases[] = {
+      {{}, true, true, ""},  // an older module says nothing of itself
+      {{{kKind, "MFB8"},
+        {kMode, std::string("\x10\0\0\0", 4)},
+        {kName,
+         "\x05"
+         "Blurr"}},
+       true,
+       true,
+       "Blurr"},
+      {{{kKind, "FIB8"}}, false, true, ""},                        // '8BIF', not a filter
+      {{{kKind, "MF"}}, false, true, ""},                          // a kind too short
+      {{{kMode, std::string("\x40\0\0\0", 4)}}, true, false, ""},  // greys only
+      {{{kMode, ""}}, true, false, ""},
+      {{{kName, "\x09Short"}}, true, true, "Short"},  // a length past the data
+  };
+  for (const Case& c : cases) {
+    PiplBuilder pipl;
+    for (const auto& property : c.properties)
+      pipl.Property(property.first, property.second, int32_t(property.second.size()));
+    std::vector<uint8_t> bytes = pipl.Done();
+    PiplFilterTraits traits = PiplTraits(bytes.data(), bytes.size());
+    EXPECT_EQ(traits.filterKind, c.filterKind) << c.properties.size();
+    EXPECT_EQ(traits.rgb, c.rgb);
+    EXPECT_EQ(traits.name, c.name);
+  }
+}
+
+TEST(Pipl, MachineOfAPeImage) {
+  auto image = [](uint32_t header, uint16_t machine, size_t size) {
+    std::vector<uint8_t> bytes(size, 0);
+    if (size >= 2) bytes[0] = 'M', bytes[1] = 'Z';
+    if (size >= 0x40) std::memcpy(&bytes[0x3C], &header, 4);
+    if (header + 6 <= size) {
+      std::memcpy(&bytes[header], "PE\0\0", 4);
+      std::memcpy(&bytes[header + 4], &machine, 2);
+    }
+    return bytes;
+  };
+  struct Case {
+    std::vector<uint8_t> bytes;
+    uint16_t machine;
+  };
+  std::vector<uint8_t> notMz = image(0x80, 0x14C, 0x100);
+  notMz[0] = 'Z';
+  std::vector<uint8_t> notPe = image(0x80, 0x14C, 0x100);
+  notPe[0x81] = 'X';
+  const Case cases[] = {{image(0x80, 0x14C, 0x100), 0x14C},
+                        {image(0x80, 0x8664, 0x100), 0x8664},
+                        {image(0xFA, 0x8664, 0x100), 0x8664},  // the field ends the bytes
+                        {image(0xFB, 0x8664, 0x100), 0},       // one byte short
+                        {image(0xFFFFFFF0, 0x14C, 0x100), 0},  // header offset far past
+                        {image(0x80, 0x14C, 0x3F), 0},
+                        {notMz, 0},
+                        {notPe, 0}};
+  for (const Case& c : cases) EXPECT_EQ(PeMachine(c.bytes.data(), c.bytes.size()), c.machine);
+  EXPECT_EQ(PeMachine(nullptr, 0), 0);
+  EXPECT_EQ(CodeKeyForMachine(0x14C), kWx86Key);
+  EXPECT_EQ(CodeKeyForMachine(0x8664), kX64Key);
+  EXPECT_EQ(CodeKeyForMachine(0x1C4), 0);
+}

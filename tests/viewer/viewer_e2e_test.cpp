@@ -63,8 +63,14 @@ void InstallViewer(const ScratchFolder& program, const char* filter = nullptr) {
   ASSERT_TRUE(CopyFileBytes(FixturePlugin("reader_tpic"), program / "file_r\\tpic.dll"));
   if (!filter) return;
   ASSERT_TRUE(CopyFileBytes(BuildFile("..\\8bfkvt.dll"), program / "8bfkvt.dll"));
+  ASSERT_TRUE(CopyFileBytes(BuildFile("..\\8bfrun.exe"), program / "8bfrun.exe"));
   std::string chosen = BuildFile(std::string("filters\\") + filter + ".8bf");
   WriteAll(program / "8bfkvt.dat", std::vector<uint8_t>(chosen.begin(), chosen.end()));
+}
+
+// The viewer's own choice of module, written as the choose dialog leaves it.
+void ChooseModule(const ScratchFolder& program, const std::string& module) {
+  WriteAll(program / "8bfkvt.dat", std::vector<uint8_t>(module.begin(), module.end()));
 }
 
 class ViewerProcess {
@@ -170,6 +176,36 @@ void SaveAs(HWND frame, DWORD process, const std::string& path) {
   EXPECT_TRUE(Served(frame));  // the viewer's thread is back in its loop: the save is done
 }
 
+HWND ShownFrame() {
+  HWND frame = nullptr;
+  WaitFor([&] { return (frame = ViewerFrame()) && IsWindowVisible(frame); }, 10000);
+  return frame;
+}
+
+// The other architecture's build tree beside this one ("" when absent).
+std::string OtherArchitectureBuild() {
+  std::string other = BuildFile(sizeof(void*) == 8 ? "..\\..\\win32\\" : "..\\..\\win64\\");
+  return platform::FileExists((other + "8bfrun.exe").c_str()) ? other : "";
+}
+
+// Whether this machine (and Wine prefix) starts the runner of the other
+// architecture: given no block, it ends at once with its "bad arguments" code.
+bool RunnerStarts(const std::string& runner) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + runner + "\"";
+  if (!CreateProcessA(runner.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  DWORD code = 0;
+  bool ended = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(process.hProcess, &code) && code == 2;
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return ended;
+}
+
 }  // namespace
 
 // The viewer that the browser starts is closed at the end, whatever happened.
@@ -216,6 +252,95 @@ TEST(ViewerE2E, DoubleClickInTheBrowserOpensThePictureAndTheKeysWalkTheFolder) {
 
   TypeKeys(frame, "Escape");
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(frame); }, 5000));
+}
+
+TEST(ViewerE2E, AFilterThatCrashesOnItsSecondRunLeavesTheFirstEditAndItsUndo) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "InvertWhole");
+  std::string module = program / "CrashOnSecondRun.8bf";  // its mark is made beside it
+  ASSERT_TRUE(CopyFileBytes(BuildFile("filters\\CrashOnSecondRun.8bf"), module));
+  ChooseModule(program, module);
+  WriteAll(pictures / "a.tpic", SolidPicture(30, 20, 0x336699).Bytes());
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = ShownFrame();
+  ASSERT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0x336699)) << Title(frame);
+
+  TypeKeys(frame, "ctrl+f");
+  ASSERT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0xCC9966));
+  {
+    DialogAnswerer answers("", viewer.Id());  // whatever the viewer says of the crash
+    TypeKeys(frame, "ctrl+f");
+    DWORD_PTR answer;
+    EXPECT_TRUE(SendMessageTimeoutA(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer));
+  }
+  EXPECT_FALSE(viewer.Ended(0));
+  EXPECT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0xCC9966));
+  TypeKeys(frame, "ctrl+z");  // the first run's undo copy is still there
+  EXPECT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0x336699));
+}
+
+TEST(ViewerE2E, StopEndsAFilterThatNeverReturns) {
+  ScratchFolder program, pictures;
+  InstallViewer(program, "Hang");
+  WriteAll(pictures / "a.tpic", SolidPicture(30, 20, 0x208040).Bytes());
+  ViewerProcess viewer(program, pictures / "a.tpic");
+  HWND frame = ShownFrame();
+  ASSERT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0x208040)) << Title(frame);
+
+  TypeKeys(frame, "ctrl+f");
+  HWND stop = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (stop = FindWindowA("ondex_filter_run", nullptr)) != nullptr; }, 10000));
+  HWND button = FindWindowExA(stop, nullptr, "Button", nullptr);
+  RECT place;
+  ASSERT_TRUE(button && GetWindowRect(button, &place));
+  DialogAnswerer answers("", viewer.Id());
+  MoveTo({(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(stop); }, 10000));
+  EXPECT_FALSE(viewer.Ended(0));
+  EXPECT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0x208040));
+  EXPECT_TRUE(IsWindowEnabled(frame));
+}
+
+// The 32-bit viewer runs a 64-bit filter and the 64-bit viewer a 32-bit
+// one, through the runner of the other family (dist\ and dist\x64\).
+TEST(ViewerE2E, AFilterOfTheOtherArchitectureRunsInItsOwnRunner) {
+  std::string other = OtherArchitectureBuild();
+  if (other.empty()) GTEST_SKIP() << "the other architecture's build tree is not there";
+  bool viewer64 = sizeof(void*) == 8;
+  ScratchFolder top, pictures;
+  std::string own = viewer64 ? top / "x64\\" : top.Path();  // each ends in a backslash
+  std::string foreign = viewer64 ? top.Path() : top / "x64\\";
+  platform::MakeFolder((top / "x64").c_str());
+  platform::MakeFolder((own + "file_r").c_str());
+  ASSERT_TRUE(CopyFileBytes(BuildFile("..\\ondex.exe"), own + "ondex.exe"));
+  ASSERT_TRUE(CopyFileBytes(FixturePlugin("reader_tpic"), own + "file_r\\tpic.dll"));
+  for (const char* file : {"8bfkvt.dll", "8bfrun.exe"}) {
+    ASSERT_TRUE(CopyFileBytes(BuildFile(std::string("..\\") + file), own + file));
+    ASSERT_TRUE(CopyFileBytes(other + file, foreign + file));
+  }
+  if (!RunnerStarts(foreign + "8bfrun.exe"))
+    GTEST_SKIP() << "this machine does not run the other architecture's programs";
+  std::string module = other + "tests\\filters\\InvertTiles.8bf";
+  WriteAll(own + "8bfkvt.dat", std::vector<uint8_t>(module.begin(), module.end()));
+  WriteAll(pictures / "a.tpic", SolidPicture(70, 90, 0x112233).Bytes());
+
+  std::string exe = own + "ondex.exe",
+              command = "\"" + exe + "\" \"" + (pictures / "a.tpic") + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  ViewerClosedAtEnd closeViewer;
+  HWND frame = ShownFrame();
+  ASSERT_TRUE(Shows(frame, "a.tpic - 70 x 90 - Ondex", 0x112233)) << Title(frame);
+  TypeKeys(frame, "ctrl+f");
+  EXPECT_TRUE(Shows(frame, "a.tpic - 70 x 90 - Ondex", 0xEEDDCC));
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
 }
 
 TEST(ViewerE2E, FilterRunChangesThePictureSaveAsKeepsItAndCtrlZRestoresIt) {

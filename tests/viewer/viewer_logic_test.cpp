@@ -10,6 +10,7 @@
 
 #include "../unit/test_support.h"
 #include "image/plugin_registry.h"
+#include "runner/run_block.h"
 #include "viewer/bmp_file.h"
 #include "viewer/folder_walk.h"
 #include "viewer/host_lines.h"
@@ -291,4 +292,83 @@ TEST(PictureRead, ReadsThroughTheClaimingReaderAndHoldsBackItsMessages) {
   EXPECT_EQ(ReadPicture(nullptr, (files / "other.xyz").c_str()), nullptr);
   EXPECT_TRUE(messages.Messages().empty());
   ReleasePlugins();
+}
+
+// ---- The run block shared with 8bfrun.exe --------------------------------------------
+
+TEST(RunBlock, SizesFromOnePixelToTheRecordsLimit) {
+  struct Case {
+    int32_t width, height;
+    uint32_t bytes;
+  };
+  const Case cases[] = {
+      {1, 1, kRunPictureOffset + 40 + 4},  // one pixel, padded to 4 bytes
+      {4000, 3000, kRunPictureOffset + 40 + 12000 * 3000},
+      {5, 2, kRunPictureOffset + 40 + 16 * 2},
+      {0, 5, 0},
+      {5, 0, 0},
+      {-1, 5, 0},
+      {32768, 1, 0},
+      {1, 32768, 0},
+      {32767, 32767, 0},  // past 2 GiB
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(RunBlockBytes(c.width, c.height), c.bytes) << c.width << "x" << c.height;
+}
+
+TEST(RunBlock, ThePictureCrossesAndComesBackOnlyWhereItFits) {
+  PackedDibPtr picture = Numbered(7, 5);
+  uint32_t bytes = RunBlockBytes(7, 5);
+  std::vector<uint8_t> block(bytes + 16, 0xEE);
+  EXPECT_FALSE(PrepareRunBlock(block.data(), bytes - 1, picture.get(), "C:\\f.8bf", 0));
+  EXPECT_FALSE(PrepareRunBlock(block.data(), bytes, picture.get(), std::string(520, 'x'), 0));
+  ASSERT_TRUE(PrepareRunBlock(block.data(), bytes, picture.get(), "C:\\f.8bf", 2));
+  const auto* record = reinterpret_cast<const RunBlock*>(block.data());
+  EXPECT_STREQ(record->modulePath, "C:\\f.8bf");
+  EXPECT_EQ(record->entryIndex, 2);
+  EXPECT_EQ(record->state, kRunWaiting);
+
+  PackedDib shared = RunBlockPicture(block.data(), bytes);
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(Block(shared), Block(picture.get()));
+  EXPECT_EQ(RunBlockPicture(block.data(), bytes - 1), nullptr);  // less mapped than it claims
+  DibRow(shared, 4)[20] ^= 0xFF;                                 // the filter's work
+  PackedDibPtr other = Numbered(5, 7), back = Numbered(7, 5);
+  EXPECT_FALSE(CopyRunBlockPixels(block.data(), bytes, other.get()));
+  EXPECT_EQ(Block(other.get()), Block(Numbered(5, 7).get()));
+  ASSERT_TRUE(CopyRunBlockPixels(block.data(), bytes, back.get()));
+  EXPECT_EQ(Block(back.get()), Block(shared));
+
+  // A block whose record or picture header was overwritten is refused.
+  struct Damage {
+    size_t at;
+    uint32_t value;
+  };
+  const Damage damages[] = {{0, 0},                         // magic
+                            {4, 512},                       // picture offset
+                            {8, bytes + 4096},              // claimed size
+                            {kRunPictureOffset + 4, 9000},  // width past the block
+                            {kRunPictureOffset + 8, 0},     // no rows
+                            {kRunPictureOffset + 14, 8}};   // depth
+  for (const Damage& d : damages) {
+    std::vector<uint8_t> damaged = block;
+    std::memcpy(damaged.data() + d.at, &d.value, d.at == kRunPictureOffset + 14 ? 2 : 4);
+    EXPECT_EQ(RunBlockPicture(damaged.data(), bytes), nullptr) << d.at;
+    EXPECT_FALSE(CopyRunBlockPixels(damaged.data(), bytes, back.get())) << d.at;
+  }
+}
+
+TEST(RunBlock, TheRunnerOfTheModulesArchitecture) {
+  struct Case {
+    uint16_t machine;
+    bool viewer64;
+    const char* runner;
+  };
+  const Case cases[] = {{0x14C, false, "C:\\t\\8bfrun.exe"},
+                        {0x8664, false, "C:\\t\\x64\\8bfrun.exe"},
+                        {0x8664, true, "C:\\t\\8bfrun.exe"},
+                        {0x14C, true, "C:\\t\\..\\8bfrun.exe"},
+                        {0x1C4, false, ""}};  // ARM: no runner
+  for (const Case& c : cases)
+    EXPECT_EQ(RunnerPathFor("C:\\t\\", c.machine, c.viewer64), c.runner) << c.machine;
 }
