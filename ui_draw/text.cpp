@@ -163,9 +163,12 @@ void DrawTextFitted(HDC dc, const RECT& box, const char* text, COLORREF colour, 
   int length = text ? lstrlenA(text) : 0;
   if (length == 0) return;
   int width = box.right - box.left, height = box.bottom - box.top;
-  FittedText fit = FitTextWidth(width, length, [&](int characterWidth) {
-    return int(MeasureText(dc, face, characterWidth, height, text).cx);
-  });
+  // Widths are shared among characters, not bytes: a multi-byte character is one.
+  int characters = int(wcslen(ToWideText(text, CP_ACP).data()));
+  FittedText fit =
+      FitTextWidth(width, characters > 0 ? characters : length, [&](int characterWidth) {
+        return int(MeasureText(dc, face, characterWidth, height, text).cx);
+      });
   int offset = centre ? fit.offset : 0;
   int characterWidth = height / 2 < fit.characterWidth ? height / 2 : fit.characterWidth;
   HFONT font = MakeTextFont(dc, face, height, characterWidth, weight, false);
