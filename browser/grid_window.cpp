@@ -1,5 +1,6 @@
 #include "browser/grid_window.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "browser/cell_window.h"
@@ -9,6 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
+#include "shell/strings.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 
@@ -131,16 +133,17 @@ LRESULT OnTakeEntry() {
   int32_t entry = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
   int32_t size = UsableThumbSize();
-  BeginWorkerEntry(entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
+  BeginWorkerEntry(entry, g_fileList.path[entry], ThumbnailAreaWidth(size),
+                   ThumbnailAreaHeight(size));
   return entry + 1;
 }
 
 // The entry is done the moment its thumbnail arrives; its cell, if it has
 // one, keeps the thumbnail and paints it. An entry scrolled away meanwhile
-// finds it in the cache file when it is shown again.
+// is handed to the worker again when it is shown again, which finds the
+// thumbnail in the cache file.
 LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
-  EndWorkerEntry();
-  if (entry < 0 || entry >= g_fileList.count) return 0;
+  if (!EndWorkerEntry() || entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
   HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
   if (!cell) return 0;
@@ -161,11 +164,36 @@ bool ShownThumbnailsPending() {
   return Grid() && ShownThumbnailsPending(g_grid, g_fileList.thumbnailDone, g_fileList.count);
 }
 
-void ReloadGrid() {
+namespace {
+
+void ShowListingMessage(int stringId, int count) {
+  char text[1024];
+  std::snprintf(text, sizeof text, LoadStringResource(unsigned(stringId)), count);
+  MessageBoxA(static_cast<HWND>(g_windows.main), text, "Tamsel", MB_ICONINFORMATION);
+}
+
+// The listing's folder is told apart from what the toolbar and the tree
+// show: a refused folder, a folder the history cannot hold (the toolbar then
+// selects none), files left out.
+void TellAboutListing(bool refused) {
+  if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
+    ShowListingMessage(127, 0);
+  else if (g_fileList.leftOut > 0)
+    ShowListingMessage(126, g_fileList.leftOut);
+  if (AddFolderToHistory(g_app.currentFolder))
+    FillHistoryList();
+  else
+    ShowNoHistoryFolder();
+}
+
+}  // namespace
+
+void ReloadGrid(bool refused) {
   // Before the grid container exists there is nothing to list for: its
   // creation makes the first listing.
   if (!Grid()) return;
   PauseWorker();
+  ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
   MakeListing();
@@ -177,7 +205,7 @@ void ReloadGrid() {
   GetClientRect(Grid(), &client);
   Layout(client.right, client.bottom);
   RefreshStatusCounts();
-  if (AddFolderToHistory(g_app.currentFolder)) FillHistoryList();
+  TellAboutListing(refused);
   ResumeWorker();
 }
 

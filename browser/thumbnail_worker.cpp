@@ -1,5 +1,7 @@
 #include "browser/thumbnail_worker.h"
 
+#include <string>
+
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
 #include "image/thumbnail_maker.h"
@@ -16,9 +18,17 @@ struct WorkerState {
   bool paused = false;
   int32_t busyEntry = -1;  // handed out and not yet back
   // The entry handed out: written before the take message returns, read by
-  // the worker after it, so the message is the hand-over.
+  // the worker after it, so the message is the hand-over. The worker works
+  // on its own copy of the path: a command that stops waiting for a stuck
+  // read may make a new listing meanwhile.
   int32_t areaWidth = 0, areaHeight = 0;
+  std::string path;
+  bool stale = false;  // the entry in hand belongs to a listing since replaced
 };
+
+// How long a command waits for the worker's read before it goes on (a read
+// from a share that went away can take the network's timeout).
+constexpr DWORD kPauseLimitMs = 3000;
 
 WorkerState g_work;
 
@@ -37,9 +47,15 @@ void MakeThumbnailsWhileThereIsWork() {
     // The answer is the entry + 1; 0 (also a send that failed) is none.
     int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, 0, 0)) - 1;
     if (entry < 0) return;
-    const char* path = g_fileList.path[entry];
-    PackedDib thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
-    if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
+    const char* path = g_work.path.c_str();
+    // A thumbnail made before for this listing comes from its cache file;
+    // asking for it needs the source's time stamp, a file access kept off
+    // the user-interface thread.
+    PackedDib thumbnail = LoadThumbnail(path, OwnCacheFolderNumber());
+    if (!thumbnail) {
+      thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
+      if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
+    }
     // Ownership passes to the grid when it answers nonzero.
     if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))
       FreePackedDib(thumbnail);
@@ -57,8 +73,10 @@ DWORD WINAPI WorkerThread(LPVOID) {
 // Waits until `done` holds or the worker has ended, serving the worker's
 // synchronous requests meanwhile (they are what makes `done` come true).
 template <typename Condition>
-void ServeWorkerUntil(Condition done) {
+void ServeWorkerUntil(Condition done, DWORD limitMs = INFINITE) {
+  DWORD start = GetTickCount();
   while (g_work.thread && !done()) {
+    if (limitMs != INFINITE && GetTickCount() - start >= limitMs) return;
     DWORD woken =
         MsgWaitForMultipleObjects(1, &g_work.thread, FALSE, 100 /* ms, a guard */, QS_SENDMESSAGE);
     if (woken == WAIT_OBJECT_0) return;  // the thread has ended
@@ -86,7 +104,9 @@ void StopWorker() {
   if (!g_work.thread) return;
   InterlockedExchange(&g_work.quit, 1);
   SetEvent(g_work.wake);
-  ServeWorkerUntil([] { return false; });
+  // A worker held by a stuck read is left behind: it hands nothing back once
+  // quit is set, and the process ending ends it.
+  ServeWorkerUntil([] { return false; }, kPauseLimitMs);
   CloseHandle(g_work.thread);
   CloseHandle(g_work.wake);
   g_work.thread = g_work.wake = nullptr;
@@ -99,7 +119,13 @@ void WakeWorker() {
 
 void PauseWorker() {
   g_work.paused = true;
-  ServeWorkerUntil([] { return g_work.busyEntry < 0; });
+  ServeWorkerUntil([] { return g_work.busyEntry < 0; }, kPauseLimitMs);
+}
+
+bool WorkerIdle() { return g_work.busyEntry < 0; }
+
+void ForgetWorkerEntry() {
+  if (g_work.busyEntry >= 0) g_work.stale = true;
 }
 
 void ResumeWorker() {
@@ -109,10 +135,17 @@ void ResumeWorker() {
 
 bool WorkerPaused() { return g_work.paused || g_work.quit; }
 
-void BeginWorkerEntry(int32_t entry, int32_t width, int32_t height) {
+void BeginWorkerEntry(int32_t entry, const char* path, int32_t width, int32_t height) {
   g_work.busyEntry = entry;
+  g_work.path = path;
   g_work.areaWidth = width;
   g_work.areaHeight = height;
+  g_work.stale = false;
 }
 
-void EndWorkerEntry() { g_work.busyEntry = -1; }
+bool EndWorkerEntry() {
+  g_work.busyEntry = -1;
+  bool current = !g_work.stale && !g_work.quit;
+  g_work.stale = false;
+  return current;
+}

@@ -6,8 +6,7 @@
 // message (kTakeEntryMessage) and hands the finished thumbnail back the same
 // way (kThumbnailMadeMessage). So the listing, the done flags and the grid
 // state are only ever touched by the user-interface thread, and the worker
-// reads nothing but the path of the entry it was given, which stays put
-// until the next reload, and the reload waits for the worker to be idle.
+// reads nothing but its own copy of the path of the entry it was given.
 #pragma once
 
 #include <windows.h>
@@ -30,13 +29,21 @@ void StopWorker();
 void WakeWorker();
 
 // While paused the worker is given no entry. Pausing waits until the entry
-// it is making, if any, has been handed back.
+// it is making, if any, has been handed back, or three seconds at most (a
+// read from a share that went away): the command then goes on, and the
+// entry's thumbnail, when it comes, is taken only if its listing is still
+// the one shown (ForgetWorkerEntry).
 void PauseWorker();
+// True when no entry is in the worker's hands.
+bool WorkerIdle();
+// A new listing replaces the one of the entry in the worker's hands.
+void ForgetWorkerEntry();
 void ResumeWorker();
 bool WorkerPaused();
 
 // The grid container's side of the two messages: BeginWorkerEntry when it
-// hands out an entry (to be fitted into width x height), EndWorkerEntry when
-// the thumbnail comes back.
-void BeginWorkerEntry(int32_t entry, int32_t width, int32_t height);
-void EndWorkerEntry();
+// hands out an entry (its path, copied, to be fitted into width x height),
+// EndWorkerEntry when the thumbnail comes back: false when the entry's
+// listing has been replaced meanwhile (the thumbnail is not taken).
+void BeginWorkerEntry(int32_t entry, const char* path, int32_t width, int32_t height);
+bool EndWorkerEntry();

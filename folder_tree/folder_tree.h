@@ -17,12 +17,20 @@ HWND FolderTreeWindow();
 void FillTreeChildren(HTREEITEM item);
 // Sorts an item's direct children by the shell's name order.
 void SortTreeChildren(HTREEITEM item);
-// The item's file-system path into a 260-byte buffer; false (and an empty
-// buffer) for items outside the file system.
-bool TreeItemPath(char* buffer, HTREEITEM item);
+#include <cstddef>
+
+enum class TreeFolder {
+  kPath,               // the buffer holds the folder's path
+  kOutsideFileSystem,  // My Computer, the Desktop's virtual items
+  kRefused,            // a folder whose path the process cannot give: beyond
+                       // MAX_PATH, or a name its code page lacks
+};
+// The item's file-system path, in the process's code page, into the buffer
+// (an empty text unless kPath).
+TreeFolder TreeItemPath(char* buffer, size_t size, HTREEITEM item);
 // The path of the item at a screen point: 1 with the buffer untouched when
 // no item is there, else whether a path was produced.
-int TreePathAtPoint(char* buffer, POINT screen);
+int TreePathAtPoint(char* buffer, size_t size, POINT screen);
 // Opens the branches down to `folder` (no trailing backslash) and scrolls it
 // to the top; the selection stays as it is.
 void ShowFolderInTree(const char* folder);
