@@ -1523,7 +1523,7 @@ void WritePictureNamed(const ScratchFolder& folder, const std::string& name, uin
   std::vector<uint8_t> bytes = SolidPicture(40, 30, rgb).Bytes();
   HANDLE file = CreateFileW(WidePath(folder, name).c_str(), GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << folder.Path() << name << " error " << GetLastError();
   DWORD written = 0;
   WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
   CloseHandle(file);
@@ -1751,4 +1751,32 @@ TEST(BrowserE2E, ACommandWaitsForAStuckReadOnlyUpToABound) {
   reads.Release();
   EXPECT_TRUE(browser.WaitForThumbnails(4));
   EXPECT_TRUE(browser.Close());
+}
+
+// A history written by an earlier version holds its folders in the system's
+// own page (this test's page): the browser, which runs in UTF-8, still opens
+// the most recent one, and stores it back in UTF-8.
+TEST(BrowserE2E, AHistoryStoredInTheSystemsPageStillOpensItsFolder) {
+  Browser browser;
+  // A name of the system's page beyond ASCII: "写真" in Japanese, "Été" elsewhere.
+  std::string utf8 = GetACP() == 932 ? "\xe5\x86\x99\xe7\x9c\x9f" : "\xc3\x89t\xc3\xa9";
+  std::wstring folder = WidePath(browser.Pictures(), utf8);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  WritePictureNamed(browser.Pictures(), utf8 + "\\a.tpic", 0xFF0000);
+  char stored[260] = {};
+  BOOL lost = FALSE;
+  ASSERT_GT(
+      WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, stored, sizeof stored - 1, nullptr, &lost),
+      0);
+  ASSERT_FALSE(lost);
+  browser.RememberFolders({std::string(stored) + "\\"});
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(1));
+  EXPECT_TRUE(WaitFor([&] { return EntryShowing(browser, 0xFF0000) == 0; }, 5000));
+  ASSERT_TRUE(browser.Close());
+  std::vector<uint8_t> history = ReadAll(browser.Program() / "phist.dat");
+  ASSERT_EQ(history.size(), 25700u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(history.data())),
+            browser.Pictures().Path() + utf8 + "\\");
 }
