@@ -52,11 +52,10 @@ void ReadFolder(Scan* scan) {
         ++scan->leftOut;
       }
     }
-    std::string previous = found.name;
     // Some file systems repeat the last entry instead of ending the search.
     // Names that differ in case only are two files (case-sensitive folders,
-    // shares of other systems).
-    if (!search.Next(&found) || std::strcmp(found.name, previous.c_str()) == 0) break;
+    // shares of other systems), and so are two the code page turns into one.
+    if (!search.Next(&found) || found.repeatsPrevious) break;
   }
   search.Close();
 }

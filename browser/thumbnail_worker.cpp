@@ -23,7 +23,9 @@ struct WorkerState {
   // read may make a new listing meanwhile.
   int32_t areaWidth = 0, areaHeight = 0;
   std::string path;
-  bool stale = false;  // the entry in hand belongs to a listing since replaced
+  // The entry in hand belongs to a listing since replaced; read by the
+  // worker too, so that it writes no cache file for the new listing.
+  volatile LONG stale = 0;
 };
 
 // How long a command waits for the worker's read before it goes on (a read
@@ -54,7 +56,9 @@ void MakeThumbnailsWhileThereIsWork() {
     PackedDib thumbnail = LoadThumbnail(path, OwnCacheFolderNumber());
     if (!thumbnail) {
       thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
-      if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
+      // A reload that stopped waiting for this read has emptied the cache
+      // for its own listing (perhaps of another thumbnail size).
+      if (thumbnail && !g_work.stale) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
     }
     // Ownership passes to the grid when it answers nonzero.
     if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))
@@ -125,7 +129,7 @@ void PauseWorker() {
 bool WorkerIdle() { return g_work.busyEntry < 0; }
 
 void ForgetWorkerEntry() {
-  if (g_work.busyEntry >= 0) g_work.stale = true;
+  if (g_work.busyEntry >= 0) InterlockedExchange(&g_work.stale, 1);
 }
 
 void ResumeWorker() {
@@ -140,12 +144,12 @@ void BeginWorkerEntry(int32_t entry, const char* path, int32_t width, int32_t he
   g_work.path = path;
   g_work.areaWidth = width;
   g_work.areaHeight = height;
-  g_work.stale = false;
+  InterlockedExchange(&g_work.stale, 0);
 }
 
 bool EndWorkerEntry() {
   g_work.busyEntry = -1;
   bool current = !g_work.stale && !g_work.quit;
-  g_work.stale = false;
+  InterlockedExchange(&g_work.stale, 0);
   return current;
 }

@@ -48,6 +48,13 @@ std::string FromSystemCodePage(const char* text) {
   return lossless ? converted : std::string();
 }
 
+unsigned CodePageOfText(const char* text) {
+  unsigned process = platform::AnsiCodePage();
+  return process == platform::kCodePageUtf8 && !IsWellFormedUtf8(text)
+             ? platform::SystemAnsiCodePage()
+             : process;
+}
+
 bool FitsFileFunctions(const char* path) {
   size_t bytes = std::strlen(path);
   if (bytes < platform::kMaxPathUnits) return true;  // a unit takes at least a byte

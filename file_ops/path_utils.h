@@ -29,6 +29,11 @@ bool IsWellFormedUtf8(const char* text);
 // well-formed UTF-8; "" when it cannot be held whole.
 std::string FromSystemCodePage(const char* text);
 
+// The page to read a plug-in's text in: the process's, unless the process
+// runs in UTF-8 and the text is not UTF-8 (a plug-in built for the system's
+// own page), then the system's.
+unsigned CodePageOfText(const char* text);
+
 // True when the path can be handed to a file command: fully qualified, no
 // wildcard, and short enough for the system's file functions.
 bool IsCommandPath(const char* path);

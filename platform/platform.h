@@ -29,6 +29,10 @@ struct FoundFile {
   char name[kMaxPathBytes];
   bool isFolder;
   uint32_t sizeLow;  // low 32 bits of the size (0 for folders)
+  // The file system gave the previous entry's very name again (some end a
+  // search so). Told from the name as the system holds it: two names the
+  // code page turns into one text are two entries.
+  bool repeatsPrevious;
 };
 
 class DirSearch {
@@ -49,6 +53,7 @@ class DirSearch {
  private:
   void* handle_ = nullptr;
   std::string folder_, pattern_;  // POSIX side: where and what to match
+  std::string previous_;          // the previous entry's name as the system holds it
 };
 
 // True when the text holds a '*' or '?': the shell and the search functions

@@ -66,8 +66,10 @@ bool DirSearch::First(const char* pattern, FoundFile* found) {
     std::snprintf(found->name, sizeof found->name, "%s", pattern_.c_str());
     found->isFolder = S_ISDIR(info.st_mode);
     found->sizeLow = found->isFolder ? 0 : uint32_t(info.st_size);
+    found->repeatsPrevious = false;
     return true;
   }
+  previous_.clear();
   handle_ = opendir(folder.c_str());
   return Next(found);
 }
@@ -81,6 +83,8 @@ bool DirSearch::Next(FoundFile* found) {
     bool known = stat((folder_ + entry->d_name).c_str(), &info) == 0;
     found->isFolder = known && S_ISDIR(info.st_mode);
     found->sizeLow = known && !found->isFolder ? uint32_t(info.st_size) : 0;
+    found->repeatsPrevious = previous_ == entry->d_name;
+    previous_ = entry->d_name;
     return true;
   }
   return false;
@@ -266,7 +270,7 @@ std::string FromWide(unsigned codePage, const std::u16string& text, bool* lossle
 
 std::u16string ToWide(unsigned codePage, const char* text) {
   char name[16];
-  std::snprintf(name, sizeof name, "CP%u", codePage);
+  std::snprintf(name, sizeof name, codePage == 65001 ? "UTF-8" : "CP%u", codePage);
   iconv_t converter = iconv_open("UTF-16LE", name);
   if (converter == iconv_t(-1)) return std::u16string();
   std::u16string wide;

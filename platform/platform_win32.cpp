@@ -31,7 +31,11 @@ std::u16string AsU16(const wchar_t* text) {
 
 // The entry's name as the code page holds it: its own name, else its short
 // name, else its own name with '?' for what the page lacks (no file's name).
-void CopyFound(const WIN32_FIND_DATAW& data, FoundFile* found) {
+void CopyFound(const WIN32_FIND_DATAW& data, FoundFile* found, std::string* previous) {
+  std::string raw(reinterpret_cast<const char*>(data.cFileName),
+                  wcslen(data.cFileName) * sizeof(wchar_t));
+  found->repeatsPrevious = raw == *previous;
+  previous->swap(raw);
   bool lossless = false;
   std::string name = FromWide(CP_ACP, AsU16(data.cFileName), &lossless);
   if (!lossless && data.cAlternateFileName[0]) {
@@ -56,7 +60,8 @@ bool DirSearch::First(const char* pattern, FoundFile* found) {
   HANDLE h = FindFirstFileW(widePattern.c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
-  CopyFound(data, found);
+  previous_.clear();
+  CopyFound(data, found, &previous_);
   return true;
 }
 
@@ -64,7 +69,7 @@ bool DirSearch::Next(FoundFile* found) {
   if (!handle_) return false;
   WIN32_FIND_DATAW data;
   if (!FindNextFileW(static_cast<HANDLE>(handle_), &data)) return false;
-  CopyFound(data, found);
+  CopyFound(data, found, &previous_);
   return true;
 }
 

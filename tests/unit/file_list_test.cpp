@@ -277,7 +277,10 @@ TEST_F(FolderListing, PathsTheFileFunctionsCannotTakeAreLeftOutAndCounted) {
 
 // Names that differ in case only are two files; the listing goes on past them.
 TEST_F(FolderListing, NamesDifferingInCaseOnlyAreBothListed) {
-  for (const char* name : {"Vac.tpic", "vac.tpic", "VAC.tpic", "z.tpic"}) MakeFile(name);
+  MakeFile("Vac.tpic");
+  if (platform::FileExists((files_ / "vac.tpic").c_str()))
+    GTEST_SKIP() << "this file system ignores letter case";
+  for (const char* name : {"vac.tpic", "VAC.tpic", "z.tpic"}) MakeFile(name);
   SetFilter("tpic");
   EXPECT_EQ(MakeListing(), 4);
 }

@@ -132,8 +132,8 @@ TEST(DropBlock, NamesBeyondAsciiGoWide) {
   EXPECT_EQ(block[16], 1);  // wide
   EXPECT_EQ(block[20], 'C');
   EXPECT_EQ(block[26] | block[27] << 8, 0xE9);  // é, one unit
-  EXPECT_EQ(block[38], 0);                      // its terminator
-  EXPECT_EQ(block[40], 'C');
+  EXPECT_EQ(block[36], 0);                      // its terminator
+  EXPECT_EQ(block[38], 'C');
   int32_t x = 0, y = 0;
   EXPECT_TRUE(ReadDropBlock(block, &x, &y).empty());  // not an ANSI list
 }

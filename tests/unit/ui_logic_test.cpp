@@ -161,33 +161,12 @@ TEST(FormatTable, NeverPastItsSlotsOrEntryText) {
 }
 
 #include "file_ops/rename_rules.h"
-#include "platform/platform.h"
-#include "test_support.h"
 
 TEST(RenameRules, ExtensionKeptAndLongPathsRefused) {
   EXPECT_EQ(RenamedPath("C:\\img", "vacances", "jpg"), "C:\\img\\vacances.jpg");
   EXPECT_EQ(RenamedPath("C:\\img", "nouveau", ""), "C:\\img\\nouveau.");  // README had no dot
   EXPECT_EQ(RenamedPath("C:\\img", "", "jpg"), "C:\\img\\.jpg");          // an emptied name
   EXPECT_EQ(RenamedPath("C:\\img", std::string(250, 'n').c_str(), "jpg"), "");
-}
-
-// Delete, rename and drag take a file by its fully qualified path only; a
-// folder named like a picture and a name holding a wildcard are refused.
-TEST(RenameRules, CommandsTakeOnlyFilesByTheirFullPath) {
-  testing_support::ScratchFolder folder;
-  testing_support::WriteAll(folder / "a.jpg", {1});
-  ASSERT_TRUE(platform::MakeFolder((folder / "2019.jpg").c_str()));
-  struct {
-    std::string path;
-    EntryFault fault;
-  } cases[] = {
-      {folder / "a.jpg", EntryFault::kNone},
-      {folder / "2019.jpg", EntryFault::kFolder},
-      {folder / "Vac ?.png", EntryFault::kUnusablePath},
-      {folder / "*.jpg", EntryFault::kUnusablePath},
-      {"a.jpg", EntryFault::kUnusablePath},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CheckCommandEntry(c.path.c_str()), c.fault) << c.path;
 }
 
 TEST(RenameRules, NamesThatWouldMoveOrLoseTheFileAreRefused) {
