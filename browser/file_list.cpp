@@ -44,10 +44,11 @@ void ReadFolder(Scan* scan) {
   if (!search.First((folder + "*").c_str(), &found)) return;
   for (;;) {
     if (IsImageName(found.name)) {
-      std::string path = folder + found.name;
-      if (FitsFileFunctions(path.c_str())) {
+      size_t length = folder.size() + std::strlen(found.name);
+      // A byte holds at most one unit: only long paths are converted to count.
+      if (length < platform::kMaxPathUnits || FitsFileFunctions((folder + found.name).c_str())) {
         scan->names.emplace_back(found.name);
-        scan->longestPath = std::max(scan->longestPath, path.size());
+        scan->longestPath = std::max(scan->longestPath, length);
       } else {
         ++scan->leftOut;
       }

@@ -33,6 +33,9 @@ struct FileList {
   int32_t selected[kFileListSlots];
   int32_t thumbnailDone[kFileListSlots];
   void* cellWindow[kFileListSlots];
+  // 1 once the entry's thumbnail was made in this listing: shown again, it
+  // is read back from the cache file.
+  uint8_t thumbnailMade[kFileListSlots];
   int32_t slotBytes;  // bytes of each path slot: at least 256, at most kMaxPathBytes
   int32_t leftOut;    // files of the folder whose full path the file functions cannot take
 };

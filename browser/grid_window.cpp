@@ -133,8 +133,8 @@ LRESULT OnTakeEntry() {
   int32_t entry = NextThumbnailEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
   int32_t size = UsableThumbSize();
-  BeginWorkerEntry(entry, g_fileList.path[entry], ThumbnailAreaWidth(size),
-                   ThumbnailAreaHeight(size));
+  BeginWorkerEntry(entry, g_fileList.path[entry], g_fileList.thumbnailMade[entry] != 0,
+                   ThumbnailAreaWidth(size), ThumbnailAreaHeight(size));
   return entry + 1;
 }
 
@@ -145,6 +145,7 @@ LRESULT OnTakeEntry() {
 LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
   if (!EndWorkerEntry() || entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
+  g_fileList.thumbnailMade[entry] = 1;
   HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
   if (!cell) return 0;
   GiveCellThumbnail(cell, thumbnail);
@@ -198,7 +199,8 @@ void ReloadGrid(bool refused) {
   int32_t previousCount = g_fileList.count;
   MakeListing();
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
-  for (int32_t i = 0; i < touched && i < kFileListSlots; ++i) g_fileList.thumbnailDone[i] = 0;
+  for (int32_t i = 0; i < touched && i < kFileListSlots; ++i)
+    g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
   g_grid.topRow = g_grid.totalRows = g_grid.visibleRows = 0;
   ForgetAllCells();
   RECT client;
@@ -214,7 +216,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE:
       FreeListing();
       for (int i = 0; i < kFileListSlots; ++i) {
-        g_fileList.thumbnailDone[i] = 0;
+        g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
         g_fileList.cellWindow[i] = nullptr;
       }
       g_grid.anchor = -1;

@@ -23,6 +23,7 @@ struct WorkerState {
   // read may make a new listing meanwhile.
   int32_t areaWidth = 0, areaHeight = 0;
   std::string path;
+  bool fromCache = false;  // made before in this listing: its cache file may hold it
   // The entry in hand belongs to a listing since replaced; read by the
   // worker too, so that it writes no cache file for the new listing.
   volatile LONG stale = 0;
@@ -53,7 +54,7 @@ void MakeThumbnailsWhileThereIsWork() {
     // A thumbnail made before for this listing comes from its cache file;
     // asking for it needs the source's time stamp, a file access kept off
     // the user-interface thread.
-    PackedDib thumbnail = LoadThumbnail(path, OwnCacheFolderNumber());
+    PackedDib thumbnail = g_work.fromCache ? LoadThumbnail(path, OwnCacheFolderNumber()) : nullptr;
     if (!thumbnail) {
       thumbnail = MakeEntryThumbnail(path, g_work.areaWidth, g_work.areaHeight);
       // A reload that stopped waiting for this read has emptied the cache
@@ -139,9 +140,11 @@ void ResumeWorker() {
 
 bool WorkerPaused() { return g_work.paused || g_work.quit; }
 
-void BeginWorkerEntry(int32_t entry, const char* path, int32_t width, int32_t height) {
+void BeginWorkerEntry(int32_t entry, const char* path, bool fromCache, int32_t width,
+                      int32_t height) {
   g_work.busyEntry = entry;
   g_work.path = path;
+  g_work.fromCache = fromCache;
   g_work.areaWidth = width;
   g_work.areaHeight = height;
   InterlockedExchange(&g_work.stale, 0);

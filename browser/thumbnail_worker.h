@@ -42,8 +42,10 @@ void ResumeWorker();
 bool WorkerPaused();
 
 // The grid container's side of the two messages: BeginWorkerEntry when it
-// hands out an entry (its path, copied, to be fitted into width x height),
+// hands out an entry (its path, copied, to be fitted into width x height;
+// `fromCache` when it was made before and its cache file is tried first),
 // EndWorkerEntry when the thumbnail comes back: false when the entry's
 // listing has been replaced meanwhile (the thumbnail is not taken).
-void BeginWorkerEntry(int32_t entry, const char* path, int32_t width, int32_t height);
+void BeginWorkerEntry(int32_t entry, const char* path, bool fromCache, int32_t width,
+                      int32_t height);
 bool EndWorkerEntry();

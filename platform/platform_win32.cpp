@@ -3,6 +3,7 @@
 // After windows.h: the process memory counters.
 #include <psapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -25,25 +26,42 @@ std::wstring WidePath(const char* path) {
   return wide;
 }
 
-std::u16string AsU16(const wchar_t* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
+// Converts into the buffer in one call, no look-alike standing in for a
+// character the page lacks; false when one was lost (or it does not fit).
+bool ConvertName(const wchar_t* wide, char* out, int size) {
+  UINT page = GetACP();
+  if (page == CP_UTF8) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, size, nullptr, nullptr);
+    if (bytes <= 0) {
+      std::snprintf(out, size_t(size), "?");
+      return false;
+    }
+    // UTF-8 loses only broken surrogates, which come out as U+FFFD.
+    for (const wchar_t* c = wide; *c; ++c)
+      if (*c >= 0xD800 && *c <= 0xDFFF)
+        return ToWide(CP_UTF8, out) == reinterpret_cast<const char16_t*>(wide);
+    return true;
+  }
+  BOOL usedDefault = FALSE;
+  int bytes =
+      WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide, -1, out, size, nullptr, &usedDefault);
+  if (bytes <= 0) std::snprintf(out, size_t(size), "?");
+  return bytes > 0 && !usedDefault;
 }
 
 // The entry's name as the code page holds it: its own name, else its short
 // name, else its own name with '?' for what the page lacks (no file's name).
 void CopyFound(const WIN32_FIND_DATAW& data, FoundFile* found, std::string* previous) {
-  std::string raw(reinterpret_cast<const char*>(data.cFileName),
-                  wcslen(data.cFileName) * sizeof(wchar_t));
-  found->repeatsPrevious = raw == *previous;
-  previous->swap(raw);
-  bool lossless = false;
-  std::string name = FromWide(CP_ACP, AsU16(data.cFileName), &lossless);
-  if (!lossless && data.cAlternateFileName[0]) {
-    bool shortLossless = false;
-    std::string shortName = FromWide(CP_ACP, AsU16(data.cAlternateFileName), &shortLossless);
-    if (shortLossless) name = shortName;
+  size_t rawBytes = wcslen(data.cFileName) * sizeof(wchar_t);
+  found->repeatsPrevious =
+      previous->size() == rawBytes && std::memcmp(previous->data(), data.cFileName, rawBytes) == 0;
+  previous->assign(reinterpret_cast<const char*>(data.cFileName), rawBytes);
+  int size = int(sizeof found->name);
+  if (!ConvertName(data.cFileName, found->name, size) && data.cAlternateFileName[0]) {
+    char shortName[sizeof data.cAlternateFileName * 3];
+    if (ConvertName(data.cAlternateFileName, shortName, int(sizeof shortName)))
+      lstrcpynA(found->name, shortName, size);
   }
-  lstrcpynA(found->name, name.c_str(), sizeof found->name);
   found->isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   found->sizeLow = data.nFileSizeLow;
 }
