@@ -1684,3 +1684,28 @@ TEST(BrowserE2E, AHistoryStoredInTheSystemsPageStillOpensItsFolder) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(history.data())),
             browser.Pictures().Path() + utf8 + "\\");
 }
+
+// This test process runs in the system's page, as the browser does on a
+// system that ignores its manifest: a name the page lacks is found as its
+// short name, which opens that very file, or with '?', which no command
+// takes; and the two "?" names of 海 and 山 do not end the search.
+TEST(LegacyCodePage, ANameThePageLacksIsItsShortNameOrNoFilesName) {
+  Browser browser;
+  for (const char* name : {"Vac \xe6\xb5\xb7.tpic", "Vac \xe5\xb1\xb1.tpic", "Vac 1.tpic"})
+    WritePictureNamed(browser, name, 0xFF0000);
+  platform::DirSearch search;
+  platform::FoundFile found;
+  int entries = 0;
+  for (bool more = search.First((browser.Pictures() / "*").c_str(), &found); more;
+       more = search.Next(&found)) {
+    if (found.isFolder) continue;
+    ++entries;
+    std::string path = browser.Pictures() / found.name;
+    EXPECT_TRUE(platform::HasWildcard(found.name) ||
+                (platform::FileExists(path.c_str()) &&
+                 (std::strcmp(found.name, "Vac 1.tpic") == 0 ||
+                  !platform::SameFile(path.c_str(), (browser.Pictures() / "Vac 1.tpic").c_str()))))
+        << found.name;
+  }
+  EXPECT_EQ(entries, 3);
+}
