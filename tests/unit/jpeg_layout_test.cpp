@@ -8,16 +8,12 @@ TEST(JpegLayout, TheSmallestScaleThatCoversTheFittedPicture) {
   } cases[] = {
       {4000, 3000, 176, 160, 1},  // 500 x 375 for a 176 x 132 fit
       {2560, 1600, 400, 400, 2},  // 1/8 gives 320 wide, the fit needs 400
-      {2560, 1600, 1000, 900, 4},
-      {1600, 1200, 200, 150, 1},  // exactly the fit
-      {1600, 1200, 201, 151, 2},  // one pixel more
-      {8000, 1000, 176, 160, 1},  // a panorama: 1000 x 125 covers 176 x 22
-      {1000, 8000, 176, 160, 1},
-      {61, 37, 176, 160, 8},  // small pictures are decoded whole (and
-                              // enlarged)
-      {4000, 3000, 0, 160, 8},
-      {4000, 3000, 176, -1, 8},
-      {0, 3000, 176, 160, 8},
+      {2560, 1600, 1000, 900, 4}, {1600, 1200, 200, 150, 1},  // exactly the fit
+      {1600, 1200, 201, 151, 2},                              // one pixel more
+      {8000, 1000, 176, 160, 1},                          // a panorama: 1000 x 125 covers 176 x 22
+      {1000, 8000, 176, 160, 1},  {61, 37, 176, 160, 8},  // small pictures are decoded whole (and
+                                                          // enlarged)
+      {4000, 3000, 0, 160, 8},    {4000, 3000, 176, -1, 8},  {0, 3000, 176, 160, 8},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ChooseScaleEighths(c.width, c.height, c.boxWidth, c.boxHeight), c.eighths)
@@ -27,7 +23,7 @@ TEST(JpegLayout, TheSmallestScaleThatCoversTheFittedPicture) {
 TEST(JpegLayout, PickingFactorsCoverTheFitToo) {
   EXPECT_EQ(ChoosePickingFactor(4000, 3000, 176, 160), 8);
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 400, 400), 4);
-  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 900, 900), 2);  // 3/8 would do: 1/2
+  EXPECT_EQ(ChoosePickingFactor(2560, 1600, 900, 900), 2);   // 3/8 would do: 1/2
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1000, 900), 2);
   EXPECT_EQ(ChoosePickingFactor(2560, 1600, 1500, 1500), 1);  // 5/8: whole
   EXPECT_EQ(ChoosePickingFactor(61, 37, 176, 160), 1);
