@@ -147,8 +147,8 @@ int DeleteToRecycleBin(HWND owner, const char* path) {
   operation.wFunc = FO_DELETE;
   operation.pFrom = list.c_str();
   operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  SHFileOperationA(&operation);
-  return 1;
+  bool done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
+  return done && !platform::FileExists(path) ? 1 : 0;
 }
 
 bool DeleteSelectedFiles(HWND owner) {
@@ -166,10 +166,16 @@ bool DeleteSelectedFiles(HWND owner) {
   char question[1024];
   std::snprintf(question, sizeof question, LoadStringResource(101), int(deletable.size()));
   if (MessageBoxA(owner, question, "Tamsel", MB_ICONQUESTION | MB_YESNO) != IDYES) return false;
+  int kept = 0;  // open elsewhere, protected, or the user kept it at the shell's warning
   for (int32_t i : deletable) {
     // The cache name needs the file's time stamp: remove it while the file is there.
     DeleteThumbnail(g_fileList.path[i], OwnCacheFolderNumber());
-    DeleteToRecycleBin(owner, g_fileList.path[i]);
+    if (!DeleteToRecycleBin(owner, g_fileList.path[i])) ++kept;
+  }
+  if (kept > 0) {
+    char message[1024];
+    std::snprintf(message, sizeof message, LoadStringResource(128), kept);
+    MessageBoxA(owner, message, "Tamsel", MB_ICONINFORMATION);
   }
   return true;
 }

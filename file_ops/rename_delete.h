@@ -14,12 +14,14 @@ bool AcceptCommandEntry(HWND owner, const char* path);
 int RenameFile(HWND owner, const char* path);
 
 // Moves one file to the Recycle Bin without any window of the shell's own,
-// except the shell's warning when the file would be deleted for good. A path
-// that is not fully qualified or holds a wildcard is never handed over (0).
+// except the shell's warning when the file would be deleted for good. 1 when
+// the file is gone; 0 when it stays, and for a path that is not fully
+// qualified or holds a wildcard, which is never handed over.
 int DeleteToRecycleBin(HWND owner, const char* path);
 
 // The delete command: entries no file command may take are named in a
 // message and kept; one question for the others, then each one's thumbnail
-// and the file itself; "Rien n'est sélectionné." when nothing is selected.
+// and the file itself, and a message that counts the files that stayed;
+// "Rien n'est sélectionné." when nothing is selected.
 // Returns true when files were deleted (the grid must be reloaded).
 bool DeleteSelectedFiles(HWND owner);
