@@ -1712,3 +1712,35 @@ TEST(LegacyCodePage, ANameThePageLacksIsItsShortNameOrNoFilesName) {
   }
   EXPECT_EQ(entries, 3);
 }
+
+// A folder beyond MAX_PATH chosen in the tree is refused with a message and
+// the grid empties: it never keeps the folder shown before, which Delete
+// would then act on.
+TEST(BrowserE2E, AFolderBeyondTheFileFunctionsEmptiesTheGridWithAMessage) {
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  std::string outer(150, 'd'), inner(120, 'e');
+  for (const std::string& folder : {outer, outer + "\\" + inner})
+    ASSERT_TRUE(
+        CreateDirectoryW(Wide("\\\\?\\" + browser.Pictures().Path() + folder).c_str(), nullptr));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(2));
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  std::string name = browser.Pictures().Path();
+  name.pop_back();
+  name = name.substr(name.find_last_of('\\') + 1);
+  HTREEITEM item = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (item = VisibleItem(browser, tree, name)) != nullptr; }, 10000));
+  for (const std::string& step : {outer, inner}) {
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(item));
+    item = TreeNext(tree, item, TVGN_CHILD);
+    ASSERT_TRUE(item && RemoteItemText(browser, tree, item) == step);
+  }
+  DialogAnswerer answerer("", browser.ProcessId());
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item));
+  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !answerer.Messages().empty(); }, 5000));
+  EXPECT_EQ(answerer.Messages()[0].substr(0, 16), L"Dossier refus\u00e9 :");
+}
