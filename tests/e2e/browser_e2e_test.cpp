@@ -1739,7 +1739,8 @@ TEST(BrowserE2E, AFolderBeyondTheFileFunctionsEmptiesTheGridWithAMessage) {
     ASSERT_TRUE(item && RemoteItemText(browser, tree, item) == step);
   }
   DialogAnswerer answerer("", browser.ProcessId());
-  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item));
+  // Posted: the selection's message box must not hold this thread.
+  PostMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item));
   EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 0; }, 5000));
   ASSERT_TRUE(WaitFor([&] { return !answerer.Messages().empty(); }, 5000));
   EXPECT_EQ(answerer.Messages()[0].substr(0, 16), L"Dossier refus\u00e9 :");
