@@ -63,7 +63,8 @@ Timing OpenTreeOnce(const char* folder) {
   char shown[MAX_PATH + 1] = {};
   auto first =
       reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
-  if (!first || !TreeItemPath(shown, first) || lstrcmpiA(shown, folder) != 0) {
+  if (!first || TreeItemPath(shown, sizeof shown, first) != TreeFolder::kPath ||
+      lstrcmpiA(shown, folder) != 0) {
     std::fprintf(stderr, "the tree did not reach %s (first visible: %s)\n", folder, shown);
     timing = Timing();
   }

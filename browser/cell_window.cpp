@@ -9,6 +9,8 @@
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
+#include "file_ops/path_utils.h"
+#include "file_ops/rename_delete.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
@@ -24,14 +26,8 @@ constexpr COLORREF kSelectedStripColour = Rgb(0x80, 0x80, 0x80);
 constexpr COLORREF kNameColour = Rgb(0xFF, 0xFF, 0xFF);
 constexpr int kStripHeight = 14;
 constexpr int kDragThreshold = 4;
-constexpr size_t kCommandLineBytes = 256 + 260 + 16;  // program folder, a full path, the rest
-
-bool SourceExists(const char* path) {
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
-}
+// The program folder, a full path (three bytes a character in UTF-8), the rest.
+constexpr size_t kCommandLineBytes = 256 + platform::kMaxPathBytes + 16;
 
 // The thumbnail a cell holds for its entry: handed over by the worker, or
 // read once from the cache file. Owned by the cell.
@@ -44,21 +40,17 @@ void DropThumbnail(HWND cell) {
   SetWindowLongPtrA(cell, GWLP_USERDATA, 0);
 }
 
-// The entry's thumbnail for a paint: the one the cell holds, else, once the
-// entry is done, its cache file (then held), else none yet.
+// The entry's thumbnail for a paint: the one the cell holds, else none yet.
+// An entry done before whose cell has no thumbnail (it was shown again) goes
+// back to the worker, which reads the cache file: a paint never touches a
+// file, so a share that went away cannot hold this thread.
 PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
   if (PackedDib held = HeldThumbnail(cell)) return held;
-  if (!g_fileList.thumbnailDone[index] || !SourceExists(g_fileList.path[index])) return nullptr;
-  PackedDib cached = LoadThumbnail(g_fileList.path[index], OwnCacheFolderNumber());
-  if (!cached) {
-    // Its cache file is gone (the picture was saved over, or the file could
-    // not be written): the worker makes it again, and the cell keeps it then.
+  if (g_fileList.thumbnailDone[index]) {
     g_fileList.thumbnailDone[index] = 0;
     WakeWorker();
-    return nullptr;
   }
-  GiveCellThumbnail(cell, cached);
-  return cached;
+  return nullptr;
 }
 
 void Paint(HWND cell) {
@@ -75,7 +67,7 @@ void Paint(HWND cell) {
   DrawBevelBox(dc, 0, client.bottom - kStripHeight, client.right - 1, client.bottom - 1,
                selected ? kSelectedStripColour : kStripColour, 1);
   const char* path = g_fileList.path[index];
-  const char* backslash = std::strrchr(path, '\\');
+  const char* backslash = FindLastCharacter(path, '\\');
   // A bare file name (a listing of the process's current folder) is drawn
   // like any other.
   if (*path) {
@@ -159,10 +151,20 @@ bool PostDropFiles(void* target, void* block) {
 
 void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
 
+// Every dragged entry must be a file that the receiver can be given by its
+// full path; otherwise the message says why and nothing is dropped.
+bool DraggedEntriesAccepted(int32_t dragged) {
+  HWND main = static_cast<HWND>(g_windows.main);
+  for (int32_t i = 0; i < g_fileList.count; ++i)
+    if ((g_fileList.selected[i] || i == dragged) && !AcceptCommandEntry(main, g_fileList.path[i]))
+      return false;
+  return true;
+}
+
 void PostDrop(HWND target, POINT point, int32_t dragged) {
-  std::vector<uint8_t> bytes =
-      BuildDropBlock(point.x, point.y,
-                     DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count));
+  std::vector<uint8_t> bytes = BuildDropBlockFor(
+      point.x, point.y,
+      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count), CP_ACP);
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
   if (void* locked = block ? GlobalLock(block) : nullptr) {
     std::memcpy(locked, bytes.data(), bytes.size());
@@ -209,7 +211,7 @@ void Drag(HWND cell, int32_t index) {
   if (saved) SetCursor(saved);
   DrawOutlines(screen, index, origin);
   DeleteDC(screen);
-  if (target) PostDrop(target, cursor, index);
+  if (target && DraggedEntriesAccepted(index)) PostDrop(target, cursor, index);
 }
 
 void ClickAndDrag(HWND cell, int32_t index) {
@@ -241,6 +243,12 @@ void ShowPopupMenu(HWND cell) {
 }
 
 void OpenInViewer(int32_t index) {
+  // A name Windows cannot be given here would name no file, or another one.
+  const char* path = g_fileList.path[index];
+  if (!IsCommandPath(path)) {
+    AcceptCommandEntry(static_cast<HWND>(g_windows.main), path);
+    return;
+  }
   char command[kCommandLineBytes];
   if (ViewerCommandLine(g_app.programFolder, g_fileList.path[index], command, sizeof command))
     WinExec(command, SW_SHOW);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/platform.h"
+
 namespace {
 
 void PutUint32(std::vector<uint8_t>* block, size_t at, uint32_t value) {
@@ -28,6 +30,27 @@ std::vector<uint8_t> BuildDropBlock(int32_t x, int32_t y, const std::vector<std:
     block.push_back(0);
   }
   block.push_back(0);
+  return block;
+}
+
+std::vector<uint8_t> BuildDropBlockFor(int32_t x, int32_t y, const std::vector<std::string>& paths,
+                                       unsigned codePage) {
+  bool ascii = true;
+  for (const std::string& path : paths)
+    for (char c : path) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return BuildDropBlock(x, y, paths);
+  std::vector<uint8_t> block = BuildDropBlock(x, y, {});
+  block.pop_back();
+  PutUint32(&block, 16, 1);  // fWide: UTF-16 names
+  auto putUnit = [&block](char16_t unit) {
+    block.push_back(uint8_t(unit & 0xFF));
+    block.push_back(uint8_t(unit >> 8));
+  };
+  for (const std::string& path : paths) {
+    for (char16_t unit : platform::ToWide(codePage, path.c_str())) putUnit(unit);
+    putUnit(0);
+  }
+  putUnit(0);
   return block;
 }
 

@@ -1,7 +1,7 @@
 // The block posted with WM_DROPFILES when selected files are dragged out of
 // the grid: the platform's 20-byte DROPFILES header (list offset 20, drop
-// point, non-client flag 0, wide flag 0) followed by ANSI full paths, each
-// ended by a NUL, and one more NUL.
+// point, non-client flag 0, wide flag) followed by full paths, each ended by
+// a NUL, and one more NUL.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,12 @@
 constexpr uint32_t kDropHeaderBytes = 20;
 
 std::vector<uint8_t> BuildDropBlock(int32_t x, int32_t y, const std::vector<std::string>& paths);
+
+// The block for paths in the given code page: ANSI as above when every path
+// is ASCII; otherwise wide (flag 1, UTF-16 paths), so that the receiver,
+// whatever its own code page, is given the very names.
+std::vector<uint8_t> BuildDropBlockFor(int32_t x, int32_t y, const std::vector<std::string>& paths,
+                                       unsigned codePage);
 
 // Reads a drop block back: the paths it lists (ANSI lists only). Empty when
 // the header is malformed or the list runs past the block.

@@ -26,24 +26,37 @@ struct Scan {
   int32_t limit;                   // entries may be written below this index only
   std::vector<std::string> names;  // the folder's files, in file-system order
   std::vector<bool> taken;         // names already listed under a token
+  size_t longestPath = 0;          // bytes of the longest full path read
+  int32_t leftOut = 0;             // names whose full path the file functions cannot take
 };
 
 // "." and ".." name the folders themselves, never a picture.
 bool IsImageName(const char* name) { return std::strcmp(name, ".") && std::strcmp(name, ".."); }
 
-// The names in the current folder whose paths fit a slot. (Folders named
-// like pictures are listed too, as the patterns of the listing always did.)
+// The names in the current folder whose full paths the file functions can
+// take; the others are counted. (Folders named like pictures are listed too,
+// as the patterns of the listing always did.)
 void ReadFolder(Scan* scan) {
   std::string folder = g_app.currentFolder;
+  if (!IsListableFolder(folder.c_str())) return;
   platform::DirSearch search;
   platform::FoundFile found;
   if (!search.First((folder + "*").c_str(), &found)) return;
   for (;;) {
-    if (IsImageName(found.name) && folder.size() + std::strlen(found.name) < size_t(kPathSlotBytes))
-      scan->names.emplace_back(found.name);
-    std::string previous = found.name;
+    if (IsImageName(found.name)) {
+      size_t length = folder.size() + std::strlen(found.name);
+      // A byte holds at most one unit: only long paths are converted to count.
+      if (length < platform::kMaxPathUnits || FitsFileFunctions((folder + found.name).c_str())) {
+        scan->names.emplace_back(found.name);
+        scan->longestPath = std::max(scan->longestPath, length);
+      } else {
+        ++scan->leftOut;
+      }
+    }
     // Some file systems repeat the last entry instead of ending the search.
-    if (!search.Next(&found) || CompareNoCase(found.name, previous.c_str()) == 0) break;
+    // Names that differ in case only are two files (case-sensitive folders,
+    // shares of other systems), and so are two the code page turns into one.
+    if (!search.Next(&found) || found.repeatsPrevious) break;
   }
   search.Close();
 }
@@ -106,9 +119,9 @@ void ReadKey(int32_t order, SortEntry* entry) {
     FileDate(entry->path.c_str(), &t);
     entry->date = std::make_tuple(t.year, t.month, t.day, t.hour, t.minute, t.second);
   } else if (order == kSortBySizeSmallestFirst || order == kSortBySizeLargestFirst) {
-    platform::DirSearch search;
-    platform::FoundFile found;
-    entry->size = search.First(entry->path.c_str(), &found) ? found.sizeLow : 0;
+    // Asked of this very path: a search would take a '?' as a pattern.
+    int64_t size = platform::FileSize(entry->path.c_str());
+    entry->size = size > 0 ? uint32_t(size) : 0;
   }
 }
 
@@ -126,6 +139,12 @@ bool ComesBefore(int32_t order, const SortEntry& a, const SortEntry& b) {
 }
 
 }  // namespace
+
+bool IsListableFolder(const char* folder) {
+  std::string pattern = std::string(folder) + "*";
+  return *folder && platform::IsFullyQualifiedPath(folder) && !platform::HasWildcard(folder) &&
+         FitsFileFunctions(pattern.c_str());
+}
 
 void SortGroup(int32_t first, int32_t n, int32_t order) {
   if (order < kSortByName || order > kSortBySizeLargestFirst || n < 2) return;
@@ -167,6 +186,7 @@ void FreeListing() {
   g_fileList.pathBlock = nullptr;
   g_fileList.capacity = 0;
   g_fileList.count = 0;
+  g_fileList.leftOut = 0;
   std::fill(std::begin(g_fileList.path), std::end(g_fileList.path), nullptr);
 }
 
@@ -177,12 +197,14 @@ int32_t MakeListing() {
   ReadFolder(&scan);
   int32_t count = ListFrom(&scan);
   g_fileList.selectedCount = 0;
-  g_fileList.pathBlock =
-      static_cast<char*>(platform::GlobalBlockAlloc(size_t(count) * kPathSlotBytes + 100));
+  g_fileList.leftOut = scan.leftOut;
+  g_fileList.slotBytes = int32_t(std::max(scan.longestPath + 1, size_t(kPathSlotBytes)));
+  size_t slot = size_t(g_fileList.slotBytes);
+  g_fileList.pathBlock = static_cast<char*>(platform::GlobalBlockAlloc(size_t(count) * slot + 100));
   if (!g_fileList.pathBlock) return 0;
   g_fileList.capacity = count;
   for (int32_t i = 0; i < count; ++i) {
-    g_fileList.path[i] = g_fileList.pathBlock + size_t(i) * kPathSlotBytes;
+    g_fileList.path[i] = g_fileList.pathBlock + size_t(i) * slot;
     g_fileList.selected[i] = 0;
   }
   scan.fill = true;

@@ -12,7 +12,7 @@
 
 constexpr int kFileListSlots = 10250;
 constexpr int kFileListUsable = 10240;  // entries a listing may hold
-constexpr int kPathSlotBytes = 256;
+constexpr int kPathSlotBytes = 256;     // the smallest slot; a listing's slots fit its longest path
 constexpr int kMaxTokenChars = 100;
 
 enum SortOrder : int32_t {
@@ -28,14 +28,24 @@ struct FileList {
   int32_t count;
   int32_t selectedCount;
   int32_t capacity;  // entries the path block has room for
-  char* pathBlock;   // capacity x 256 + 100 bytes of global memory
+  char* pathBlock;   // capacity x slotBytes + 100 bytes of global memory
   char* path[kFileListSlots];
   int32_t selected[kFileListSlots];
   int32_t thumbnailDone[kFileListSlots];
   void* cellWindow[kFileListSlots];
+  // 1 once the entry's thumbnail was made in this listing: shown again, it
+  // is read back from the cache file.
+  uint8_t thumbnailMade[kFileListSlots];
+  int32_t slotBytes;  // bytes of each path slot: at least 256, at most kMaxPathBytes
+  int32_t leftOut;    // files of the folder whose full path the file functions cannot take
 };
 
 extern FileList g_fileList;
+
+// True when the folder (ending in '\\') can be listed: fully qualified, no
+// wildcard, and room left in the file functions for a name in it. An empty
+// folder is none: nothing is listed then, never the process's current folder.
+bool IsListableFolder(const char* folder);
 
 // Lists g_app.currentFolder by g_app.extensionFilter. Counting (fill false)
 // returns the number of entries, at most 10,240; filling writes at most

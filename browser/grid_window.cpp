@@ -1,5 +1,6 @@
 #include "browser/grid_window.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "browser/cell_window.h"
@@ -9,6 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
+#include "shell/strings.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 
@@ -131,18 +133,21 @@ LRESULT OnTakeEntry(int32_t worker) {
   int32_t entry = NextWorkerEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
   int32_t size = UsableThumbSize();
-  if (!BeginWorkerEntry(worker, entry, ThumbnailAreaWidth(size), ThumbnailAreaHeight(size)))
+  if (!BeginWorkerEntry(worker, entry, g_fileList.path[entry], g_fileList.thumbnailMade[entry] != 0,
+                        ThumbnailAreaWidth(size), ThumbnailAreaHeight(size)))
     return 0;
   return entry + 1;
 }
 
 // The entry is done the moment its thumbnail arrives; its cell, if it has
 // one, keeps the thumbnail and paints it. An entry scrolled away meanwhile
-// finds it in the cache file when it is shown again.
-LRESULT OnThumbnailMade(int32_t entry, PackedDib thumbnail) {
-  EndWorkerEntry(entry);
+// is handed to the worker again when it is shown again, which finds the
+// thumbnail in the cache file.
+LRESULT OnThumbnailMade(int32_t worker, PackedDib thumbnail) {
+  int32_t entry = EndWorkerEntry(worker);
   if (entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
+  g_fileList.thumbnailMade[entry] = 1;
   HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
   if (!cell) return 0;
   GiveCellThumbnail(cell, thumbnail);
@@ -162,23 +167,49 @@ bool ShownThumbnailsPending() {
   return Grid() && ShownThumbnailsPending(g_grid, g_fileList.thumbnailDone, g_fileList.count);
 }
 
-void ReloadGrid() {
+namespace {
+
+void ShowListingMessage(int stringId, int count) {
+  char text[1024];
+  std::snprintf(text, sizeof text, LoadStringResource(unsigned(stringId)), count);
+  MessageBoxA(static_cast<HWND>(g_windows.main), text, "Tamsel", MB_ICONINFORMATION);
+}
+
+// The listing's folder is told apart from what the toolbar and the tree
+// show: a refused folder, a folder the history cannot hold (the toolbar then
+// selects none), files left out.
+void TellAboutListing(bool refused) {
+  if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
+    ShowListingMessage(127, 0);
+  else if (g_fileList.leftOut > 0)
+    ShowListingMessage(126, g_fileList.leftOut);
+  if (AddFolderToHistory(g_app.currentFolder))
+    FillHistoryList();
+  else
+    ShowNoHistoryFolder();
+}
+
+}  // namespace
+
+void ReloadGrid(bool refused) {
   // Before the grid container exists there is nothing to list for: its
   // creation makes the first listing.
   if (!Grid()) return;
   PauseWorker();
+  ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
   MakeListing();
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
-  for (int32_t i = 0; i < touched && i < kFileListSlots; ++i) g_fileList.thumbnailDone[i] = 0;
+  for (int32_t i = 0; i < touched && i < kFileListSlots; ++i)
+    g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
   g_grid.topRow = g_grid.totalRows = g_grid.visibleRows = 0;
   ForgetAllCells();
   RECT client;
   GetClientRect(Grid(), &client);
   Layout(client.right, client.bottom);
   RefreshStatusCounts();
-  if (AddFolderToHistory(g_app.currentFolder)) FillHistoryList();
+  TellAboutListing(refused);
   ResumeWorker();
 }
 
@@ -187,7 +218,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE:
       FreeListing();
       for (int i = 0; i < kFileListSlots; ++i) {
-        g_fileList.thumbnailDone[i] = 0;
+        g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
         g_fileList.cellWindow[i] = nullptr;
       }
       g_grid.anchor = -1;

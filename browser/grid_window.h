@@ -16,8 +16,10 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 // Makes a new listing of the current folder and rebuilds the cells. Before
 // the grid container exists it does nothing: the container's creation makes
-// the first listing.
-void ReloadGrid();
+// the first listing. A folder that cannot be listed (`refused`, or too long
+// for the file functions) and files left out of the listing are told in a
+// message; the grid then shows what was listed, or nothing.
+void ReloadGrid(bool refused = false);
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
 // Whether an entry on screen still waits for its thumbnail.

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The program folder, "cacheNN\", a file name in UTF-8, the stamp and ".tmp".
+constexpr size_t kCachePathBytes = 2 * platform::kMaxPathBytes;
+
 std::string CacheFolder(int number) {
   char folder[300];
   std::snprintf(folder, sizeof folder, "%scache%02d", g_app.programFolder, number);
@@ -31,7 +34,7 @@ void PutLittleEndian(uint8_t* at, uint32_t value, int bytes) {
 }  // namespace
 
 bool CacheFilePath(const char* sourcePath, int number, char* out, size_t size) {
-  char folder[260], name[260];
+  char folder[platform::kMaxPathBytes], name[platform::kMaxPathBytes];
   // A bare file name (a listing of the process's current folder) is its own name.
   const char* fileName =
       SplitPathName(sourcePath, folder, sizeof folder, name, sizeof name) ? name : sourcePath;
@@ -90,7 +93,7 @@ void EmptyCacheFolder(int number) {
 }
 
 bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) {
-  char path[300];
+  char path[kCachePathBytes];
   if (!image || !CacheFilePath(sourcePath, number, path, sizeof path)) return false;
   uint32_t dibBytes = DibBytes(image);
   uint32_t pixelOffset = uint32_t(kBmpFileHeaderBytes + image->biSize + ColourTableSize(image));
@@ -120,7 +123,7 @@ bool IsSoundCachedImage(const void* dib, size_t bytes) {
 }
 
 PackedDib LoadThumbnail(const char* sourcePath, int number) {
-  char path[300];
+  char path[kCachePathBytes];
   if (!CacheFilePath(sourcePath, number, path, sizeof path)) return nullptr;
   int64_t fileBytes = platform::FileSize(path);
   if (fileBytes < int64_t(kBmpFileHeaderBytes + sizeof(DibHeader)) ||
@@ -138,6 +141,6 @@ PackedDib LoadThumbnail(const char* sourcePath, int number) {
 }
 
 void DeleteThumbnail(const char* sourcePath, int number) {
-  char path[300];
+  char path[kCachePathBytes];
   if (CacheFilePath(sourcePath, number, path, sizeof path)) platform::DeleteOneFile(path);
 }

@@ -1,6 +1,7 @@
 #include "browser/thumbnail_worker.h"
 
 #include <algorithm>
+#include <string>
 
 #include "browser/file_list.h"
 #include "browser/stored_thumbnails.h"
@@ -14,9 +15,16 @@ namespace {
 struct Worker {
   HANDLE thread = nullptr;
   HANDLE wake = nullptr;  // auto-reset: there may be work
-  // The area of the entry handed out: written before the take message
-  // returns, read by the worker after it, so the message is the hand-over.
+  // The entry handed out: written before the take message returns, read by
+  // the worker after it, so the message is the hand-over. The worker works
+  // on its own copy of the path: a command that stops waiting for a stuck
+  // read may make a new listing meanwhile.
   int32_t areaWidth = 0, areaHeight = 0;
+  std::string path;
+  bool fromCache = false;  // made before in this listing: its cache file may hold it
+  // The entry in hand belongs to a listing since replaced; read by the
+  // worker too, so that it writes no cache file for the new listing.
+  volatile LONG stale = 0;
 };
 
 struct WorkerState {
@@ -28,6 +36,10 @@ struct WorkerState {
   bool paused = false;
   int32_t inHand[kMaxThumbnailWorkers];  // each worker's entry, -1 for none
 };
+
+// How long a command waits for the workers' reads before it goes on (a read
+// from a share that went away can take the network's timeout).
+constexpr DWORD kPauseLimitMs = 3000;
 
 WorkerState g_work;
 
@@ -44,17 +56,23 @@ int32_t WorkerCountForThisMachine() {
 // cache file is written here, off the user-interface thread; the grid gets
 // the thumbnail itself.
 void MakeThumbnailsWhileThereIsWork(int32_t worker) {
+  Worker& self = g_work.workers[worker];
   while (!g_work.quit) {
     // The answer is the entry + 1; 0 (also a send that failed) is none.
-    int32_t entry = int32_t(SendMessageA(g_work.grid, kTakeEntryMessage, WPARAM(worker), 0)) - 1;
-    if (entry < 0) return;
-    const char* path = g_fileList.path[entry];
-    const Worker& self = g_work.workers[worker];
-    PackedDib thumbnail =
-        StoredOrMadeThumbnail(g_windows.main, path, self.areaWidth, self.areaHeight);
-    if (thumbnail) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
+    if (SendMessageA(g_work.grid, kTakeEntryMessage, WPARAM(worker), 0) == 0) return;
+    const char* path = self.path.c_str();
+    // A thumbnail made before for this listing comes from its cache file;
+    // asking for it needs the source's time stamp, a file access kept off
+    // the user-interface thread.
+    PackedDib thumbnail = self.fromCache ? LoadThumbnail(path, OwnCacheFolderNumber()) : nullptr;
+    if (!thumbnail) {
+      thumbnail = StoredOrMadeThumbnail(g_windows.main, path, self.areaWidth, self.areaHeight);
+      // A reload that stopped waiting for this read has emptied the cache
+      // for its own listing (perhaps of another thumbnail size).
+      if (thumbnail && !self.stale) StoreThumbnail(path, thumbnail, OwnCacheFolderNumber());
+    }
     // Ownership passes to the grid when it answers nonzero.
-    if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(entry), LPARAM(thumbnail)))
+    if (!SendMessageA(g_work.grid, kThumbnailMadeMessage, WPARAM(worker), LPARAM(thumbnail)))
       FreePackedDib(thumbnail);
   }
 }
@@ -76,15 +94,22 @@ bool AllWorkersEnded() {
   return true;
 }
 
-bool NoEntryInHand() {
-  return std::all_of(g_work.inHand, g_work.inHand + g_work.count, [](int32_t e) { return e < 0; });
+// No entry of the listing shown is in a worker's hands (a stale one, of a
+// listing since replaced, is not waited for).
+bool NoCurrentEntryInHand() {
+  for (int32_t i = 0; i < g_work.count; ++i)
+    if (g_work.inHand[i] >= 0 && !g_work.workers[i].stale) return false;
+  return true;
 }
 
-// Waits until `done` holds or every worker has ended, serving the workers'
-// synchronous requests meanwhile (they are what makes `done` come true).
+// Waits until `done` holds, every worker has ended or the limit has passed,
+// serving the workers' synchronous requests meanwhile (they are what makes
+// `done` come true).
 template <typename Condition>
-void ServeWorkersUntil(Condition done) {
+void ServeWorkersUntil(Condition done, DWORD limitMs) {
+  DWORD start = GetTickCount();
   while (g_work.count > 0 && !done() && !AllWorkersEnded()) {
+    if (GetTickCount() - start >= limitMs) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20 /* ms, a guard */, QS_SENDMESSAGE);
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // handles sent messages
@@ -107,7 +132,7 @@ void StartWorker(HWND grid) {
           CreateThread(nullptr, 0, WorkerThread, LPVOID(INT_PTR(g_work.count)), 0, nullptr);
     if (!worker.thread) {
       if (worker.wake) CloseHandle(worker.wake);
-      worker = Worker();
+      worker.wake = nullptr;
       break;
     }
     ++g_work.count;
@@ -118,14 +143,17 @@ void StopWorker() {
   if (g_work.count == 0) return;
   InterlockedExchange(&g_work.quit, 1);
   for (int32_t i = 0; i < g_work.count; ++i) SetEvent(g_work.workers[i].wake);
-  ServeWorkersUntil([] { return false; });
+  // A worker held by a stuck read is left behind with its state: it hands
+  // nothing back once quit is set, and the process ending ends it.
+  ServeWorkersUntil([] { return false; }, kPauseLimitMs);
+  if (!AllWorkersEnded()) return;
   for (int32_t i = 0; i < g_work.count; ++i) {
     CloseHandle(g_work.workers[i].thread);
     CloseHandle(g_work.workers[i].wake);
-    g_work.workers[i] = Worker();
+    g_work.workers[i].thread = g_work.workers[i].wake = nullptr;
+    g_work.inHand[i] = -1;
   }
   g_work.count = 0;
-  std::fill(std::begin(g_work.inHand), std::end(g_work.inHand), -1);
 }
 
 void WakeWorker() {
@@ -135,7 +163,16 @@ void WakeWorker() {
 
 void PauseWorker() {
   g_work.paused = true;
-  ServeWorkersUntil(NoEntryInHand);
+  ServeWorkersUntil(NoCurrentEntryInHand, kPauseLimitMs);
+}
+
+bool WorkerIdle() {
+  return std::all_of(g_work.inHand, g_work.inHand + g_work.count, [](int32_t e) { return e < 0; });
+}
+
+void ForgetWorkerEntry() {
+  for (int32_t i = 0; i < g_work.count; ++i)
+    if (g_work.inHand[i] >= 0) InterlockedExchange(&g_work.workers[i].stale, 1);
 }
 
 void ResumeWorker() {
@@ -146,18 +183,31 @@ void ResumeWorker() {
 bool WorkerPaused() { return g_work.paused || g_work.quit; }
 
 int32_t NextWorkerEntry(const GridState& grid, const int32_t* done, int32_t count) {
-  return NextThumbnailEntry(grid, done, count, g_work.inHand, g_work.count);
+  int32_t current[kMaxThumbnailWorkers], held = 0;
+  for (int32_t i = 0; i < g_work.count; ++i)
+    if (g_work.inHand[i] >= 0 && !g_work.workers[i].stale) current[held++] = g_work.inHand[i];
+  return NextThumbnailEntry(grid, done, count, current, held);
 }
 
-bool BeginWorkerEntry(int32_t worker, int32_t entry, int32_t width, int32_t height) {
-  if (worker < 0 || worker >= g_work.count) return false;
+bool BeginWorkerEntry(int32_t worker, int32_t entry, const char* path, bool fromCache,
+                      int32_t width, int32_t height) {
+  // A worker still holding a stale entry is not given another until it is back.
+  if (worker < 0 || worker >= g_work.count || g_work.inHand[worker] >= 0) return false;
+  Worker& self = g_work.workers[worker];
   g_work.inHand[worker] = entry;
-  g_work.workers[worker].areaWidth = width;
-  g_work.workers[worker].areaHeight = height;
+  self.path = path;
+  self.fromCache = fromCache;
+  self.areaWidth = width;
+  self.areaHeight = height;
+  InterlockedExchange(&self.stale, 0);
   return true;
 }
 
-void EndWorkerEntry(int32_t entry) {
-  for (int32_t i = 0; i < g_work.count; ++i)
-    if (g_work.inHand[i] == entry) g_work.inHand[i] = -1;
+int32_t EndWorkerEntry(int32_t worker) {
+  if (worker < 0 || worker >= g_work.count) return -1;
+  int32_t entry = g_work.inHand[worker];
+  g_work.inHand[worker] = -1;
+  bool current = !g_work.workers[worker].stale && !g_work.quit;
+  InterlockedExchange(&g_work.workers[worker].stale, 0);
+  return current ? entry : -1;
 }

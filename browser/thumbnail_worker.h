@@ -7,8 +7,7 @@
 // message (kTakeEntryMessage) and hands the finished thumbnail back the same
 // way (kThumbnailMadeMessage). So the listing, the done flags and the grid
 // state are only ever touched by the user-interface thread, and a worker
-// reads nothing but the path of the entry it was given, which stays put
-// until the next reload, and the reload waits for every worker to be idle.
+// reads nothing but its own copy of the path of the entry it was given.
 #pragma once
 
 #include <windows.h>
@@ -20,10 +19,11 @@
 
 constexpr int32_t kMaxThumbnailWorkers = 4;
 
-// Sent by a worker to the grid container. Take: wParam the worker's number;
+// Sent by a worker to the grid container, wParam the worker's number. Take:
 // the result is the entry to make plus one (0: none, as a send that failed
-// also answers). Made: wParam the entry, lParam the thumbnail (a PackedDib,
-// never null); the result is nonzero when the grid took the thumbnail.
+// also answers). Made: lParam the thumbnail (a PackedDib, never null) of
+// the entry handed to that worker; the result is nonzero when the grid took
+// the thumbnail.
 constexpr UINT kTakeEntryMessage = WM_APP + 40;
 constexpr UINT kThumbnailMadeMessage = WM_APP + 41;
 
@@ -35,16 +35,26 @@ void StopWorker();
 void WakeWorker();
 
 // While paused no worker is given an entry. Pausing waits until every entry
-// in the workers' hands has been handed back.
+// of the listing shown in the workers' hands has come back, or three seconds
+// at most (a read from a share that went away): the command then goes on,
+// and such an entry's thumbnail, when it comes, is taken only if its listing
+// is still the one shown (ForgetWorkerEntry).
 void PauseWorker();
+// True when no entry is in any worker's hands.
+bool WorkerIdle();
+// A new listing replaces the one of the entries in the workers' hands.
+void ForgetWorkerEntry();
 void ResumeWorker();
 bool WorkerPaused();
 
 // The grid container's side of the two messages: NextWorkerEntry picks the
 // entry to hand out (NextThumbnailEntry, passing over those in the workers'
-// hands), BeginWorkerEntry records it as worker `worker`'s (to be fitted
-// into width x height; false for no such worker), EndWorkerEntry when its
-// thumbnail comes back.
+// hands); BeginWorkerEntry records it as worker `worker`'s (its path, copied,
+// to be fitted into width x height; `fromCache` when it was made before and
+// its cache file is tried first), false when that worker cannot take one;
+// EndWorkerEntry when the worker's thumbnail comes back: the entry, or -1
+// when its listing has been replaced meanwhile (the thumbnail is not taken).
 int32_t NextWorkerEntry(const GridState& grid, const int32_t* done, int32_t count);
-bool BeginWorkerEntry(int32_t worker, int32_t entry, int32_t width, int32_t height);
-void EndWorkerEntry(int32_t entry);
+bool BeginWorkerEntry(int32_t worker, int32_t entry, const char* path, bool fromCache,
+                      int32_t width, int32_t height);
+int32_t EndWorkerEntry(int32_t worker);

@@ -8,6 +8,7 @@
 #include "file_ops/format_table.h"
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
+#include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
@@ -46,7 +47,10 @@ void StartToolbar(HWND toolbar) {
   GetWindowRect(toolbar, &rect);
   g_app.toolbarHeight = rect.bottom - rect.top;
   FillFormatList(toolbar);
-  std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", HistorySlot(0));
+  // Without a history, the process's current folder, fully qualified: a
+  // bare name would be taken past the Recycle Bin by the delete.
+  std::string start = *HistorySlot(0) ? HistorySlot(0) : platform::WorkingFolder();
+  std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", start.c_str());
   ReloadGrid();
   CheckDlgButton(toolbar, kKeepOnTopId, g_settings.keepOnTop ? BST_CHECKED : BST_UNCHECKED);
   if (g_settings.keepOnTop) SetKeepOnTop(true);

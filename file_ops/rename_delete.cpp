@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
@@ -23,13 +25,14 @@ namespace {
 
 constexpr int kOldNameId = 101;
 constexpr int kNewNameId = 100;
-constexpr int kBaseNameLimit = 80;  // 79 bytes and the terminator
+constexpr int kBaseNameLimit = 80;  // 79 characters and the terminator
 
-// The dialog's state while it is open.
+// The dialog's state while it is open (names in the process's code page:
+// up to three bytes a character in UTF-8).
 struct RenameState {
-  char fileName[260];
-  char baseName[256];
-  char extension[128];
+  char fileName[platform::kMaxPathBytes];
+  char baseName[platform::kMaxPathBytes];
+  char extension[platform::kMaxPathBytes];
 } g_rename;
 
 // The message that refuses a name, one per fault.
@@ -58,6 +61,15 @@ bool AcceptNewName(HWND dialog) {
   return false;
 }
 
+// At most 79 characters of the edit box, whole, in the process's code page.
+void ReadNewBaseName(HWND dialog) {
+  wchar_t typed[kBaseNameLimit] = {};
+  GetWindowTextW(GetDlgItem(dialog, kNewNameId), typed, kBaseNameLimit);
+  std::u16string wide(reinterpret_cast<const char16_t*>(typed));
+  std::snprintf(g_rename.baseName, sizeof g_rename.baseName, "%s",
+                platform::FromWide(platform::AnsiCodePage(), wide).c_str());
+}
+
 INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
@@ -65,7 +77,7 @@ INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       FileBaseName(g_rename.fileName, g_rename.baseName, sizeof g_rename.baseName);
       g_rename.extension[0] = '\0';
       FileExtension(g_rename.fileName, g_rename.extension, sizeof g_rename.extension);
-      char line[256];
+      char line[3 * platform::kMaxPathBytes];
       std::snprintf(line, sizeof line, "%s [%s %s]", g_rename.baseName, g_rename.extension,
                     LoadStringResource(106));
       SetWindowTextA(GetDlgItem(dialog, kOldNameId), line);
@@ -78,9 +90,7 @@ INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
           if (AcceptNewName(dialog)) EndDialog(dialog, 1);
           return 1;
         case IDCANCEL: EndDialog(dialog, 0); return 1;
-        case kNewNameId:
-          GetWindowTextA(GetDlgItem(dialog, kNewNameId), g_rename.baseName, kBaseNameLimit);
-          return 0;
+        case kNewNameId: ReadNewBaseName(dialog); return 0;
       }
       return 0;
     case WM_SYSCOMMAND:
@@ -93,31 +103,52 @@ INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   return 0;
 }
 
+// The entry's name for a message: what follows its last backslash.
+const char* EntryName(const char* path) {
+  const char* backslash = FindLastCharacter(path, '\\');
+  return backslash ? backslash + 1 : path;
+}
+
 }  // namespace
 
+bool AcceptCommandEntry(HWND owner, const char* path) {
+  EntryFault fault = CheckCommandEntry(path);
+  if (fault == EntryFault::kNone) return true;
+  char message[1024 + platform::kMaxPathBytes];
+  std::snprintf(message, sizeof message,
+                LoadStringResource(fault == EntryFault::kFolder ? 124 : 125), EntryName(path));
+  MessageBoxA(owner, message, "Tamsel", MB_ICONINFORMATION);
+  return false;
+}
+
 int RenameFile(HWND owner, const char* path) {
-  char folder[260];
+  if (!AcceptCommandEntry(owner, path)) return 0;
+  char folder[platform::kMaxPathBytes];
   if (!SplitPathName(path, folder, sizeof folder, g_rename.fileName, sizeof g_rename.fileName))
     return 0;
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_rename", owner,
                                    RenameProc, 0);
   if (result > 0 && CheckBaseName(g_rename.baseName) == NameFault::kNone) {
     std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
-    if (!renamed.empty()) std::rename(path, renamed.c_str());  // a failure shows as the old name
+    // A failure shows as the old name; a name already taken is never replaced.
+    if (!renamed.empty()) platform::RenameFile(path, renamed.c_str());
   }
   return result > 0 ? 1 : 0;
 }
 
 int DeleteToRecycleBin(HWND owner, const char* path) {
-  char list[262] = {};  // one name, then the list's second terminator
-  std::snprintf(list, sizeof list - 1, "%s", path);
+  // Only a fully qualified path without a wildcard reaches the shell: it
+  // expands '?' and '*', and takes a relative path past the Recycle Bin.
+  if (!IsCommandPath(path)) return 0;
+  std::string list(path);
+  list.append(2, '\0');  // the list's second terminator
   SHFILEOPSTRUCTA operation = {};
   operation.hwnd = owner;
   operation.wFunc = FO_DELETE;
-  operation.pFrom = list;
+  operation.pFrom = list.c_str();
   operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  SHFileOperationA(&operation);
-  return 1;
+  bool done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
+  return done && !platform::FileExists(path) ? 1 : 0;
 }
 
 bool DeleteSelectedFiles(HWND owner) {
@@ -125,14 +156,26 @@ bool DeleteSelectedFiles(HWND owner) {
     MessageBoxA(owner, LoadStringResource(100), "Tamsel", MB_ICONINFORMATION);
     return false;
   }
-  char question[300];
-  std::snprintf(question, sizeof question, LoadStringResource(101), int(g_fileList.selectedCount));
+  // Entries no file command may take are named and left; the question
+  // counts the files that will go.
+  std::vector<int32_t> deletable;
+  for (int32_t i = 0; i < g_fileList.count; ++i)
+    if (g_fileList.selected[i] && AcceptCommandEntry(owner, g_fileList.path[i]))
+      deletable.push_back(i);
+  if (deletable.empty()) return false;
+  char question[1024];
+  std::snprintf(question, sizeof question, LoadStringResource(101), int(deletable.size()));
   if (MessageBoxA(owner, question, "Tamsel", MB_ICONQUESTION | MB_YESNO) != IDYES) return false;
-  for (int32_t i = 0; i < g_fileList.count; ++i) {
-    if (!g_fileList.selected[i]) continue;
+  int kept = 0;  // open elsewhere, protected, or the user kept it at the shell's warning
+  for (int32_t i : deletable) {
     // The cache name needs the file's time stamp: remove it while the file is there.
     DeleteThumbnail(g_fileList.path[i], OwnCacheFolderNumber());
-    DeleteToRecycleBin(owner, g_fileList.path[i]);
+    if (!DeleteToRecycleBin(owner, g_fileList.path[i])) ++kept;
+  }
+  if (kept > 0) {
+    char message[1024];
+    std::snprintf(message, sizeof message, LoadStringResource(128), kept);
+    MessageBoxA(owner, message, "Tamsel", MB_ICONINFORMATION);
   }
   return true;
 }

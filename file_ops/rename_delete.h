@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+// True when delete, rename and drag may take the listed entry; otherwise
+// says why in a message (a folder, or a name Windows cannot be given here).
+bool AcceptCommandEntry(HWND owner, const char* path);
+
 // Shows the "ral_rename" dialog for the file and renames it on OK. A new
 // name that CheckNewBaseName refuses is answered with a message and the
 // dialog stays open. Returns 1 when the user confirmed (whether or not the
@@ -10,10 +14,14 @@
 int RenameFile(HWND owner, const char* path);
 
 // Moves one file to the Recycle Bin without any window of the shell's own,
-// except the shell's warning when the file would be deleted for good.
+// except the shell's warning when the file would be deleted for good. 1 when
+// the file is gone; 0 when it stays, and for a path that is not fully
+// qualified or holds a wildcard, which is never handed over.
 int DeleteToRecycleBin(HWND owner, const char* path);
 
-// The delete command: one question, then each selected file's thumbnail and
-// the file itself; "Rien n'est sélectionné." when nothing is selected.
+// The delete command: entries no file command may take are named in a
+// message and kept; one question for the others, then each one's thumbnail
+// and the file itself, and a message that counts the files that stayed;
+// "Rien n'est sélectionné." when nothing is selected.
 // Returns true when files were deleted (the grid must be reloaded).
 bool DeleteSelectedFiles(HWND owner);

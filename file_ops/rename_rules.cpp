@@ -2,11 +2,18 @@
 
 #include <cstring>
 
+#include "file_ops/path_utils.h"
 #include "platform/platform.h"
 
 std::string RenamedPath(const char* folder, const char* base, const char* extension) {
   std::string path = std::string(folder) + "\\" + base + "." + extension;
-  return path.size() < 260 ? path : std::string();
+  return FitsFileFunctions(path.c_str()) ? path : std::string();
+}
+
+EntryFault CheckCommandEntry(const char* path) {
+  if (!IsCommandPath(path)) return EntryFault::kUnusablePath;
+  if (platform::FolderExists(path)) return EntryFault::kFolder;
+  return EntryFault::kNone;
 }
 
 namespace {

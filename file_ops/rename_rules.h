@@ -6,9 +6,19 @@
 #include <string>
 
 // "<folder>\<base>.<extension>" (a name without an extension keeps a final
-// dot, as it always has). Empty when it would not fit a full path (260 bytes
-// with the terminator): nothing is renamed then.
+// dot, as it always has). Empty when the file functions could not take it
+// (260 UTF-16 units with the terminator): nothing is renamed then.
 std::string RenamedPath(const char* folder, const char* base, const char* extension);
+
+// Why a listed entry cannot be handed to delete, rename or drag.
+enum class EntryFault {
+  kNone,
+  kUnusablePath,  // not fully qualified, a wildcard (a name the code page
+                  // cannot hold), or too long for the file functions
+  kFolder,        // a folder named like a picture: the file commands never
+                  // take a folder and everything in it
+};
+EntryFault CheckCommandEntry(const char* path);
 
 // Why a new base name typed in the rename dialog cannot be used.
 enum class NameFault {

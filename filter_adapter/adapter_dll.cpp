@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,6 +38,25 @@ char g_filterPath[kPathBytes];
 
 bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
 
+// A path stored by an earlier version is in the system's own ANSI page; a
+// host that runs in UTF-8 (its manifest) reads it in UTF-8. Text that is not
+// UTF-8 is taken from the system's page; one that no longer fits is dropped.
+void ConvertStoredPath(char* path, size_t size) {
+  if (GetACP() != CP_UTF8 ||
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0) > 0)
+    return;
+  char number[8] = {};
+  UINT system =
+      GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, number, sizeof number) > 0
+          ? UINT(std::strtoul(number, nullptr, 10))
+          : 0;
+  wchar_t wide[kPathBytes];
+  int units = system ? MultiByteToWideChar(system, 0, path, -1, wide, int(kPathBytes)) : 0;
+  int bytes =
+      units > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, path, int(size), nullptr, nullptr) : 0;
+  if (bytes <= 0) path[0] = '\0';
+}
+
 void LoadSettings(HINSTANCE library) {
   char own[256] = {};
   GetModuleFileNameA(library, own, sizeof own - 1);
@@ -48,6 +68,7 @@ void LoadSettings(HINSTANCE library) {
   if (!std::fgets(g_filterPath, sizeof g_filterPath, file)) g_filterPath[0] = '\0';
   g_filterPath[std::strcspn(g_filterPath, "\r\n")] = '\0';
   std::fclose(file);
+  ConvertStoredPath(g_filterPath, sizeof g_filterPath);
 }
 
 void SaveSettings() {

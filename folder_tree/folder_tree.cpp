@@ -8,6 +8,7 @@
 #include <string>
 
 #include "folder_tree/tree_match.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -64,26 +65,51 @@ LPITEMIDLIST CombineIdLists(LPCITEMIDLIST first, LPCITEMIDLIST second) {
   return reinterpret_cast<LPITEMIDLIST>(combined);
 }
 
-void StrRetToText(char* buffer, STRRET* name, LPCITEMIDLIST list) {
-  switch (name->uType) {
-    case STRRET_WSTR: {
-      WideCharToMultiByte(CP_ACP, 0, name->pOleStr, -1, buffer, MAX_PATH, nullptr, nullptr);
-      buffer[MAX_PATH - 1] = '\0';
-      Released<IMalloc> allocator{TaskAllocator()};
-      if (allocator.p) allocator.p->Free(name->pOleStr);
-      break;
-    }
-    case STRRET_OFFSET:
-      lstrcpynA(buffer, reinterpret_cast<const char*>(list) + name->uOffset, MAX_PATH);
-      break;
-    case STRRET_CSTR: lstrcpynA(buffer, name->cStr, MAX_PATH); break;
-  }
+DWORD ShellAttributesOf(LPCITEMIDLIST list) {
+  SHFILEINFOA info = {};
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof info,
+                 SHGFI_PIDL | SHGFI_ATTRIBUTES);
+  return info.dwAttributes;
 }
 
-std::string PathOf(LPCITEMIDLIST list) {
-  char path[MAX_PATH] = {};
-  if (list) SHGetPathFromIDListA(list, path);
-  return path;
+// A display name as UTF-16, so that the tree shows every name whole,
+// whatever the process's code page.
+std::wstring StrRetToWide(STRRET* name, LPCITEMIDLIST list) {
+  auto fromAnsi = [](const char* text) {
+    std::u16string wide = platform::ToWide(CP_ACP, text);
+    return std::wstring(wide.begin(), wide.end());
+  };
+  switch (name->uType) {
+    case STRRET_WSTR: {
+      std::wstring text = name->pOleStr ? name->pOleStr : L"";
+      Released<IMalloc> allocator{TaskAllocator()};
+      if (allocator.p) allocator.p->Free(name->pOleStr);
+      return text;
+    }
+    case STRRET_OFFSET: return fromAnsi(reinterpret_cast<const char*>(list) + name->uOffset);
+    case STRRET_CSTR: {
+      char text[MAX_PATH + 1] = {};
+      lstrcpynA(text, name->cStr, MAX_PATH);
+      return fromAnsi(text);
+    }
+  }
+  return std::wstring();
+}
+
+// The folder's file-system path in the process's code page: empty outside
+// the file system, and empty too when the path is beyond MAX_PATH or holds a
+// character the code page lacks (`refused` tells those apart).
+std::string PathOf(LPCITEMIDLIST list, bool* refused = nullptr) {
+  if (refused) *refused = false;
+  wchar_t wide[MAX_PATH + 1] = {};
+  if (list && SHGetPathFromIDListW(list, wide) && wide[0]) {
+    bool lossless = false;
+    std::string path =
+        platform::FromWide(CP_ACP, reinterpret_cast<const char16_t*>(wide), &lossless);
+    if (lossless) return path;
+  }
+  if (refused && list) *refused = (ShellAttributesOf(list) & kFileSystem) != 0;
+  return std::string();
 }
 
 bool IsRemovableDriveRoot(const std::string& path) {
@@ -91,12 +117,7 @@ bool IsRemovableDriveRoot(const std::string& path) {
          path[2] == '\\' && GetDriveTypeA(path.c_str()) == DRIVE_REMOVABLE;
 }
 
-DWORD ShellAttributes(LPCITEMIDLIST list) {
-  SHFILEINFOA info = {};
-  SHGetFileInfoA(reinterpret_cast<LPCSTR>(list), 0, &info, sizeof info,
-                 SHGFI_PIDL | SHGFI_ATTRIBUTES);
-  return info.dwAttributes;
-}
+DWORD ShellAttributes(LPCITEMIDLIST list) { return ShellAttributesOf(list); }
 
 DWORD FolderAttributes(LPCITEMIDLIST list) {
   if (IsRemovableDriveRoot(PathOf(list))) return kRemovableRootAttributes;
@@ -171,20 +192,21 @@ HTREEITEM Next(HTREEITEM item, UINT relation) {
 
 // `children`: 1 for an expand button, I_CHILDRENCALLBACK to decide when the
 // item is drawn.
-HTREEITEM InsertTreeItem(HTREEITEM parent, char* text, LPITEMIDLIST list, int children = 1) {
-  TVINSERTSTRUCTA insert = {};
+HTREEITEM InsertTreeItem(HTREEITEM parent, std::wstring text, LPITEMIDLIST list,
+                         int children = 1) {
+  TVINSERTSTRUCTW insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
-  insert.item.pszText = text;
-  insert.item.cchTextMax = lstrlenA(text);
+  insert.item.pszText = &text[0];
+  insert.item.cchTextMax = int(text.size());
   // Icons are asked for when the item is first drawn (AnswerTreeDisplayInfo):
   // most items of a large folder never are.
   insert.item.iImage = I_IMAGECALLBACK;
   insert.item.iSelectedImage = I_IMAGECALLBACK;
   insert.item.cChildren = children;
   insert.item.lParam = LPARAM(list);
-  return reinterpret_cast<HTREEITEM>(SendMessageA(g_tree, TVM_INSERTITEMA, 0, LPARAM(&insert)));
+  return reinterpret_cast<HTREEITEM>(SendMessageW(g_tree, TVM_INSERTITEMW, 0, LPARAM(&insert)));
 }
 
 // Keeps the expand button of removable drives and of folders with subfolders.
@@ -289,10 +311,10 @@ HWND CreateFolderTree(HWND parent, int id, int width, int height) {
   if (FAILED(SHGetDesktopFolder(&desktop.p)) ||
       FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &list)))
     return g_tree;
-  char name[MAX_PATH] = {};
+  std::wstring name;
   STRRET text;
   if (SUCCEEDED(desktop.p->GetDisplayNameOf(list, SHGDN_NORMAL, &text)))
-    StrRetToText(name, &text, list);
+    name = StrRetToWide(&text, list);
   HTREEITEM root = InsertTreeItem(TVI_ROOT, name, list);
   UpdateChildButton(root, list);
   return g_tree;
@@ -312,13 +334,12 @@ void FillTreeChildren(HTREEITEM item) {
   int inserted = 0;
   LPITEMIDLIST relative = nullptr;
   while (children.p->Next(1, &relative, nullptr) == S_OK) {
-    char name[MAX_PATH] = {};
     STRRET text;
     if (FAILED(folder.p->GetDisplayNameOf(relative, SHGDN_NORMAL, &text))) {
       FreeIdList(relative);
       break;
     }
-    StrRetToText(name, &text, relative);
+    std::wstring name = StrRetToWide(&text, relative);
     LPITEMIDLIST absolute = CombineIdLists(list, relative);
     DWORD attributes = 0;
     if (absolute) {
@@ -361,22 +382,26 @@ void AnswerTreeDisplayInfo(NMTVDISPINFOA* info) {
   info->item.mask |= TVIF_DI_SETITEM;  // asked once per item
 }
 
-bool TreeItemPath(char* buffer, HTREEITEM item) {
+TreeFolder TreeItemPath(char* buffer, size_t size, HTREEITEM item) {
   buffer[0] = '\0';
-  LPITEMIDLIST list = ItemList(item);
-  if (list) SHGetPathFromIDListA(list, buffer);
-  return buffer[0] != '\0';
+  bool refused = false;
+  std::string path = PathOf(ItemList(item), &refused);
+  if (path.empty() || path.size() >= size)
+    return refused || !path.empty() ? TreeFolder::kRefused : TreeFolder::kOutsideFileSystem;
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return TreeFolder::kPath;
 }
 
-int TreePathAtPoint(char* buffer, POINT screen) {
+int TreePathAtPoint(char* buffer, size_t size, POINT screen) {
   TVHITTESTINFO hit = {};
   hit.pt = screen;
   ScreenToClient(g_tree, &hit.pt);
   SendMessageA(g_tree, TVM_HITTEST, 0, LPARAM(&hit));
   if (!(hit.flags & (TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON))) return 1;
-  LPITEMIDLIST list = ItemList(hit.hItem);
-  if (!list) return 0;
-  return SHGetPathFromIDListA(list, buffer) ? 1 : 0;
+  std::string path = PathOf(ItemList(hit.hItem));
+  if (path.empty() || path.size() >= size) return 0;
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return 1;
 }
 
 void ShowFolderInTree(const char* folder) {

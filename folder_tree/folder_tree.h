@@ -7,6 +7,8 @@
 // commctrl.h after the types of windows.h.
 #include <commctrl.h>
 
+#include <cstddef>
+
 constexpr int kTreeId = 1;
 
 // The control with the Desktop as its one (collapsed) item, or nullptr.
@@ -22,12 +24,19 @@ void SortTreeChildren(HTREEITEM item);
 // icons and expand button (TVN_GETDISPINFO).
 void OnTreeItemExpanding(const NMTREEVIEWA* change);
 void AnswerTreeDisplayInfo(NMTVDISPINFOA* info);
-// The item's file-system path into a 260-byte buffer; false (and an empty
-// buffer) for items outside the file system.
-bool TreeItemPath(char* buffer, HTREEITEM item);
+
+enum class TreeFolder {
+  kPath,               // the buffer holds the folder's path
+  kOutsideFileSystem,  // My Computer, the Desktop's virtual items
+  kRefused,            // a folder whose path the process cannot give: beyond
+                       // MAX_PATH, or a name its code page lacks
+};
+// The item's file-system path, in the process's code page, into the buffer
+// (an empty text unless kPath).
+TreeFolder TreeItemPath(char* buffer, size_t size, HTREEITEM item);
 // The path of the item at a screen point: 1 with the buffer untouched when
 // no item is there, else whether a path was produced.
-int TreePathAtPoint(char* buffer, POINT screen);
+int TreePathAtPoint(char* buffer, size_t size, POINT screen);
 // Opens the branches down to `folder` (no trailing backslash) and scrolls it
 // to the top; the selection stays as it is.
 void ShowFolderInTree(const char* folder);

@@ -1,6 +1,7 @@
 #include "image/fast_image.h"
 
 #include <cstring>
+#include <string>
 
 #include "image/plugin_api.h"
 #include "image/plugin_registry.h"
@@ -33,6 +34,17 @@ bool WriteFastPicture(const char* pluginPath, void* owner, const char* fileName,
 
 }  // namespace
 
+bool IsFastPictureFile(const char* tempPath, const char* fileName) {
+  std::string folder = platform::TemporaryFolder();
+  const char* name = tempPath + folder.size();
+  return !folder.empty() && std::strlen(tempPath) > folder.size() &&
+         platform::CompareNoCase(std::string(tempPath, folder.size()).c_str(), folder.c_str()) ==
+             0 &&
+         !std::strchr(name, '\\') && std::strcmp(name, "..") != 0 && std::strcmp(name, ".") != 0 &&
+         platform::IsFullyQualifiedPath(tempPath) && !platform::HasWildcard(tempPath) &&
+         platform::FileExists(tempPath) && !platform::SameFile(tempPath, fileName);
+}
+
 PackedDib ReadFastImage(void* owner, const char* fileName) {
   int32_t reader = FindReader(fileName);
   if (reader < 0) return nullptr;
@@ -42,6 +54,6 @@ PackedDib ReadFastImage(void* owner, const char* fileName) {
   int32_t tempReader = FindReader(tempPath);
   if (tempReader >= 0)
     image = ReadImageFile(tempPath, owner, ReaderPath(tempReader), ReadMode::Extracted);
-  platform::DeleteOneFile(tempPath);
+  if (IsFastPictureFile(tempPath, fileName)) platform::DeleteOneFile(tempPath);
   return image;
 }

@@ -1,9 +1,10 @@
 // The seam between the window-free core and the operating system.
 //
-// Paths are always given in the browser's own form: ANSI text in the system
-// code page with '\' between folders. The Win32 side hands them to the *A
-// functions unchanged; the POSIX side (used by the native test build) turns
-// every '\' into '/'.
+// Paths are always given in the browser's own form: text in the process's
+// ANSI code page (UTF-8 where the system honours the program's manifest,
+// else the system's page) with '\' between folders. The Win32 side hands
+// them to the *A functions unchanged; the POSIX side (used by the native test
+// build) turns every '\' into '/'.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +15,24 @@ namespace platform {
 
 // ---- Directory search (FindFirstFileA / FindNextFileA) ----------------------
 
+// The most bytes a path or name of up to MAX_PATH UTF-16 units takes in the
+// process's code page (three per unit in UTF-8), with its terminator.
+constexpr size_t kMaxPathBytes = 780;
+// The most UTF-16 units of a full path the *A functions accept, terminator
+// included.
+constexpr size_t kMaxPathUnits = 260;
+
 struct FoundFile {
-  char name[260];  // the entry's name, without its folder
+  // The entry's name, without its folder. A name the code page cannot hold
+  // is given as its 8.3 short name where the volume has one; otherwise it
+  // holds '?' for what is missing, and is no file's name.
+  char name[kMaxPathBytes];
   bool isFolder;
   uint32_t sizeLow;  // low 32 bits of the size (0 for folders)
+  // The file system gave the previous entry's very name again (some end a
+  // search so). Told from the name as the system holds it: two names the
+  // code page turns into one text are two entries.
+  bool repeatsPrevious;
 };
 
 class DirSearch {
@@ -38,7 +53,21 @@ class DirSearch {
  private:
   void* handle_ = nullptr;
   std::string folder_, pattern_;  // POSIX side: where and what to match
+  std::string previous_;          // the previous entry's name as the system holds it
 };
+
+// True when the text holds a '*' or '?': the shell and the search functions
+// would take it as a pattern, so it is never a file's path.
+bool HasWildcard(const char* text);
+
+// True for a path from a drive's root ("C:\...") or a share
+// ("\\server\share\..."), natively one from '\' (the root). A relative path
+// would be taken from the process's current folder.
+bool IsFullyQualifiedPath(const char* path);
+
+// True when both paths open the same file (one volume, one file index),
+// whatever names they use. False when either cannot be opened.
+bool SameFile(const char* a, const char* b);
 
 // ---- Files -----------------------------------------------------------------
 
@@ -157,8 +186,21 @@ class ScopedLibrary {
 // ---- Text and code pages ------------------------------------------------------
 
 constexpr unsigned kCodePageShiftJis = 932;
-// The system's ANSI code page (1252 on a French or English system).
+constexpr unsigned kCodePageUtf8 = 65001;
+// The process's ANSI code page: 65001 where the system honours the UTF-8
+// setting of the program's manifest, else the system's page (1252 on a
+// French or English system).
 unsigned AnsiCodePage();
+// The system's own ANSI page, whatever the manifest says: the page of files
+// written by earlier versions of the program (1252, 932...).
+unsigned SystemAnsiCodePage();
+// True when `byte` starts a two-byte character in the double-byte code page
+// (932, 936, 949, 950); false in every other page, UTF-8 included.
+bool IsLeadByte(unsigned codePage, unsigned char byte);
+// Converts UTF-16 to the code page. `lossless` (when given) tells whether
+// every character was held; what a page lacks becomes '?', never a
+// look-alike.
+std::string FromWide(unsigned codePage, const std::u16string& text, bool* lossless = nullptr);
 // Converts text in the given code page to UTF-16. Invalid bytes become U+FFFD
 // or are dropped, never read past the end.
 std::u16string ToWide(unsigned codePage, const char* text);
@@ -194,6 +236,9 @@ class BusyCursor {
 
 // The folder of the running executable, ending in '\'.
 std::string ExecutableFolder();
+// The process's current folder, fully qualified and ending in '\'; "" when
+// the code page cannot hold its path.
+std::string WorkingFolder();
 // The user's folder for temporary files, ending in '\'.
 std::string TemporaryFolder();
 

@@ -1,7 +1,11 @@
 // The parts of the platform seam that both sides share.
+#include <cstring>
+
 #include "platform/platform.h"
 
 namespace platform {
+
+bool HasWildcard(const char* text) { return std::strpbrk(text, "*?") != nullptr; }
 
 static MessageSink g_messageSink = nullptr;
 

@@ -66,8 +66,10 @@ bool DirSearch::First(const char* pattern, FoundFile* found) {
     std::snprintf(found->name, sizeof found->name, "%s", pattern_.c_str());
     found->isFolder = S_ISDIR(info.st_mode);
     found->sizeLow = found->isFolder ? 0 : uint32_t(info.st_size);
+    found->repeatsPrevious = false;
     return true;
   }
+  previous_.clear();
   handle_ = opendir(folder.c_str());
   return Next(found);
 }
@@ -81,6 +83,8 @@ bool DirSearch::Next(FoundFile* found) {
     bool known = stat((folder_ + entry->d_name).c_str(), &info) == 0;
     found->isFolder = known && S_ISDIR(info.st_mode);
     found->sizeLow = known && !found->isFolder ? uint32_t(info.st_size) : 0;
+    found->repeatsPrevious = previous_ == entry->d_name;
+    previous_ = entry->d_name;
     return true;
   }
   return false;
@@ -125,6 +129,14 @@ bool SetFileLastWriteLocal(const char* path, const CalendarTime& local) {
   if (when == time_t(-1)) return false;
   struct timeval times[2] = {{when, 0}, {when, local.milliseconds * 1000}};
   return utimes(NativePath(path).c_str(), times) == 0;
+}
+
+bool IsFullyQualifiedPath(const char* path) { return path[0] == '\\'; }
+
+bool SameFile(const char* a, const char* b) {
+  struct stat first, second;
+  return stat(NativePath(a).c_str(), &first) == 0 && stat(NativePath(b).c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 bool FileExists(const char* path) {
@@ -291,10 +303,51 @@ void FreeLibraryHandle(Library library) {
 // ---- Text ------------------------------------------------------------------------------------
 
 unsigned AnsiCodePage() { return 1252; }
+unsigned SystemAnsiCodePage() { return 1252; }
+
+bool IsLeadByte(unsigned codePage, unsigned char byte) {
+  switch (codePage) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+std::string FromWide(unsigned codePage, const std::u16string& text, bool* lossless) {
+  char name[16];
+  std::snprintf(name, sizeof name, codePage == 65001 ? "UTF-8" : "CP%u", codePage);
+  iconv_t converter = iconv_open(name, "UTF-16LE");
+  std::string out;
+  bool whole = converter != iconv_t(-1);
+  // One character at a time (a surrogate pair is one), so that one the page
+  // lacks becomes '?' and the rest still come.
+  for (size_t i = 0; i < text.size() && converter != iconv_t(-1);) {
+    size_t units = (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size()) ? 2 : 1;
+    char16_t character[2] = {text[i], units == 2 ? text[i + 1] : u'\0'};
+    char* in = reinterpret_cast<char*>(character);
+    size_t inLeft = units * sizeof(char16_t);
+    char bytes[16];
+    char* outAt = bytes;
+    size_t outLeft = sizeof bytes;
+    if (iconv(converter, &in, &inLeft, &outAt, &outLeft) == size_t(-1)) {
+      out += '?';
+      whole = false;
+      iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    } else {
+      out.append(bytes, size_t(outAt - bytes));
+    }
+    i += units;
+  }
+  if (converter != iconv_t(-1)) iconv_close(converter);
+  if (lossless) *lossless = whole;
+  return out;
+}
 
 std::u16string ToWide(unsigned codePage, const char* text) {
   char name[16];
-  std::snprintf(name, sizeof name, "CP%u", codePage);
+  std::snprintf(name, sizeof name, codePage == 65001 ? "UTF-8" : "CP%u", codePage);
   iconv_t converter = iconv_open("UTF-16LE", name);
   if (converter == iconv_t(-1)) return std::u16string();
   std::u16string wide;
@@ -341,6 +394,16 @@ std::string ExecutableFolder() {
   folder = folder.substr(0, folder.find_last_of('/') + 1);
   for (char& c : folder)
     if (c == '/') c = '\\';
+  return folder;
+}
+
+std::string WorkingFolder() {
+  char path[4096];
+  if (!getcwd(path, sizeof path)) return std::string();
+  std::string folder = path;
+  for (char& c : folder)
+    if (c == '/') c = '\\';
+  if (folder.back() != '\\') folder += '\\';
   return folder;
 }
 

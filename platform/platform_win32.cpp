@@ -3,7 +3,10 @@
 // After windows.h: the process memory counters.
 #include <psapi.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,29 +15,79 @@ namespace platform {
 
 // ---- Directory search ---------------------------------------------------------
 
-static void CopyFound(const WIN32_FIND_DATAA& data, FoundFile* found) {
-  lstrcpynA(found->name, data.cFileName, sizeof found->name);
+namespace {
+
+std::wstring WidePath(const char* path) {
+  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(size_t(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], length);
+  wide.pop_back();
+  return wide;
+}
+
+// Converts into the buffer in one call, no look-alike standing in for a
+// character the page lacks; false when one was lost (or it does not fit).
+bool ConvertName(const wchar_t* wide, char* out, int size) {
+  UINT page = GetACP();
+  if (page == CP_UTF8) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, size, nullptr, nullptr);
+    if (bytes <= 0) {
+      std::snprintf(out, size_t(size), "?");
+      return false;
+    }
+    // UTF-8 loses only broken surrogates, which come out as U+FFFD.
+    for (const wchar_t* c = wide; *c; ++c)
+      if (*c >= 0xD800 && *c <= 0xDFFF)
+        return ToWide(CP_UTF8, out) == reinterpret_cast<const char16_t*>(wide);
+    return true;
+  }
+  BOOL usedDefault = FALSE;
+  int bytes =
+      WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide, -1, out, size, nullptr, &usedDefault);
+  if (bytes <= 0) std::snprintf(out, size_t(size), "?");
+  return bytes > 0 && !usedDefault;
+}
+
+// The entry's name as the code page holds it: its own name, else its short
+// name, else its own name with '?' for what the page lacks (no file's name).
+void CopyFound(const WIN32_FIND_DATAW& data, FoundFile* found, std::string* previous) {
+  size_t rawBytes = wcslen(data.cFileName) * sizeof(wchar_t);
+  found->repeatsPrevious =
+      previous->size() == rawBytes && std::memcmp(previous->data(), data.cFileName, rawBytes) == 0;
+  previous->assign(reinterpret_cast<const char*>(data.cFileName), rawBytes);
+  int size = int(sizeof found->name);
+  if (!ConvertName(data.cFileName, found->name, size) && data.cAlternateFileName[0]) {
+    char shortName[sizeof data.cAlternateFileName * 3];
+    if (ConvertName(data.cAlternateFileName, shortName, int(sizeof shortName)))
+      lstrcpynA(found->name, shortName, size);
+  }
   found->isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   found->sizeLow = data.nFileSizeLow;
 }
+
+}  // namespace
 
 DirSearch::~DirSearch() { Close(); }
 
 bool DirSearch::First(const char* pattern, FoundFile* found) {
   Close();
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA(pattern, &data);
+  WIN32_FIND_DATAW data;
+  std::wstring widePattern = WidePath(pattern);
+  if (widePattern.empty()) return false;
+  HANDLE h = FindFirstFileW(widePattern.c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
-  CopyFound(data, found);
+  previous_.clear();
+  CopyFound(data, found, &previous_);
   return true;
 }
 
 bool DirSearch::Next(FoundFile* found) {
   if (!handle_) return false;
-  WIN32_FIND_DATAA data;
-  if (!FindNextFileA(static_cast<HANDLE>(handle_), &data)) return false;
-  CopyFound(data, found);
+  WIN32_FIND_DATAW data;
+  if (!FindNextFileW(static_cast<HANDLE>(handle_), &data)) return false;
+  CopyFound(data, found, &previous_);
   return true;
 }
 
@@ -101,6 +154,28 @@ bool FileExists(const char* path) {
 bool FolderExists(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFullyQualifiedPath(const char* path) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (letter(path[0]) && path[1] == ':' && path[2] == '\\') return true;
+  // \\server\share\..., with a server and a share of their own
+  if (path[0] != '\\' || path[1] != '\\' || path[2] == '\\' || path[2] == '\0') return false;
+  const char* share = std::strchr(path + 2, '\\');
+  return share && share[1] && share[1] != '\\';
+}
+
+bool SameFile(const char* a, const char* b) {
+  auto identity = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.Ok() && GetFileInformationByHandle(file.Get(), info);
+  };
+  BY_HANDLE_FILE_INFORMATION first, second;
+  return identity(a, &first) && identity(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
 }
 
 bool MakeFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
@@ -286,6 +361,44 @@ void FreeLibraryHandle(Library library) {
 
 unsigned AnsiCodePage() { return GetACP(); }
 
+unsigned SystemAnsiCodePage() {
+  // The system locale's page, which the manifest's UTF-8 setting does not change.
+  char number[8] = {};
+  if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, number, sizeof number) > 0)
+    if (unsigned page = unsigned(std::strtoul(number, nullptr, 10))) return page;
+  return GetACP();
+}
+
+bool IsLeadByte(unsigned codePage, unsigned char byte) {
+  if (codePage == CP_ACP) codePage = GetACP();
+  return codePage != CP_UTF8 && IsDBCSLeadByteEx(codePage, byte) != 0;
+}
+
+std::string FromWide(unsigned codePage, const std::u16string& text, bool* lossless) {
+  if (codePage == CP_ACP) codePage = GetACP();
+  auto wide = reinterpret_cast<const wchar_t*>(text.c_str());
+  // UTF-8 holds every character; elsewhere no look-alike stands in for one
+  // the page lacks, and the default character tells that one was lost.
+  bool utf8 = codePage == CP_UTF8;
+  DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* defaultUsed = utf8 ? nullptr : &usedDefault;
+  int length = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, nullptr, defaultUsed);
+  std::string out;
+  if (length > 0) {
+    out.resize(size_t(length));
+    WideCharToMultiByte(codePage, flags, wide, -1, &out[0], length, nullptr, defaultUsed);
+    out.pop_back();
+  }
+  // UTF-8 loses only broken surrogates, which come out as U+FFFD.
+  if (lossless) {
+    bool surrogates = false;
+    for (char16_t c : text) surrogates = surrogates || (c >= 0xD800 && c <= 0xDFFF);
+    *lossless = length > 0 && !usedDefault && (!surrogates || ToWide(CP_UTF8, out.c_str()) == text);
+  }
+  return out;
+}
+
 std::u16string ToWide(unsigned codePage, const char* text) {
   int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
   if (length <= 0) return std::u16string();
@@ -332,6 +445,17 @@ std::string ExecutableFolder() {
   if (length == 0 || length >= sizeof path) return std::string();
   std::string folder(path, length);
   return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string WorkingFolder() {
+  wchar_t path[MAX_PATH + 1] = {};
+  DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, path);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  bool lossless = false;
+  std::string folder = FromWide(CP_ACP, reinterpret_cast<const char16_t*>(path), &lossless);
+  if (!lossless || folder.empty()) return std::string();
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
 }
 
 std::string TemporaryFolder() {

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 struct AppState {
   char programFolder[256];  // folder of the executable, ends in '\'
   int32_t toolbarHeight;
   char extensionFilter[64];  // "*" or "jpg;png"
-  char currentFolder[256];   // ends in '\'
+  // Ends in '\\'; empty when no folder is shown (nothing is listed then).
+  char currentFolder[platform::kMaxPathBytes];
   void* popupMenu;
   void* popupMenuResource;
   int32_t colourDepth;

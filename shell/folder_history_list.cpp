@@ -17,3 +17,9 @@ void FillHistoryList() {
     SendMessageA(list, CB_INSERTSTRING, WPARAM(-1), LPARAM(HistorySlot(k)));  // in history order
   SendMessageA(list, CB_SETCURSEL, 0, 0);
 }
+
+void ShowNoHistoryFolder() {
+  HWND toolbar = static_cast<HWND>(g_windows.toolbar);
+  if (HWND list = toolbar ? GetDlgItem(toolbar, kHistoryListId) : nullptr)
+    SendMessageA(list, CB_SETCURSEL, WPARAM(-1), 0);
+}

@@ -4,3 +4,6 @@
 // Refills the list from the folder history and selects its first item; does
 // nothing while the toolbar does not exist.
 void FillHistoryList();
+// Selects no item: the folder shown is not in the history (too long for it,
+// or none at all), and the list must not name another.
+void ShowNoHistoryFolder();

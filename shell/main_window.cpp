@@ -51,6 +51,8 @@ void OnCreate(HWND window) {
   g_app.colourDepth = MeasureColourDepth(window);
   ReadSettings(g_app.programFolder);
   ReadHistory(g_app.programFolder);
+  // Without a history the tree stays closed, as on a first start.
+  bool openTree = HistoryCount() > 0;
   ScanPlugins();
   // No scroll bar on the splitter: on a 4-pixel bar it would take every click.
   g_windows.splitter = CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE);
@@ -61,7 +63,7 @@ void OnCreate(HWND window) {
   CreatePane(window, "statbar_class", 110, WS_CHILD | WS_VISIBLE);
   FillHistoryList();
   SetFocus(window);
-  PostMessageA(window, WM_SYNC_TREE, 0, 0);
+  if (openTree) PostMessageA(window, WM_SYNC_TREE, 0, 0);
 }
 
 // The normal (restored) rectangle in screen coordinates, whether the window
@@ -137,7 +139,9 @@ void OnDestroy(HWND window) {
   StorePlacement(window);
   WriteSettings(g_app.programFolder);
   WriteHistory(g_app.programFolder);
-  ReleasePlugins();
+  // A worker still held by a stuck read keeps the tables it reads; the
+  // process ends it.
+  if (WorkerIdle()) ReleasePlugins();
   PostQuitMessage(0);
 }
 
@@ -174,18 +178,22 @@ void OnTreeNotify(NMHDR* header) {
     AnswerTreeDisplayInfo(reinterpret_cast<NMTVDISPINFOA*>(header));
   } else if (header->code == TVN_SELCHANGEDA) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(header);
-    char path[MAX_PATH + 1] = {};
+    char path[sizeof g_app.currentFolder] = {};
+    TreeFolder folder = TreeItemPath(path, sizeof path - 1, change->itemNew.hItem);
     // A folder outside the file system (My Computer): keep the current listing.
-    if (!TreeItemPath(path, change->itemNew.hItem)) return;
+    if (folder == TreeFolder::kOutsideFileSystem) return;
+    // One the process cannot name is refused by the listing with a message,
+    // and the grid shows nothing: no command acts on the folder shown before.
     size_t length = std::strlen(path);
-    if (path[length - 1] != '\\') std::strcat(path, "\\");
-    std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s", path);
-    ReloadGrid();
+    if (length > 0 && path[length - 1] != '\\') std::strcat(path, "\\");
+    std::snprintf(g_app.currentFolder, sizeof g_app.currentFolder, "%s",
+                  folder == TreeFolder::kPath ? path : "");
+    ReloadGrid(folder == TreeFolder::kRefused);
   } else if (header->code == NM_RCLICK) {
-    char path[MAX_PATH] = {};  // an empty text when the click was off any item
+    char path[platform::kMaxPathBytes] = {};  // an empty text when the click was off any item
     POINT cursor;
     GetCursorPos(&cursor);
-    int found = TreePathAtPoint(path, cursor);
+    int found = TreePathAtPoint(path, sizeof path, cursor);
     MessageBoxA(nullptr, path, found == 1 ? "true" : "false", MB_OK);
   }
 }

@@ -60,12 +60,25 @@ void FreeFolderHistory() {
 
 static char* Slot(int k) { return g_historyBlock + k * kHistorySlotBytes; }
 
+// A folder stored by an earlier version is in the system's page; the
+// browser now runs in UTF-8 where the system allows. One that does not fit
+// its slot once converted is kept as it was: the listing refuses it with a
+// message, and the slots after it stay in place.
+static void ConvertStoredFolder(char* slot) {
+  std::string converted = FromSystemCodePage(slot);
+  if (!converted.empty() && converted.size() < size_t(kHistorySlotBytes))
+    std::memcpy(slot, converted.c_str(), converted.size() + 1);
+}
+
 int ReadHistory(const char* programFolder) {
   if (!CreateFolderHistory()) return 0;
   long got = platform::ReadFileBytes(FileIn(programFolder, "phist.dat").c_str(), g_historyBlock,
                                      kHistoryFileBytes);
   if (got < 0) return 0;
-  for (int k = 0; k < kHistorySlots; ++k) Slot(k)[kHistorySlotBytes - 1] = '\0';
+  for (int k = 0; k < kHistorySlots; ++k) {
+    Slot(k)[kHistorySlotBytes - 1] = '\0';
+    ConvertStoredFolder(Slot(k));
+  }
   return 1;
 }
 

@@ -8,7 +8,7 @@
 #include "shell/app_state.h"
 
 const char* LoadStringResource(unsigned id) {
-  static char buffer[250];
+  static char buffer[1024];  // French texts take two bytes per accented letter in UTF-8
   if (LoadStringA(static_cast<HINSTANCE>(g_windows.instance), id, buffer, sizeof buffer) == 0) {
     char message[64];
     std::snprintf(message, sizeof message, "id[%u]LoadString error", id);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "browser/file_list.h"
+#include "file_ops/path_utils.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "ui_draw/drawing.h"
@@ -24,7 +25,7 @@ void PaintBar(HWND window) {
   DrawSunkenFrame(dc, 264, 1, client.right - 4, client.bottom - 2);
   const StatusText& shown = g_messages.shown;
   DrawTextAt(dc, 266, 2, 14, shown.text, kWhite, nullptr, nullptr,
-             shown.codePage == kShiftJis ? 932 : CP_ACP);
+             shown.codePage == kShiftJis ? 932 : CodePageOfText(shown.text));
   ReleaseDC(window, dc);
 }
 

@@ -152,7 +152,10 @@ SIZE MeasureText(HDC dc, const char* face, int characterWidth, int height, const
   if (!text || !*text) return extent;
   HFONT font = MakeTextFont(dc, face, height, characterWidth, 0, true);
   HGDIOBJ previous = SelectObject(dc, font);
-  GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+  // Through the wide call: the *A call would read the text in the font's
+  // character set, not in the process's code page (UTF-8).
+  std::vector<wchar_t> wide = ToWideText(text, CP_ACP);
+  GetTextExtentPoint32W(dc, wide.data(), int(wcslen(wide.data())), &extent);
   SelectObject(dc, previous);
   DeleteObject(font);
   return extent;
@@ -160,10 +163,12 @@ SIZE MeasureText(HDC dc, const char* face, int characterWidth, int height, const
 
 void DrawTextFitted(HDC dc, const RECT& box, const char* text, COLORREF colour, const char* face,
                     int weight, bool centre) {
-  int length = text ? lstrlenA(text) : 0;
-  if (length == 0) return;
+  std::vector<wchar_t> wide = ToWideText(text ? text : "", CP_ACP);
+  // Widths are shared among characters, not bytes: a multi-byte character is one.
+  int characters = int(wcslen(wide.data()));
+  if (characters == 0) return;
   int width = box.right - box.left, height = box.bottom - box.top;
-  FittedText fit = FitTextWidth(width, length, [&](int characterWidth) {
+  FittedText fit = FitTextWidth(width, characters, [&](int characterWidth) {
     return int(MeasureText(dc, face, characterWidth, height, text).cx);
   });
   int offset = centre ? fit.offset : 0;
@@ -171,7 +176,7 @@ void DrawTextFitted(HDC dc, const RECT& box, const char* text, COLORREF colour, 
   HFONT font = MakeTextFont(dc, face, height, characterWidth, weight, false);
   HGDIOBJ previous = SelectObject(dc, font);
   SetTextColor(dc, colour);
-  TextOutA(dc, box.left + offset, box.top, text, length);
+  TextOutW(dc, box.left + offset, box.top, wide.data(), characters);
   SelectObject(dc, previous);
   DeleteObject(font);
 }

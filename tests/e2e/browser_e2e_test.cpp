@@ -47,6 +47,64 @@ void ArrangePictures(Browser* browser, int count, int width, int height) {
   browser->WriteSettings(192, 0, 0, 0, width, height);
 }
 
+std::wstring Wide(const std::string& utf8) {
+  std::wstring wide(utf8.size() + 1, L'\0');
+  wide.resize(
+      size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], int(wide.size())) - 1));
+  return wide;
+}
+
+// The pictures folder's path is ASCII; `name` is UTF-8.
+std::wstring WidePath(const Browser& browser, const std::string& name) {
+  return Wide(browser.Pictures().Path() + name);
+}
+
+void WritePictureNamed(const Browser& browser, const std::string& name, uint32_t rgb) {
+  std::vector<uint8_t> bytes = SolidPicture(40, 30, rgb).Bytes();
+  HANDLE file = CreateFileW(WidePath(browser, name).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool ExistsNamed(const Browser& browser, const std::string& name) {
+  return GetFileAttributesW(WidePath(browser, name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int EntryShowing(const Browser& browser, uint32_t rgb) {
+  for (int i : browser.ShownCells())
+    if (Browser::ScreenPixel(browser.CellCentre(i)) == Colour(rgb)) return i;
+  return -1;
+}
+
+// Selects the entry alone and deletes, answering Yes; the messages shown
+// once the listing has lost an entry, or after a while when none goes.
+std::vector<std::wstring> DeleteEntry(const Browser& browser, int entry, bool goes = true) {
+  Sleep(GetDoubleClickTime() + 100);
+  ClickAt(browser.CellCentre(entry));
+  int before = browser.CellCount();
+  DialogAnswerer answerer("", browser.ProcessId());
+  PostMessageA(browser.Main(), WM_COMMAND, 201, 0);
+  WaitFor([&] { return !answerer.Messages().empty(); }, 5000);
+  WaitFor([&] { return browser.CellCount() != before; }, goes ? 10000 : 1500);
+  return answerer.Messages();
+}
+
+// Whether the name is in Wine's Recycle Bin (the desktop's trash in the
+// Unix home, named in WINEHOMEDIR); takes it out, with its record.
+bool TakeFromTrash(const std::string& name) {
+  char home[260] = {};
+  GetEnvironmentVariableA("WINEHOMEDIR", home, sizeof home);
+  std::string trash = std::string(home + (std::strncmp(home, "\\??\\", 4) == 0 ? 4 : 0)) +
+                      "\\.local\\share\\Trash\\";
+  std::wstring path = Wide(trash + "files\\" + name);
+  bool there = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  DeleteFileW(path.c_str());
+  DeleteFileW(Wide(trash + "info\\" + name + ".trashinfo").c_str());
+  return there;
+}
+
 int32_t SettingsField(const Browser& browser, int index) {
   std::vector<uint8_t> bytes = ReadAll(browser.Program() / "eenv.env");
   int32_t value = 0;
@@ -96,11 +154,16 @@ TEST(BrowserE2E, WithoutHistoryTheStartingDirectoryIsListedAndTheTreeLeftClosed)
   HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
   ASSERT_NE(root, nullptr);
   EXPECT_FALSE(SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(root), TVIS_EXPANDED));
-  // Entries are bare names; each cell shows its picture over its background.
+  // Entries are full paths in that folder; each cell shows its picture over its background.
   for (int i = 0; i < 3; ++i)
     EXPECT_NE(Browser::ScreenPixel(browser.CellCentre(i)),
               Browser::ScreenPixel(browser.CellPoint(i, 3, 3)))
         << i;
+  // So a delete there goes to the Recycle Bin, not past it.
+  TakeFromTrash("p00.tpic");  // one left by an earlier run would be renamed
+  EXPECT_EQ(DeleteEntry(browser, 0), std::vector<std::wstring>{L"Effacer le Fichier [1] ?"});
+  EXPECT_FALSE(platform::FileExists((browser.Pictures() / "p00.tpic").c_str()));
+  EXPECT_TRUE(TakeFromTrash("p00.tpic"));
   EXPECT_TRUE(browser.Close());
 }
 
@@ -827,6 +890,13 @@ TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
       << name;
   EXPECT_EQ(browser.ThumbnailsMade(), 0);
   EXPECT_EQ(browser.CellCount(), 3);
+  // A read that does not come back (a share whose cable was pulled) holds a
+  // command three seconds at most: select all still selects.
+  DWORD start = GetTickCount();
+  PostMessageA(browser.Main(), WM_COMMAND, 202, 0);
+  EXPECT_TRUE(WaitFor([&] { return browser.IsSelected(2); }, 20000));
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  PostMessageA(browser.Main(), WM_COMMAND, 205, 0);  // none selected again
   reads.Release();
 
   // Expanding the current folder shows its subfolder; selecting it lists it.
@@ -1571,4 +1641,178 @@ TEST(BrowserE2E, HostilePicturesNeitherEndNorHoldTheBrowser) {
   EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_TIMEOUT);  // still running
   CloseHandle(process);
   EXPECT_TRUE(browser.Close());
+}
+
+// ---- Every name, and exactly the files chosen ---------------------------------------
+
+// Names in several scripts, an emoji, Latin letters the Western page lacks,
+// 表 and 能 (second byte 0x5C in code page 932): each is its own file. "Vac 海"
+// was once listed as "Vac ?", which the shell's delete took as a pattern for
+// Vac 1 to 3 too. A folder named like a picture is kept by Del.
+TEST(BrowserE2E, EveryNameIsItsOwnFileForDeleteThumbnailViewerAndRename) {
+  Browser browser;
+  std::string tag = std::to_string(GetTickCount());
+  std::vector<std::string> names = {"keep" + tag,
+                                    "Vac 1" + tag,
+                                    "Vac 2" + tag,
+                                    "Vac 3" + tag,
+                                    "Vac \xe6\xb5\xb7" + tag,
+                                    "\xce\xa6\xcf\x8e\xcf\x84\xce\xbf",
+                                    "\xd0\xa4\xd0\xbe\xd1\x82\xd0\xbe",
+                                    "\xf0\x9f\x98\x80",
+                                    "\xe8\xa1\xa8",
+                                    "\xe8\x83\xbd",
+                                    "K\xc5\x8d\xc5\x82\xc5\x91"};
+  std::vector<Picture> colours = Rainbow(int(names.size()));
+  for (size_t i = 0; i < names.size(); ++i) {
+    names[i] += ".tpic";
+    WritePictureNamed(browser, names[i], colours[i].rgb);
+  }
+  ASSERT_TRUE(platform::MakeFolder((browser.Pictures() / "2019.tpic").c_str()));
+  WriteAll(browser.Pictures() / "2019.tpic\\inside.tpic", SolidPicture(4, 3, 0).Bytes());
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 900, 700);
+  ASSERT_TRUE(
+      CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", browser.Program() / "ondex.exe"));
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(WaitFor([&] { return browser.CellCount() == 12; }, 10000));
+  browser.WaitForThumbnails(11);
+
+  // By name: 2019, keep, Kōłő, Vac 1, Vac 2, Vac 3, Vac 海, ...
+  EXPECT_EQ(DeleteEntry(browser, 6), std::vector<std::wstring>{L"Effacer le Fichier [1] ?"});
+  EXPECT_TRUE(TakeFromTrash(names[4]));
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(ExistsNamed(browser, names[i]), i != 4) << names[i];
+    if (i != 4) TakeFromTrash(names[i]);  // where the delete took a pattern
+  }
+  ASSERT_TRUE(WaitFor([&] { return browser.CellCount() == 11; }, 5000));
+  EXPECT_EQ(DeleteEntry(browser, 0, false),
+            std::vector<std::wstring>{L"\u00ab 2019.tpic \u00bb est un dossier : il n'est ni "
+                                      L"effac\u00e9, ni renomm\u00e9, ni d\u00e9plac\u00e9."});
+  EXPECT_TRUE(Exists(browser.Pictures(), "2019.tpic\\inside.tpic"));
+
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i == 4) continue;  // deleted
+    EXPECT_TRUE(WaitFor([&] { return EntryShowing(browser, colours[i].rgb) >= 0; }, 5000))
+        << names[i];
+  }
+  // The viewer is given the real path.
+  Sleep(GetDoubleClickTime() + 100);
+  MoveTo(browser.CellCentre(EntryShowing(browser, colours[7].rgb)));  // 😀
+  for (int i = 0; i < 2; ++i) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  std::string recorded = browser.Program() / "ondex.txt";
+  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
+  std::vector<uint8_t> line = ReadAll(recorded);
+  EXPECT_EQ(std::string(line.begin(), line.end()),
+            "\"" + browser.Pictures().Path() + names[7] + "\"");
+  // Rename takes the Cyrillic file, its extension kept.
+  std::wstring oldName = Rename(browser, EntryShowing(browser, colours[6].rgb), "renamed", true);
+  EXPECT_EQ(oldName.substr(0, 7), L"\u0424\u043e\u0442\u043e [t");
+  EXPECT_TRUE(ExistsNamed(browser, "renamed.tpic"));
+  EXPECT_FALSE(ExistsNamed(browser, names[6]));
+  EXPECT_TRUE(browser.Close());
+}
+
+// 表 and 能, whose second bytes are 0x5C in code page 932, keep their own
+// thumbnails when shown again after a scroll. Their bytes sort them last.
+TEST(BrowserE2E, NamesEndingInTheBackslashByteKeepTheirOwnThumbnailsAfterAScroll) {
+  Browser browser;
+  WritePictureNamed(browser, "\xe8\xa1\xa8.tpic", 0xFF0000);
+  WritePictureNamed(browser, "\xe8\x83\xbd.tpic", 0x0000FF);
+  AddNumberedPictures(&browser, 40);
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 500, 300);
+  ASSERT_TRUE(browser.Start());
+  auto shown = [&] {
+    return EntryShowing(browser, 0xFF0000) >= 0 && EntryShowing(browser, 0x0000FF) >= 0;
+  };
+  ASSERT_TRUE(WaitFor([&] { return !browser.ShownCells().empty(); }, 10000));
+  for (int code : {SB_BOTTOM, SB_TOP, SB_BOTTOM}) {
+    SendMessageA(browser.Grid(), WM_VSCROLL, WPARAM(code), 0);
+    EXPECT_EQ(WaitFor(shown, code == SB_TOP ? 500 : 10000), code == SB_BOTTOM) << code;
+  }
+  EXPECT_TRUE(browser.Close());
+}
+
+// A history of an earlier version holds its folders in the system's page
+// (this test's): the browser, in UTF-8, opens the most recent one and stores
+// it back in UTF-8.
+TEST(BrowserE2E, AHistoryStoredInTheSystemsPageStillOpensItsFolder) {
+  Browser browser;
+  std::string utf8 =
+      GetACP() == 932 ? "\xe5\x86\x99\xe7\x9c\x9f" : "\xc3\x89t\xc3\xa9";  // 写真, Été
+  ASSERT_TRUE(CreateDirectoryW(WidePath(browser, utf8).c_str(), nullptr));
+  WritePictureNamed(browser, utf8 + "\\a.tpic", 0xFF0000);
+  char stored[260] = {};
+  WideCharToMultiByte(CP_ACP, 0, WidePath(browser, utf8 + "\\").c_str(), -1, stored, 259, nullptr,
+                      nullptr);
+  browser.RememberFolders({stored});
+  browser.WriteSettings(192, 0, 0, 0, 800, 500);
+  ASSERT_TRUE(browser.Start());
+  EXPECT_TRUE(WaitFor([&] { return EntryShowing(browser, 0xFF0000) == 0; }, 10000));
+  ASSERT_TRUE(browser.Close());
+  std::vector<uint8_t> history = ReadAll(browser.Program() / "phist.dat");
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(history.data())),
+            browser.Pictures().Path() + utf8 + "\\");
+}
+
+// This test process runs in the system's page, as the browser does on a
+// system that ignores its manifest: a name the page lacks is found as its
+// short name, which opens that very file, or with '?', which no command
+// takes; and the two "?" names of 海 and 山 do not end the search.
+TEST(LegacyCodePage, ANameThePageLacksIsItsShortNameOrNoFilesName) {
+  Browser browser;
+  for (const char* name : {"Vac \xe6\xb5\xb7.tpic", "Vac \xe5\xb1\xb1.tpic", "Vac 1.tpic"})
+    WritePictureNamed(browser, name, 0xFF0000);
+  platform::DirSearch search;
+  platform::FoundFile found;
+  int entries = 0;
+  for (bool more = search.First((browser.Pictures() / "*").c_str(), &found); more;
+       more = search.Next(&found)) {
+    if (found.isFolder) continue;
+    ++entries;
+    std::string path = browser.Pictures() / found.name;
+    EXPECT_TRUE(platform::HasWildcard(found.name) ||
+                (platform::FileExists(path.c_str()) &&
+                 (std::strcmp(found.name, "Vac 1.tpic") == 0 ||
+                  !platform::SameFile(path.c_str(), (browser.Pictures() / "Vac 1.tpic").c_str()))))
+        << found.name;
+  }
+  EXPECT_EQ(entries, 3);
+}
+
+// A folder beyond MAX_PATH chosen in the tree is refused with a message and
+// the grid empties: it never keeps the folder shown before, which Delete
+// would then act on.
+TEST(BrowserE2E, AFolderBeyondTheFileFunctionsEmptiesTheGridWithAMessage) {
+  Browser browser;
+  browser.AddPictures(Rainbow(2));
+  std::string outer(150, 'd'), inner(120, 'e');
+  for (const std::string& folder : {outer, outer + "\\" + inner})
+    ASSERT_TRUE(
+        CreateDirectoryW(Wide("\\\\?\\" + browser.Pictures().Path() + folder).c_str(), nullptr));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ASSERT_TRUE(browser.Start());
+  ASSERT_TRUE(browser.WaitForThumbnails(2));
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  std::string name = browser.Pictures().Path();
+  name.pop_back();
+  name = name.substr(name.find_last_of('\\') + 1);
+  HTREEITEM item = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (item = VisibleItem(browser, tree, name)) != nullptr; }, 10000));
+  for (const std::string& step : {outer, inner}) {
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(item));
+    item = TreeNext(tree, item, TVGN_CHILD);
+    ASSERT_TRUE(item && RemoteItemText(browser, tree, item) == step);
+  }
+  DialogAnswerer answerer("", browser.ProcessId());
+  // Posted: the selection's message box must not hold this thread.
+  PostMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(item));
+  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !answerer.Messages().empty(); }, 5000));
+  EXPECT_EQ(answerer.Messages()[0].substr(0, 16), L"Dossier refus\u00e9 :");
 }

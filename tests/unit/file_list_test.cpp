@@ -257,18 +257,46 @@ TEST_F(FolderListing, AtMost10240Entries) {
   EXPECT_EQ(g_fileList.path[kFileListUsable], nullptr);
 }
 
-TEST_F(FolderListing, PathsLongerThanASlotAreLeftOut) {
+// Paths up to the file functions' 259 characters are listed whole; longer
+// ones are left out and counted, so that the user can be told.
+TEST_F(FolderListing, PathsTheFileFunctionsCannotTakeAreLeftOutAndCounted) {
   std::string deep = files_ / std::string(150, 'd') + "\\";
   ASSERT_TRUE(platform::MakeFolder(deep.substr(0, deep.size() - 1).c_str()));
   ASSERT_LT(deep.size(), 240u);
-  std::string fits = std::string(255 - deep.size() - 5, 'k') + ".tpic";  // 255 characters
-  std::string tooLong = std::string(256 - deep.size() - 5, 'x') + ".tpic";
+  std::string fits = std::string(259 - deep.size() - 5, 'k') + ".tpic";  // 259 characters
+  std::string tooLong = std::string(260 - deep.size() - 5, 'x') + ".tpic";
   WriteAll(deep + fits, {1});
   WriteAll(deep + tooLong, {1});
   ShowFolder(deep);
   SetFilter("tpic");
   ASSERT_EQ(MakeListing(), 1);
   EXPECT_EQ(std::string(g_fileList.path[0]), deep + fits);
+  EXPECT_EQ(g_fileList.leftOut, 1);
+  EXPECT_GE(g_fileList.slotBytes, int32_t(deep.size() + fits.size() + 1));
+}
+
+// Names that differ in case only are two files; the listing goes on past them.
+TEST_F(FolderListing, NamesDifferingInCaseOnlyAreBothListed) {
+  MakeFile("Vac.tpic");
+  if (platform::FileExists((files_ / "vac.tpic").c_str()))
+    GTEST_SKIP() << "this file system ignores letter case";
+  for (const char* name : {"vac.tpic", "VAC.tpic", "z.tpic"}) MakeFile(name);
+  SetFilter("tpic");
+  EXPECT_EQ(MakeListing(), 4);
+}
+
+// No folder, or one that is not fully qualified, lists nothing: never the
+// process's current folder.
+TEST_F(FolderListing, OnlyFullyQualifiedFoldersAreListed) {
+  MakeFile("a.tpic");
+  SetFilter("tpic");
+  for (const char* folder : {"", "relative\\", "*\\"}) {
+    ShowFolder(folder);
+    EXPECT_FALSE(IsListableFolder(folder)) << folder;
+    EXPECT_EQ(MakeListing(), 0) << folder;
+  }
+  ShowFolder(files_.Path());
+  EXPECT_EQ(MakeListing(), 1);
 }
 
 TEST_F(FolderListing, SelectionIsCountedAndClearedByANewListing) {

@@ -126,6 +126,21 @@ TEST(DropBlock, PlatformHeaderThenAnsiPaths) {
   EXPECT_TRUE(ReadDropBlock(block, &x, &y).empty());
 }
 
+// Names beyond ASCII go as UTF-16, so that the receiver's code page cannot
+// turn them into other names; ASCII lists keep the ANSI block.
+TEST(DropBlock, NamesBeyondAsciiGoWide) {
+  EXPECT_EQ(BuildDropBlockFor(1, 2, {"C:\\a.jpg"}, 65001), BuildDropBlock(1, 2, {"C:\\a.jpg"}));
+  std::vector<uint8_t> block = BuildDropBlockFor(1, 2, {"C:\\\xc3\xa9.jpg", "C:\\b"}, 65001);
+  ASSERT_EQ(block.size(), 20u + 2 * (9 + 5) + 2);
+  EXPECT_EQ(block[16], 1);  // wide
+  EXPECT_EQ(block[20], 'C');
+  EXPECT_EQ(block[26] | block[27] << 8, 0xE9);  // é, one unit
+  EXPECT_EQ(block[36], 0);                      // its terminator
+  EXPECT_EQ(block[38], 'C');
+  int32_t x = 0, y = 0;
+  EXPECT_TRUE(ReadDropBlock(block, &x, &y).empty());  // not an ANSI list
+}
+
 TEST(DropBlock, DraggedEntryJoinsTheSelectionInIndexOrder) {
   char a[] = "a", b[] = "b", c[] = "c", d[] = "d";
   char* paths[4] = {a, b, c, d};

@@ -38,6 +38,58 @@ TEST(PathUtils, SecondBytesOfDoubleByteCharactersCountAsBytes) {
   EXPECT_STREQ(name, "x.jpg");
 }
 
+// Each code page's characters whole: in 932 a second byte may be 0x5C ('\\')
+// or 0x2E is never one, in UTF-8 no byte of a long character is ASCII.
+TEST(PathUtils, SplitsAndCutsKnowTheCodePage) {
+  struct {
+    const char* text;
+    char byte;
+    unsigned codePage;
+    int at;  // -1: none
+  } finds[] = {
+      {"d:\\\x95\\x.jpg", '\\', 1252, 4},  // 0x95 alone in 1252
+      {"d:\\\x95\\x.jpg", '\\', 932, 2},   // 0x95 0x5C is one character in 932
+      {"\x95\\", '\\', 932, -1},           // the table's only backslash is a second byte
+      {"\x95\\.jpg", '.', 932, 2},
+      {"a\x95", '\\', 932, -1},             // a lead byte cut at the end
+      {"\xe5\xb9\xb4\\x", '\\', 65001, 3},  // UTF-8
+      {"", '.', 932, -1},
+  };
+  for (const auto& f : finds) {
+    const char* found = FindLastCharacter(f.text, f.byte, f.codePage);
+    EXPECT_EQ(found ? int(found - f.text) : -1, f.at) << f.text << " in " << f.codePage;
+  }
+  struct {
+    const char* text;
+    size_t limit;
+    unsigned codePage;
+    size_t cut;
+  } cuts[] = {
+      {"ab\xe5\xb9\xb4", 4, 65001, 2},  // not inside the three bytes of one character
+      {"ab\xe5\xb9\xb4", 5, 65001, 5}, {"ab\xe5\xb9\xb4", 9, 65001, 5}, {"a\x95\\b", 2, 932, 1},
+      {"a\x95\\b", 3, 932, 3},         {"a\x95\\b", 2, 1252, 2},
+  };
+  for (const auto& c : cuts)
+    EXPECT_EQ(CharacterCut(c.text, c.limit, c.codePage), c.cut) << c.text << " in " << c.codePage;
+}
+
+// Only a fully qualified path without a wildcard goes to a file command.
+TEST(PathUtils, CommandPathsAndWellFormedText) {
+  ScratchFolder folder;
+  std::string root = folder / "a.jpg";  // natively a path from the root
+  EXPECT_TRUE(IsCommandPath(root.c_str()));
+  for (const std::string& refused : {std::string("a.jpg"), folder / "Vac ?.png", folder / "*.png",
+                                     folder / std::string(300, 'n')})
+    EXPECT_FALSE(IsCommandPath(refused.c_str())) << refused;
+  EXPECT_TRUE(FitsFileFunctions(std::string(259, 'n').c_str()));
+  EXPECT_FALSE(FitsFileFunctions(std::string(260, 'n').c_str()));
+
+  for (const char* good : {"", "plain", "\xc3\xa9t\xc3\xa9", "\xf0\x9f\x98\x80"})
+    EXPECT_TRUE(IsWellFormedUtf8(good)) << good;
+  for (const char* bad : {"\xe9t\xe9", "\xc3", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80"})
+    EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
+}
+
 TEST(PathUtils, NamePartsAtTheLastDot) {
   char out[64] = "unchanged";
   EXPECT_EQ(FileBaseName("x.y.z", out, sizeof out), 1);

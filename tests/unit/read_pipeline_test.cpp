@@ -314,25 +314,57 @@ TestPicture KvtWithFastPicture(const std::string& extension, uint32_t fastColour
 
 }  // namespace
 
+// The fast path's file, which the test reader writes to the temporary folder.
+std::string FastFile(const std::string& name) { return platform::TemporaryFolder() + name; }
+
 TEST_F(ReadPipeline, FastImageIsReadAndItsTemporaryFileDeleted) {
-  std::string path = files_ / "photo.KVT";  // capitals take the fast path too
+  std::string name = "photo" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".KVT";
+  std::string path = files_ / name;  // capitals take the fast path too
   WriteAll(path, KvtWithFastPicture("tpic", 0x00AA00).Bytes());
   MessageCapture capture;
   PackedDibPtr image(ReadFastImage(nullptr, path.c_str()));
   ASSERT_TRUE(image);
   EXPECT_EQ(image->biWidth, 3);
   EXPECT_EQ(PixelAt(image.get(), 2, 0), 0x00AA00u);
-  EXPECT_FALSE(platform::FileExists((path + ".fast.tpic").c_str()));
+  EXPECT_FALSE(platform::FileExists(FastFile(name + ".fast.tpic").c_str()));
   EXPECT_TRUE(platform::FileExists(path.c_str()));
 }
 
 TEST_F(ReadPipeline, FastImageOfAnUnclaimedFormatGivesNothingButIsDeleted) {
-  std::string path = files_ / "photo.kvt";
+  std::string name = "photo" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".kvt";
+  std::string path = files_ / name;
   WriteAll(path, KvtWithFastPicture("zzz", 0x00AA00).Bytes());
   MessageCapture capture;
   EXPECT_EQ(ReadFastImage(nullptr, path.c_str()), nullptr);
-  EXPECT_FALSE(platform::FileExists((path + ".fast.zzz").c_str()));
+  EXPECT_FALSE(platform::FileExists(FastFile(name + ".fast.zzz").c_str()));
   EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST(FastImageFile, OnlyAFileOfTheTemporaryFolderThatIsNotThePicture) {
+  std::string temp = platform::TemporaryFolder();
+  ScratchFolder files;
+  std::string made = temp + "fast" + std::to_string(reinterpret_cast<uintptr_t>(&files)) + ".bmp";
+  WriteAll(made, {1});
+  WriteAll(files / "picture.kvt", {2});
+  WriteAll(files / "other.bmp", {3});
+  struct {
+    std::string tempPath;
+    bool deletable;
+  } cases[] = {
+      {made, true},
+      {files / "picture.kvt", false},  // the picture itself
+      {files / "other.bmp", false},    // a file outside the temporary folder
+      {temp + "*.bmp", false},         // a pattern
+      {temp + "missing.bmp", false},   // nothing there
+      {temp, false},                   // the folder itself
+      {temp + "sub\\x.bmp", false},    // deeper than the folder
+      {"relative.bmp", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(IsFastPictureFile(c.tempPath.c_str(), (files / "picture.kvt").c_str()), c.deletable)
+        << c.tempPath;
+  EXPECT_FALSE(IsFastPictureFile(made.c_str(), made.c_str()));  // a picture read from there
+  platform::DeleteOneFile(made.c_str());
 }
 
 TEST_F(ReadPipeline, NoFastImageWhenTheReaderDeclines) {
