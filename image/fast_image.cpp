@@ -48,6 +48,9 @@ bool IsFastPictureFile(const char* tempPath, const char* fileName) {
 PackedDib ReadFastImage(void* owner, const char* fileName) {
   int32_t reader = FindReader(fileName);
   if (reader < 0) return nullptr;
+  // One turn from the writing of the fast picture to its deletion: a reader
+  // that writes it under a fixed name is not asked again meanwhile.
+  ReaderTurn turn(ReaderPath(reader));
   char tempPath[256];
   if (!WriteFastPicture(ReaderPath(reader), owner, fileName, tempPath)) return nullptr;
   PackedDib image = nullptr;

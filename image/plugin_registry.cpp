@@ -24,7 +24,9 @@ char g_readerExtensions[kPluginSlots][sizeof(FormatInfo::extensions)];
 // Readers that declared themselves safe on several threads at once, and one
 // turn for each of the others (see ReaderTurn).
 bool g_readerConcurrent[kPluginSlots];
-std::mutex g_readerTurns[kPluginSlots];
+// Recursive: the fast path holds its reader's turn across the reader's own
+// read of the picture it wrote.
+std::recursive_mutex g_readerTurns[kPluginSlots];
 
 const char* SlotOf(const char* block, int index) {
   if (!block || index < 0 || index >= kPluginSlots) return "";
