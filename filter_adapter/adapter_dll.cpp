@@ -370,7 +370,10 @@ void SetHostServices() {
   SetColourPicker(ChooseColourWithSystem);
 }
 
-int32_t RunDiscoveredEntry(HWND window, HostImageAdapter* adapter) {
+// Set by FilterRepeatNext, taken by the next FilterProc call.
+bool g_repeatNext = false;
+
+int32_t RunDiscoveredEntry(HWND window, HostImageAdapter* adapter, bool repeat) {
   LoadedModule module(g_filterPath, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module.module) {
     ShowLoadFailure(window);
@@ -392,6 +395,7 @@ int32_t RunDiscoveredEntry(HWND window, HostImageAdapter* adapter) {
   entry->hostWindow = window;
   GetWindowTextA(window, entry->title, int(kTitleBytes));
   GiveLastSettings(entry);
+  entry->repeatRun = repeat;
   int32_t answer = RunFilterEntry(entry);
   RecordRunEnd(*entry);
   KeepLastSettings(*entry);
@@ -422,13 +426,15 @@ static int32_t FilterOptionBody(HWND owner) {
 static int32_t FilterProcBody(HWND window, const HostImageSize* size, HostLineFn* putLine,
                               HostLineFn* getLine) {
   g_lastRun = LastRun();
+  bool repeat = g_repeatNext;  // this call's, whatever becomes of it
+  g_repeatNext = false;
   HostImageAdapter adapter;
   if (g_filterPath[0] == '\0') SelectFilterFile(window);
   if (!size || !putLine || !getLine || !*putLine || !*getLine) return Refuse(kPictureRefused);
   adapter.Attach(window, size, putLine, getLine, NotifyHost);
   // Refused: no side of 1 to 32,767 pixels, or no memory for the copy.
   if (!adapter.LoadWorkingImage()) return Refuse(kPictureRefused);
-  return RunDiscoveredEntry(window, &adapter);
+  return RunDiscoveredEntry(window, &adapter, repeat);
 }
 
 // Shows the chosen filter's about box (its About selector), owned by `owner`.
@@ -490,6 +496,14 @@ ADAPTER_EXPORT int32_t FILTER_CALL FilterLastResult(int32_t* code, char* text, i
   if (code) *code = g_lastRun.code;
   CopyText(text, bytes, g_lastRun.text, std::strlen(g_lastRun.text));
   return g_lastRun.outcome;
+}
+
+// The next FilterProc call repeats the last run (a host's "last filter"
+// command, Ctrl+F): the filter's last settings are played without its
+// dialog where the filter recorded that its dialog is optional.
+ADAPTER_EXPORT int32_t FILTER_CALL FilterRepeatNext(int32_t repeat) {
+  g_repeatNext = repeat != 0;
+  return 1;
 }
 
 // The module the user chose (its path in `path`); its length, 0 when none.

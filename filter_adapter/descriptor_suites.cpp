@@ -364,8 +364,10 @@ void InstallDescriptorParameters(FilterEntry* entry) {
     p.descriptor = NewRunHandle(entry, int32_t(last.bytes.size()));
     if (p.descriptor) std::memcpy(*p.descriptor, last.bytes.data(), last.bytes.size());
   }
-  p.playInfo =
-      p.descriptor && last.withoutDialog ? filter::kDialogDontDisplay : filter::kDialogDisplay;
+  // The dialog is skipped only where the filter said so when it recorded its
+  // settings: it has none, or it is optional and the host repeats the run.
+  bool skip = last.withoutDialog || (entry->repeatRun && !last.dialogRequired);
+  p.playInfo = p.descriptor && skip ? filter::kDialogDontDisplay : filter::kDialogDisplay;
   p.recordInfo = filter::kRecordDialogOptional;
 }
 
@@ -377,6 +379,7 @@ void KeepDescriptorParameters(FilterEntry* entry) {
   if (size <= 0) return;
   entry->settings.bytes.assign(*p.descriptor, *p.descriptor + size);
   entry->settings.withoutDialog = p.recordInfo == filter::kRecordDialogNone;
+  entry->settings.dialogRequired = p.recordInfo == filter::kRecordDialogRequired;
   entry->settingsChanged = true;
 }
 
@@ -387,7 +390,7 @@ std::vector<uint8_t> EncodeDescriptorStore(const std::vector<StoredDescriptor>& 
   for (const StoredDescriptor& s : store) {
     Put32(&bytes, uint32_t(s.filterPath.size()));
     bytes.insert(bytes.end(), s.filterPath.begin(), s.filterPath.end());
-    bytes.push_back(s.withoutDialog ? 1 : 0);
+    bytes.push_back(uint8_t((s.withoutDialog ? 1 : 0) | (s.dialogRequired ? 2 : 0)));
     Put32(&bytes, uint32_t(s.bytes.size()));
     bytes.insert(bytes.end(), s.bytes.begin(), s.bytes.end());
   }
@@ -410,7 +413,8 @@ bool DecodeDescriptorStore(const std::vector<uint8_t>& bytes,
     if (pathLength > bytes.size() - at || bytes.size() - at - pathLength < 5) return false;
     s.filterPath.assign(reinterpret_cast<const char*>(&bytes[at]), pathLength);
     at += pathLength;
-    s.withoutDialog = bytes[at++] != 0;
+    s.withoutDialog = (bytes[at] & 1) != 0;
+    s.dialogRequired = (bytes[at++] & 2) != 0;
     size_t length = Get32(&bytes[at]);
     at += 4;
     if (bytes.size() - at < length) return false;

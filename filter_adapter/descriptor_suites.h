@@ -18,7 +18,8 @@ constexpr int16_t kDialogDontDisplay = 0;
 constexpr int16_t kDialogDisplay = 1;
 constexpr int16_t kDialogSilent = 2;
 constexpr int16_t kRecordDialogOptional = 0;
-constexpr int16_t kRecordDialogNone = 2;  // the filter has no dialog to show
+constexpr int16_t kRecordDialogRequired = 1;  // a repeat still shows the dialog
+constexpr int16_t kRecordDialogNone = 2;      // the filter has no dialog to show
 
 constexpr int16_t kWrongDataTypeError = -1703;
 constexpr int16_t kCoercedParameter = 2;  // a pinned value was brought within range
@@ -112,7 +113,8 @@ static_assert(sizeof(WriteDescriptorProcs) == 8 + 16 * 8, "WriteDescriptorProcs"
 // A filter's last settings as kept between runs.
 struct StoredDescriptor {
   std::string filterPath;
-  bool withoutDialog = false;  // the filter said it has no dialog to show
+  bool withoutDialog = false;   // the filter said it has no dialog to show
+  bool dialogRequired = false;  // ... or that its dialog must be shown even on a repeat
   std::vector<uint8_t> bytes;
 };
 

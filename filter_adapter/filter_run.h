@@ -65,6 +65,7 @@ struct FilterEntry {
   filter::WriteDescriptorProcs writeDescriptorProcs = {};
   filter::DescriptorParameters descriptorParameters = {};
   StoredDescriptor settings;     // the filter's last settings, given at the next run
+  bool repeatRun = false;        // the host repeats the last run (FilterRepeatNext)
   bool settingsChanged = false;  // a successful run left new ones
   // On an 8-byte boundary, so that the pointers the packed record holds at
   // 8-byte offsets are aligned for the filter.

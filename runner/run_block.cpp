@@ -21,7 +21,7 @@ uint32_t RunBlockBytes(int32_t width, int32_t height) {
 }
 
 bool PrepareRunBlock(void* block, size_t bytes, const DibHeader* picture,
-                     const std::string& modulePath, int32_t entryIndex) {
+                     const std::string& modulePath, int32_t entryIndex, int32_t flags) {
   if (!block || !picture || picture->biBitCount != 24 || picture->biSize != sizeof(DibHeader))
     return false;
   uint32_t needed = RunBlockBytes(picture->biWidth, picture->biHeight);
@@ -32,6 +32,7 @@ bool PrepareRunBlock(void* block, size_t bytes, const DibHeader* picture,
   record->pictureOffset = kRunPictureOffset;
   record->blockBytes = needed;
   record->entryIndex = entryIndex;
+  record->flags = flags;
   record->state = kRunWaiting;
   std::memcpy(record->modulePath, modulePath.c_str(), modulePath.size() + 1);
   std::memcpy(static_cast<uint8_t*>(block) + kRunPictureOffset, picture,

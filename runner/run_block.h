@@ -14,18 +14,25 @@
 constexpr uint32_t kRunBlockMagic = 0x4E523854;  // "T8RN"
 constexpr uint32_t kRunPictureOffset = 1024;     // the 24-bit PackedDib starts here
 
+// The run repeats the last one (the viewer's Ctrl+F): 8bfkvt plays the
+// filter's last settings without a dialog the filter recorded as optional.
+constexpr int32_t kRunRepeat = 1;
+// Instead of a run, the chosen filter shows its about box (8bfkvt's
+// FilterAbout), owned by the viewer; the picture is not touched.
+constexpr int32_t kRunAbout = 2;
+
 // What the runner has reached; only kRunFinished carries an outcome.
 enum RunState : int32_t { kRunWaiting = 0, kRunStarted = 1, kRunFinished = 2 };
 
 struct RunBlock {
   uint32_t magic;
   uint32_t pictureOffset;
-  uint32_t blockBytes;  // the whole block, picture included
-  int32_t entryIndex;   // which filter of the module
-  int32_t state;        // RunState, written by the runner
-  int32_t outcome;      // 8bfkvt's FilterLastResult answer once finished
-  int32_t code;         // its result or refusal code
-  int32_t reserved;
+  uint32_t blockBytes;   // the whole block, picture included
+  int32_t entryIndex;    // which filter of the module
+  int32_t state;         // RunState, written by the runner
+  int32_t outcome;       // 8bfkvt's FilterLastResult answer once finished
+  int32_t code;          // its result or refusal code
+  int32_t flags;         // kRunRepeat, kRunAbout
   char modulePath[520];  // the .8bf file, NUL-terminated
   char message[256];     // the filter's own error text, NUL-terminated
 };
@@ -44,7 +51,7 @@ uint32_t RunBlockBytes(int32_t width, int32_t height);
 // when the picture is not 24-bit, the block is too small or the path does
 // not fit.
 bool PrepareRunBlock(void* block, size_t bytes, const DibHeader* picture,
-                     const std::string& modulePath, int32_t entryIndex);
+                     const std::string& modulePath, int32_t entryIndex, int32_t flags = 0);
 
 // The picture inside a block of which `mapped` bytes are readable, after
 // checking the record and the picture's header against them; nullptr when

@@ -23,6 +23,8 @@ enum ExitCode { kFinished = 0, kBadArguments = 2, kNoBlock = 3, kNoAdapter = 4, 
 using RunFn = int32_t(HOST_LINE_CALL*)(HWND, const HostImageSize*, HostLineProc*, HostLineProc*);
 using UseModuleFn = int32_t(HOST_LINE_CALL*)(const char*, int32_t);
 using LastResultFn = int32_t(HOST_LINE_CALL*)(int32_t*, char*, int32_t);
+using RepeatNextFn = int32_t(HOST_LINE_CALL*)(int32_t);  // optional
+using AboutFn = int32_t(HOST_LINE_CALL*)(HWND);          // optional
 
 // A named mapping, mapped whole for the life of the object.
 struct MappedBlock {
@@ -48,6 +50,8 @@ struct Adapter {
   RunFn run = reinterpret_cast<RunFn>(library.Export("FilterProc"));
   UseModuleFn use = reinterpret_cast<UseModuleFn>(library.Export("FilterUseModule"));
   LastResultFn lastResult = reinterpret_cast<LastResultFn>(library.Export("FilterLastResult"));
+  RepeatNextFn repeatNext = reinterpret_cast<RepeatNextFn>(library.Export("FilterRepeatNext"));
+  AboutFn about = reinterpret_cast<AboutFn>(library.Export("FilterAbout"));
   bool Usable() const { return run && use && lastResult; }
 };
 
@@ -71,6 +75,12 @@ void RunFilterOfBlock(const Adapter& adapter, HWND owner, RunBlock* record, Pack
   record->modulePath[sizeof record->modulePath - 1] = '\0';
   if (!adapter.use(record->modulePath, record->entryIndex)) return;
   record->state = kRunStarted;
+  if (record->flags & kRunAbout) {  // the about box only: nothing is applied
+    if (adapter.about) adapter.about(owner);
+    record->state = kRunFinished;
+    return;
+  }
+  if (adapter.repeatNext) adapter.repeatNext((record->flags & kRunRepeat) ? 1 : 0);
   FilterHostImage image(picture);
   // FilterProc takes the store cell before the read cell.
   adapter.run(owner, image.Size(), image.PutCell(), image.GetCell());

@@ -89,9 +89,10 @@ bool RunnerProcess::MakeBlock(uint32_t bytes) {
 }
 
 bool RunnerProcess::Start(const std::string& runner, HWND owner, const DibHeader* picture,
-                          const std::string& module, int32_t entry) {
+                          const std::string& module, int32_t entry, int32_t flags) {
   uint32_t bytes = picture ? RunBlockBytes(picture->biWidth, picture->biHeight) : 0;
-  if (bytes == 0 || !MakeBlock(bytes) || !PrepareRunBlock(view_, bytes_, picture, module, entry))
+  if (bytes == 0 || !MakeBlock(bytes) ||
+      !PrepareRunBlock(view_, bytes_, picture, module, entry, flags))
     return false;
   bool waiting = process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
   if ((!waiting || runner != runner_ || owner != owner_) && !Prestart(runner, owner)) return false;

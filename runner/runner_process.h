@@ -35,7 +35,7 @@ class RunnerProcess {
   // the same program and owner, otherwise a new one). False when the block
   // or the runner cannot be had.
   bool Start(const std::string& runner, HWND owner, const DibHeader* picture,
-             const std::string& module, int32_t entry);
+             const std::string& module, int32_t entry, int32_t flags = 0);
   // Dispatches this thread's messages (`dialog`, when given, gets its
   // keyboard handling) until the runner ends. A WM_QUIT stops the runner
   // and is posted again for the caller's loop.

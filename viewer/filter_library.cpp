@@ -130,7 +130,7 @@ std::vector<FilterChoice> FilterLibrary::Filters() const {
   return filters;
 }
 
-FilterRunResult FilterLibrary::Run(HWND host, PackedDib picture) const {
+FilterRunResult FilterLibrary::Run(HWND host, PackedDib picture, bool repeat) const {
   FilterRunResult result;
   if (!run_ || !picture || running_) return result;
   if (!chosenModule_ || !describe_) {  // an older library: the run stays in this process
@@ -148,7 +148,7 @@ FilterRunResult FilterLibrary::Run(HWND host, PackedDib picture) const {
     return result;
   }
   if (state != kRunnable) return Refusal(state == kNoSuchEntry ? kNoEntryPoint : state);
-  return RunInRunner(host, picture, module, runner);
+  return RunInRunner(host, picture, module, runner, repeat);
 }
 
 bool FilterLibrary::ChosenRunner(std::string* module, std::string* runner, int32_t* state) const {
@@ -162,6 +162,19 @@ bool FilterLibrary::ChosenRunner(std::string* module, std::string* runner, int32
   return true;
 }
 
+void FilterLibrary::About(HWND host) const {
+  std::string module, runner;
+  int32_t state = kNoSuchEntry;
+  if (running_ || !ChosenRunner(&module, &runner, &state) || state != kRunnable) return;
+  PackedDibPtr dot(CreatePackedDib(1, 1, 24));  // the block carries a picture
+  if (!dot || !runner_->Start(runner, host, dot.get(), module, entry_, kRunAbout)) return;
+  running_ = true;
+  runner_->WaitPumping(nullptr);
+  running_ = false;
+  if (IsWindow(host) && !IsWindowEnabled(host)) EnableWindow(host, TRUE);
+  Prepare(host);  // the runner of the next run
+}
+
 void FilterLibrary::Prepare(HWND host) const {
   std::string module, runner;
   int32_t state = kNoSuchEntry;
@@ -170,10 +183,10 @@ void FilterLibrary::Prepare(HWND host) const {
 }
 
 FilterRunResult FilterLibrary::RunInRunner(HWND host, PackedDib picture, const std::string& module,
-                                           const std::string& runner) const {
+                                           const std::string& runner, bool repeat) const {
   FilterRunResult result;
   RunnerProcess& process = *runner_;
-  if (!process.Start(runner, host, picture, module, entry_)) {
+  if (!process.Start(runner, host, picture, module, entry_, repeat ? kRunRepeat : 0)) {
     char text[1024];
     std::snprintf(text, sizeof text, LoadText(IDS_FILTER_NO_RUNNER).c_str(), runner.c_str());
     result.message = text;

@@ -58,7 +58,12 @@ class FilterLibrary {
   // owned by `host` offers Stop); `host` owns the filter's dialogs and gets
   // the progress notifications. The picture changes only when the run is
   // applied.
-  FilterRunResult Run(HWND host, PackedDib picture) const;
+  // `repeat`: the user repeats the last filter (Ctrl+F): its last settings
+  // are played without a dialog the filter recorded as optional.
+  FilterRunResult Run(HWND host, PackedDib picture, bool repeat = false) const;
+  // The chosen filter's about box, shown by a runner and owned by `host`;
+  // returns when it is closed. Nothing when no runnable filter is chosen.
+  void About(HWND host) const;
   // Ends the run in progress (its result is then Stopped).
   void Stop() const;
   bool IsRunning() const { return running_; }
@@ -76,7 +81,7 @@ class FilterLibrary {
   using DescribeFn = int32_t(HOST_LINE_CALL*)(const char*, int32_t, char*, int32_t, int32_t*);
 
   FilterRunResult RunInRunner(HWND host, PackedDib picture, const std::string& module,
-                              const std::string& runner) const;
+                              const std::string& runner, bool repeat) const;
   // The chosen module's path and its runner ("" when it cannot be told).
   bool ChosenRunner(std::string* module, std::string* runner, int32_t* state) const;
 

@@ -18,6 +18,7 @@
 #define IDM_LINE_DOWN 1203  // Down: a line down at 100 %, else the next picture
 #define IDM_CHOOSE_FILTER 1301
 #define IDM_RUN_FILTER 1302
+#define IDM_ABOUT_FILTER 1303
 
 // Strings.
 #define IDS_APP_TITLE 200

@@ -310,10 +310,10 @@ class RunInProgress {
   RunInProgress& operator=(const RunInProgress&) = delete;
 };
 
-FilterRunResult RunOverShownPicture() {
+FilterRunResult RunOverShownPicture(bool repeat) {
   RunInProgress running;
   try {
-    return g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture());
+    return g_viewer.filters.Run(g_viewer.frame, g_viewer.shown.Picture(), repeat);
   } catch (...) {
     return FilterRunResult();  // failed, with the plain message
   }
@@ -336,13 +336,15 @@ void TellRunOutcome(const FilterRunResult& result) {
 
 // Only an applied run changes the picture and its undo copy; any other end
 // gives back the picture, the undo copy and the edited mark of before.
-void RunFilter() {
+// `repeat`: Ctrl+F, which plays the filter's last settings without a dialog
+// the filter recorded as optional; the menu's command shows the dialog.
+void RunFilter(bool repeat) {
   if (!g_viewer.shown.Picture() || !g_viewer.filters.Loaded() || g_viewer.filterRunning) return;
   if (!g_viewer.shown.BeginEdit()) {  // a run that could not be undone is not started
     Tell(LoadText(IDS_NO_MEMORY_TO_UNDO));
     return;
   }
-  FilterRunResult result = RunOverShownPicture();
+  FilterRunResult result = RunOverShownPicture(repeat);
   DiscardKeysPressedDuringRun();
   PackedDib ran = g_viewer.shown.Picture();
   if (result.outcome == FilterOutcome::Applied)
@@ -410,6 +412,7 @@ void EnableCommands(HMENU menu) {
   enable(IDM_UNDO, idle && g_viewer.shown.CanUndo());
   enable(IDM_CHOOSE_FILTER, idle && g_viewer.filters.Loaded());
   enable(IDM_RUN_FILTER, idle && shown && g_viewer.filters.Loaded());
+  enable(IDM_ABOUT_FILTER, idle && g_viewer.filters.Loaded());
   CheckMenuItem(menu, IDM_FIT, MF_BYCOMMAND | (IsViewFitted(g_viewer.view) ? MF_CHECKED : 0));
   ListModuleFilters(menu);
 }
@@ -420,7 +423,7 @@ void EnableCommands(HMENU menu) {
 // command, from the menu, a key or another program, is ignored.
 bool CommandAllowed(WORD command) { return !g_viewer.filterRunning || command == IDM_FIT; }
 
-void OnCommand(WORD command) {
+void OnCommand(WORD command, bool fromAccelerator) {
   if (!CommandAllowed(command)) return;
   switch (command) {
     case IDM_OPEN: OpenWithDialog(); break;
@@ -436,12 +439,17 @@ void OnCommand(WORD command) {
       g_viewer.filters.Choose(g_viewer.frame);
       g_viewer.filters.Prepare(g_viewer.frame);  // the chosen module's runner
       break;
-    case IDM_RUN_FILTER: RunFilter(); break;
+    case IDM_RUN_FILTER: RunFilter(fromAccelerator); break;
+    case IDM_ABOUT_FILTER: {
+      RunInProgress showing;  // the runner owns the viewer meanwhile
+      g_viewer.filters.About(g_viewer.frame);
+      break;
+    }
     default:
       if (command >= IDM_FILTER_ENTRY_FIRST && command <= IDM_FILTER_ENTRY_LAST &&
           !g_viewer.filterRunning) {
         g_viewer.filters.ChooseFilter(command - IDM_FILTER_ENTRY_FIRST);
-        RunFilter();
+        RunFilter(false);  // a filter chosen from the menu shows its dialog
       }
   }
 }
@@ -495,7 +503,7 @@ LRESULT HandleFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_CREATE: OnCreate(frame); return 0;
     case WM_SIZE: LayOut(LOWORD(lParam), HIWORD(lParam)); return 0;
-    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam) == 1); return 0;
     case WM_INITMENUPOPUP: EnableCommands(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_USER: OnStatusMessage(wParam, lParam); return 0;
     case WM_MOUSEWHEEL: ScrollViewByWheel(g_viewer.view, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;

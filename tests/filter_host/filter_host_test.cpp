@@ -416,6 +416,19 @@ TEST_F(FilterHost, SettingsComeBackInTheProcessAndInTheNext) {
   EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(ReadAll(again.Folder() / "8bfkvt.prm.bad2"), garbage);
 }
+// A repeat (the host's "last filter" command) plays the last settings
+// without the dialog the filter recorded as optional; with nothing kept, the
+// dialog comes all the same.
+TEST_F(FilterHost, ARepeatPlaysTheLastSettingsWithoutAnOptionalDialog) {
+  Adapter adapter(TestFilter("RememberSettings").c_str());
+  auto repeatNext = adapter.Export<int32_t(__cdecl*)(int32_t)>("FilterRepeatNext");
+  ASSERT_NE(repeatNext, nullptr);
+  repeatNext(1);
+  EXPECT_EQ(SettingsFound(adapter, window_, 1), (std::vector<LPARAM>{1}));
+  repeatNext(1);
+  EXPECT_EQ(SettingsFound(adapter, window_, 1), (std::vector<LPARAM>{10}));
+}
+
 // ---- What a host learns through the optional exports -----------------------------------
 
 namespace {

@@ -869,18 +869,21 @@ TEST_F(FilterRun, ChannelPortsReadAtScaleAndWrite) {
 // The settings file: what it holds comes back; a damaged one keeps the whole
 // records before the damage and says so.
 TEST(DescriptorStore, RoundTripAndDamage) {
-  std::vector<StoredDescriptor> store = {{"C:\\a.8bf", false, {1, 2, 3}}, {"b", true, {}}};
+  std::vector<StoredDescriptor> store = {
+      {"C:\\a.8bf", false, false, {1, 2, 3}}, {"b", true, false, {}}, {"c", false, true, {4}}};
   std::vector<uint8_t> bytes = EncodeDescriptorStore(store);
   std::vector<StoredDescriptor> back;
   ASSERT_TRUE(DecodeDescriptorStore(bytes, &back));
-  ASSERT_EQ(back.size(), 2u);
+  ASSERT_EQ(back.size(), 3u);
   EXPECT_EQ(back[0].filterPath, "C:\\a.8bf");
   EXPECT_EQ(back[0].bytes, (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_TRUE(back[1].withoutDialog);
-  for (size_t cut : {bytes.size() - 1, size_t(30), size_t(9)}) {
-    std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + long(cut));
-    EXPECT_FALSE(DecodeDescriptorStore(damaged, &back)) << cut;
-    EXPECT_EQ(back.size(), cut >= 30 ? 1u : 0u) << cut;
+  EXPECT_TRUE(back[1].withoutDialog && !back[1].dialogRequired);
+  EXPECT_TRUE(back[2].dialogRequired && !back[2].withoutDialog);
+  const struct { size_t cut, kept; } cuts[] = {{bytes.size() - 1, 2}, {30, 1}, {9, 0}};
+  for (const auto& c : cuts) {
+    std::vector<uint8_t> damaged(bytes.begin(), bytes.begin() + long(c.cut));
+    EXPECT_FALSE(DecodeDescriptorStore(damaged, &back)) << c.cut;
+    EXPECT_EQ(back.size(), c.kept) << c.cut;
   }
   std::vector<uint8_t> huge = bytes;  // the first path's length made 2^32 - 4
   huge[8] = 0xFC;
