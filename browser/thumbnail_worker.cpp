@@ -41,7 +41,9 @@ struct WorkerState {
 // from a share that went away can take the network's timeout).
 constexpr DWORD kPauseLimitMs = 3000;
 
-WorkerState g_work;
+// Never freed: a worker held by a stuck read when the process ends still
+// reads its state, which static destruction would otherwise free under it.
+WorkerState& g_work = *new WorkerState();
 
 // One worker per core: reading and decoding a picture keeps a core busy, and
 // the readers we ship are safe on several threads. Bounded so that the

@@ -10,12 +10,6 @@ std::string RenamedPath(const char* folder, const char* base, const char* extens
   return FitsFileFunctions(path.c_str()) ? path : std::string();
 }
 
-EntryFault CheckCommandEntry(const char* path) {
-  if (!IsCommandPath(path)) return EntryFault::kUnusablePath;
-  if (platform::FolderExists(path)) return EntryFault::kFolder;
-  return EntryFault::kNone;
-}
-
 namespace {
 
 bool IsForbidden(char16_t c) {
@@ -37,6 +31,21 @@ bool IsDeviceName(const std::u16string& name) {
 }
 
 }  // namespace
+
+// A listed name the *A functions and the shell would take for another file:
+// they drop a last dot or space (so "a.jpg." is "a.jpg"), open a device for
+// "con.jpg", and a character the code page lacks has no name of its own.
+EntryFault CheckCommandEntry(const char* path) {
+  if (!IsCommandPath(path)) return EntryFault::kUnusablePath;
+  const char* backslash = FindLastCharacter(path, '\\');
+  std::u16string name =
+      platform::ToWide(platform::AnsiCodePage(), backslash ? backslash + 1 : path);
+  if (name.empty() || name.back() == u'.' || name.back() == u' ' || IsDeviceName(name) ||
+      name.find(u'\uFFFD') != std::u16string::npos)
+    return EntryFault::kUnusablePath;
+  if (platform::FolderExists(path)) return EntryFault::kFolder;
+  return EntryFault::kNone;
+}
 
 NameFault CheckNewBaseName(const char* base, unsigned codePage) {
   std::u16string name = platform::ToWide(codePage, base);

@@ -293,8 +293,13 @@ BOOL CALLBACK AddPiplEntries(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR c
   int32_t refusal = !traits.filterKind ? kNotAFilter : !traits.rgb ? kNoRgbMode : 0;
   // Only the code property of the module's architecture names an entry
   // point: 'wx86' for 32-bit modules, '8664' for 64-bit ones.
-  for (const std::string& procedure : PiplEntryNames(bytes, size, discovery->codeKey))
-    discovery->entries.push_back({procedure, traits.name, refusal});
+  // Nothing thrown may cross the system's enumeration back to its caller.
+  try {
+    for (const std::string& procedure : PiplEntryNames(bytes, size, discovery->codeKey))
+      discovery->entries.push_back({procedure, traits.name, refusal});
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -302,7 +307,11 @@ BOOL CALLBACK AddPimiEntry(HMODULE, LPCSTR, LPSTR name, LONG_PTR context) {
   if (!IS_INTRESOURCE(name)) return TRUE;  // only numbered resources name an entry point
   char procedure[32];
   std::snprintf(procedure, sizeof procedure, "ENTRYPOINT%d", int(LOWORD(name)));
-  reinterpret_cast<Discovery*>(context)->entries.push_back({procedure, "", 0});
+  try {
+    reinterpret_cast<Discovery*>(context)->entries.push_back({procedure, "", 0});
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 

@@ -186,6 +186,9 @@ FilterRunResult FilterLibrary::RunInRunner(HWND host, PackedDib picture, const s
                                            const std::string& runner, bool repeat) const {
   FilterRunResult result;
   RunnerProcess& process = *runner_;
+  // A picture no block can carry is refused as such, not as a missing runner.
+  if (RunBlockBytes(picture->biWidth, picture->biHeight) == 0 || picture->biBitCount != 24)
+    return Refusal(kPictureRefused);
   if (!process.Start(runner, host, picture, module, entry_, repeat ? kRunRepeat : 0)) {
     char text[1024];
     std::snprintf(text, sizeof text, LoadText(IDS_FILTER_NO_RUNNER).c_str(), runner.c_str());

@@ -334,6 +334,14 @@ void TellRunOutcome(const FilterRunResult& result) {
   }
 }
 
+// A close asked for while a run (or a filter's about box) held the viewer is
+// answered now, with the save question.
+void AnswerCloseHeldDuringRun() {
+  if (!g_viewer.closeAfterRun) return;
+  g_viewer.closeAfterRun = false;
+  PostMessageA(g_viewer.frame, WM_CLOSE, 0, 0);
+}
+
 // Only an applied run changes the picture and its undo copy; any other end
 // gives back the picture, the undo copy and the edited mark of before.
 // `repeat`: Ctrl+F, which plays the filter's last settings without a dialog
@@ -361,10 +369,16 @@ void RunFilter(bool repeat) {
   UpdateTitle();
   g_viewer.filters.Prepare(g_viewer.frame);  // the runner of the next run
   TellRunOutcome(result);
-  if (g_viewer.closeAfterRun) {  // answered now, with the save question
-    g_viewer.closeAfterRun = false;
-    PostMessageA(g_viewer.frame, WM_CLOSE, 0, 0);
+  AnswerCloseHeldDuringRun();
+}
+
+// The chosen filter's about box; the runner owns the viewer meanwhile.
+void ShowFilterAbout() {
+  {
+    RunInProgress showing;
+    g_viewer.filters.About(g_viewer.frame);
   }
+  AnswerCloseHeldDuringRun();
 }
 
 void Undo() {
@@ -440,11 +454,7 @@ void OnCommand(WORD command, bool fromAccelerator) {
       g_viewer.filters.Prepare(g_viewer.frame);  // the chosen module's runner
       break;
     case IDM_RUN_FILTER: RunFilter(fromAccelerator); break;
-    case IDM_ABOUT_FILTER: {
-      RunInProgress showing;  // the runner owns the viewer meanwhile
-      g_viewer.filters.About(g_viewer.frame);
-      break;
-    }
+    case IDM_ABOUT_FILTER: ShowFilterAbout(); break;
     default:
       if (command >= IDM_FILTER_ENTRY_FIRST && command <= IDM_FILTER_ENTRY_LAST &&
           !g_viewer.filterRunning) {

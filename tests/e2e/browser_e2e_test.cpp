@@ -1249,6 +1249,9 @@ TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
   EXPECT_EQ(answerer.Messages()[0], wide);
 
   // Right of the Desktop's text is off any item: an empty text, not the last path.
+  // The Desktop is scrolled into view first: the opened branch may have taken
+  // the tree's whole height (a Temp folder with many others beside it).
+  SendMessageA(tree, WM_VSCROLL, SB_TOP, 0);
   RECT desktop = RemoteItemRect(browser, tree, TreeNext(tree, nullptr, TVGN_ROOT));
   RECT client;
   GetClientRect(tree, &client);

@@ -161,6 +161,7 @@ TEST(FormatTable, NeverPastItsSlotsOrEntryText) {
 }
 
 #include "file_ops/rename_rules.h"
+#include "platform/platform.h"
 
 TEST(RenameRules, ExtensionKeptAndLongPathsRefused) {
   EXPECT_EQ(RenamedPath("C:\\img", "vacances", "jpg"), "C:\\img\\vacances.jpg");
@@ -185,6 +186,16 @@ TEST(RenameRules, NamesThatWouldMoveOrLoseTheFileAreRefused) {
   // 0x95 0x5C is one Japanese character, not a backslash after a byte.
   EXPECT_EQ(CheckNewBaseName("\x95\x5c", kJapanese), NameFault::kNone);
   EXPECT_EQ(CheckNewBaseName("\x95\x5c", kWestern), NameFault::kForbiddenCharacter);
+}
+
+// Listed names the file functions would take for another file are never
+// handed to a command: "a.jpg." is "a.jpg" to them.
+TEST(RenameRules, EntriesThatNameAnotherFileAreRefused) {
+  std::string folder = platform::TemporaryFolder();  // fully qualified on both systems
+  for (const char* name : {"a.jpg.", "a.jpg ", "con.jpg", "LPT1.png", "a?.jpg"})
+    EXPECT_EQ(CheckCommandEntry((folder + name).c_str()), EntryFault::kUnusablePath) << name;
+  EXPECT_EQ(CheckCommandEntry("img\\a.jpg"), EntryFault::kUnusablePath);  // not qualified
+  EXPECT_EQ(CheckCommandEntry((folder + "a.jpg").c_str()), EntryFault::kNone);
 }
 
 TEST(RenameRules, DeleteGoesToTheRecycleBinAndWarnsWhereItCannot) {
