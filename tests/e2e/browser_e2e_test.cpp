@@ -91,6 +91,25 @@ std::vector<std::wstring> DeleteEntry(const Browser& browser, int entry, bool go
   return answerer.Messages();
 }
 
+// The command line the stand-in viewer recorded ("" when none came within
+// 10 s).
+std::string RecordedViewerLine(const Browser& browser) {
+  std::string recorded = browser.Program() / "ondex.txt";
+  if (!WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000)) return "";
+  std::vector<uint8_t> bytes = ReadAll(recorded);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Double-clicks at `p` and gives what the stand-in viewer was started with.
+std::string ViewerLineAfterDoubleClick(const Browser& browser, POINT p) {
+  MoveTo(p);
+  for (int click = 0; click < 2; ++click) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  return RecordedViewerLine(browser);
+}
+
 // Whether the name is in Wine's Recycle Bin (the desktop's trash in the
 // Unix home, named in WINEHOMEDIR); takes it out, with its record.
 bool TakeFromTrash(const std::string& name) {
@@ -283,16 +302,9 @@ TEST(BrowserE2E, DoubleClickStartsTheViewerWithTheQuotedPath) {
       CopyFileBytes(platform::ExecutableFolder() + "ondex.exe", browser.Program() / "ondex.exe"));
   ASSERT_TRUE(browser.Start());
   ASSERT_TRUE(browser.WaitForThumbnails(3));
-  POINT p = browser.CellCentre(2);
-  MoveTo(p);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-  std::string recorded = browser.Program() / "ondex.txt";
-  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
-  std::vector<uint8_t> line = ReadAll(recorded);
-  EXPECT_EQ(std::string(line.begin(), line.end()), "\"" + browser.Pictures() / "p02.tpic" + "\"");
+  std::string line = ViewerLineAfterDoubleClick(browser, browser.CellCentre(2));
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ(line, "\"" + browser.Pictures() / "p02.tpic" + "\"");
 }
 
 namespace {
@@ -1144,10 +1156,8 @@ TEST(BrowserE2E, SecondWindowAndHelpPage) {
   HtmlOpenedBy opener(recorder);
   browser.Activate();
   TypeKeys("F1");
-  std::string recorded = browser.Program() / "ondex.txt";
-  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
-  std::vector<uint8_t> bytes = ReadAll(recorded);
-  std::string line(bytes.begin(), bytes.end());  // the quoted program, then the page
+  std::string line = RecordedViewerLine(browser);  // the quoted program, then the page
+  ASSERT_FALSE(line.empty());
   std::string page = "\"" + browser.Program() / "vhelp\\index.html" + "\"";
   ASSERT_GE(line.size(), page.size()) << line;
   EXPECT_EQ(line.substr(line.size() - page.size()), page);
@@ -1381,17 +1391,9 @@ TEST(BrowserE2E, TheLastFilesOfAFolderAtTheLimitAreReachedAndShown) {
 
   // A double-click after scrolling opens the file under the cursor.
   TypeKeys("End");
-  POINT p = browser.CellCentre(10239);
-  MoveTo(p);
-  for (int click = 0; click < 2; ++click) {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-  }
-  std::string recorded = browser.Program() / "ondex.txt";
-  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
-  std::vector<uint8_t> line = ReadAll(recorded);
-  EXPECT_EQ(std::string(line.begin(), line.end()),
-            "\"" + browser.Pictures() / "p10239.tpic" + "\"");
+  std::string line = ViewerLineAfterDoubleClick(browser, browser.CellCentre(10239));
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ(line, "\"" + browser.Pictures() / "p10239.tpic" + "\"");
 }
 
 // Minimized, the browser makes the thumbnails once and then rests: none is
@@ -1701,16 +1703,10 @@ TEST(BrowserE2E, EveryNameIsItsOwnFileForDeleteThumbnailViewerAndRename) {
   }
   // The viewer is given the real path.
   Sleep(GetDoubleClickTime() + 100);
-  MoveTo(browser.CellCentre(EntryShowing(browser, colours[7].rgb)));  // 😀
-  for (int i = 0; i < 2; ++i) {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-  }
-  std::string recorded = browser.Program() / "ondex.txt";
-  ASSERT_TRUE(WaitFor([&] { return platform::FileExists(recorded.c_str()); }, 10000));
-  std::vector<uint8_t> line = ReadAll(recorded);
-  EXPECT_EQ(std::string(line.begin(), line.end()),
-            "\"" + browser.Pictures().Path() + names[7] + "\"");
+  std::string line = ViewerLineAfterDoubleClick(
+      browser, browser.CellCentre(EntryShowing(browser, colours[7].rgb)));  // 😀
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ(line, "\"" + browser.Pictures().Path() + names[7] + "\"");
   // Rename takes the Cyrillic file, its extension kept.
   std::wstring oldName = Rename(browser, EntryShowing(browser, colours[6].rgb), "renamed", true);
   EXPECT_EQ(oldName.substr(0, 7), L"\u0424\u043e\u0442\u043e [t");
