@@ -298,9 +298,12 @@ TEST(ViewerE2E, StopEndsAFilterThatNeverReturns) {
   SendMouse(MOUSEEVENTF_LEFTDOWN);
   SendMouse(MOUSEEVENTF_LEFTUP);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(stop); }, 10000));
+  // The viewer says the run was stopped; its message box holds the frame
+  // disabled until it is answered.
+  EXPECT_TRUE(WaitFor([&] { return !answers.Messages().empty(); }, 10000));
   EXPECT_FALSE(viewer.Ended(0));
   EXPECT_TRUE(Shows(frame, "a.tpic - 30 x 20 - Ondex", 0x208040));
-  EXPECT_TRUE(IsWindowEnabled(frame));
+  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(frame) != FALSE; }, 5000));
 }
 
 // The 32-bit viewer runs a 64-bit filter and the 64-bit viewer a 32-bit
