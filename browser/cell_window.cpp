@@ -11,6 +11,7 @@
 #include "browser/thumbnail_worker.h"
 #include "file_ops/path_utils.h"
 #include "file_ops/rename_delete.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
@@ -55,12 +56,9 @@ PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
 
 void Paint(HWND cell) {
   RECT client;
-  HDC dc = ValidateAndGetDC(cell, &client);
+  platform::WindowDC dc(cell, ValidateAndGetDC(cell, &client));
   int32_t index = CellEntry(cell);
-  if (index < 0 || index >= g_fileList.count) {
-    ReleaseDC(cell, dc);
-    return;
-  }
+  if (index < 0 || index >= g_fileList.count) return;
   bool selected = g_fileList.selected[index] != 0;
   DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
                selected ? kSelectedCellColour : kCellColour, 1);
@@ -81,7 +79,6 @@ void Paint(HWND cell) {
                         reinterpret_cast<const BITMAPINFO*>(thumbnail), DIB_RGB_COLORS);
     }
   }
-  ReleaseDC(cell, dc);
 }
 
 bool KeyHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }

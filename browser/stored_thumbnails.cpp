@@ -7,6 +7,7 @@
 
 #include "image/thumbnail_maker.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -22,11 +23,10 @@ ThumbnailStore g_store;
 // take each other's probe for a refusal.
 bool FolderTakesFiles(const std::string& folder) {
   std::string probe = folder + "thumbs" + std::to_string(GetCurrentProcessId()) + ".probe";
-  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  platform::ScopedHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                          nullptr));
+  return file.Valid();
 }
 
 // The folder of the store and its switch, ending in '\'; "" when neither the

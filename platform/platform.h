@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/scoped.h"
+
 namespace platform {
 
 // ---- Directory search (FindFirstFileA / FindNextFileA) ----------------------
@@ -169,18 +171,24 @@ Library LoadLibraryByPath(const char* path);
 void* FindExport(Library library, const char* name);
 void FreeLibraryHandle(Library library);
 
-// Loads a library for the life of the object and frees it after.
-class ScopedLibrary {
+// A library loaded for the life of the object and freed after.
+using LibraryTraits = NullableTraits<Library, FreeLibraryHandle>;
+class ScopedLibrary : public Scoped<LibraryTraits> {
  public:
-  explicit ScopedLibrary(const char* path) : library_(LoadLibraryByPath(path)) {}
-  ~ScopedLibrary() { FreeLibraryHandle(library_); }
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  bool Loaded() const { return library_ != nullptr; }
-  void* Export(const char* name) const { return library_ ? FindExport(library_, name) : nullptr; }
+  explicit ScopedLibrary(const char* path) : Scoped(LoadLibraryByPath(path)) {}
+  bool Loaded() const { return Valid(); }
+  void* Export(const char* name) const { return Valid() ? FindExport(Get(), name) : nullptr; }
+};
 
- private:
-  Library library_;
+// A zero-filled record of movable global memory (GlobalBlockAlloc) for one
+// scope; Get() is nullptr when it could not be allocated.
+template <typename Record>
+class GlobalRecord : public Scoped<NullableTraits<void*, GlobalBlockFree>> {
+ public:
+  GlobalRecord() : Scoped(GlobalBlockAlloc(sizeof(Record))) {}
+  Record* Get() const { return static_cast<Record*>(Scoped::Get()); }
+  Record* operator->() const { return Get(); }
+  Record& operator*() const { return *Get(); }
 };
 
 // ---- Text and code pages ------------------------------------------------------

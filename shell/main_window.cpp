@@ -13,6 +13,7 @@
 #include "file_ops/format_toolbar.h"
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/folder_history_list.h"
@@ -33,10 +34,8 @@ constexpr char kColourDepthChanged[] =
     "\x82\xb9\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
 
 int32_t MeasureColourDepth(HWND window) {
-  HDC dc = GetDC(window);
-  int32_t depth = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
-  ReleaseDC(window, dc);
-  return depth;
+  platform::WindowDC dc(window);
+  return GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
 }
 
 HWND CreatePane(HWND main, const char* className, int id, DWORD style) {

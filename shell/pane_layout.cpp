@@ -1,5 +1,6 @@
 #include "shell/pane_layout.h"
 
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
@@ -33,9 +34,8 @@ namespace {
 
 void PaintSplitter(HWND bar) {
   RECT client;
-  HDC dc = ValidateAndGetDC(bar, &client);
+  platform::WindowDC dc(bar, ValidateAndGetDC(bar, &client));
   DrawRaisedFrame(dc, client.left, client.top, client.right - 1, client.bottom - 1);
-  ReleaseDC(bar, dc);
 }
 
 // Follows the mouse with an inverted outline of the bar while the primary

@@ -4,6 +4,7 @@
 
 #include "browser/file_list.h"
 #include "file_ops/path_utils.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "ui_draw/drawing.h"
@@ -19,14 +20,13 @@ StatusMessages g_messages;
 
 void PaintBar(HWND window) {
   RECT client;
-  HDC dc = ValidateAndGetDC(window, &client);
+  platform::WindowDC dc(window, ValidateAndGetDC(window, &client));
   DrawBevelBox(dc, 0, 0, client.right, client.bottom - 1, kPanelColour, 1);
   FillBox(dc, 260, 1, client.right - 4, client.bottom - 2, kPanelColour);
   DrawSunkenFrame(dc, 264, 1, client.right - 4, client.bottom - 2);
   const StatusText& shown = g_messages.shown;
   DrawTextAt(dc, 266, 2, 14, shown.text, kWhite, nullptr, nullptr,
              shown.codePage == kShiftJis ? 932 : CodePageOfText(shown.text));
-  ReleaseDC(window, dc);
 }
 
 void PaintBox(const DRAWITEMSTRUCT* item) {

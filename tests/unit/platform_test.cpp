@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
 
@@ -63,4 +65,35 @@ TEST(Platform, GlobalBlocksAreZeroFilled) {
   for (int i = 0; i < 10000; ++i) ASSERT_EQ(block[i], 0) << i;
   platform::GlobalBlockFree(block);
   platform::GlobalBlockFree(nullptr);
+}
+
+namespace {
+
+// Records every value closed, so that a test sees each close once.
+std::vector<int> g_closed;
+struct CountedTraits {
+  using Value = int;
+  static Value Invalid() { return -1; }
+  static bool IsValid(Value value) { return value >= 0; }
+  static void Close(Value value) { g_closed.push_back(value); }
+};
+using Counted = platform::Scoped<CountedTraits>;
+
+}  // namespace
+
+TEST(Platform, ScopedOwnerClosesEachValueOnce) {
+  g_closed.clear();
+  {
+    Counted empty;
+    Counted first(1), second(2), third(3);
+    EXPECT_FALSE(empty);
+    second = std::move(first);  // 2 closed, 1 moves
+    EXPECT_EQ(second.Get(), 1);
+    EXPECT_FALSE(first);
+    *third.Out() = 4;  // 3 closed before the new value arrives
+    EXPECT_EQ(third.Release(), 4);
+    Counted fifth(5);
+    fifth.Reset(6);
+  }
+  EXPECT_EQ(g_closed, (std::vector<int>{2, 3, 5, 6, 1}));
 }
