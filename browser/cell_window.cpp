@@ -13,6 +13,7 @@
 #include "file_ops/rename_delete.h"
 #include "platform/scoped_handles.h"
 #include "shell/app_state.h"
+#include "shell/command_ids.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
@@ -229,7 +230,7 @@ void ClickAndDrag(HWND cell, int32_t index) {
 void ShowPopupMenu(HWND cell) {
   HMENU popup = static_cast<HMENU>(g_app.popupMenu);
   if (!popup) return;
-  EnableMenuItem(popup, 204,
+  EnableMenuItem(popup, kCommandRename,
                  MF_BYCOMMAND | (g_fileList.selectedCount == 1 ? MF_ENABLED : MF_GRAYED));
   POINT cursor;
   GetCursorPos(&cursor);

@@ -7,6 +7,7 @@
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
@@ -180,9 +181,9 @@ void ShowListingMessage(int stringId, int count) {
 // selects none), files left out.
 void TellAboutListing(bool refused) {
   if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
-    ShowListingMessage(127, 0);
+    ShowListingMessage(IDS_FOLDER_REFUSED, 0);
   else if (g_fileList.leftOut > 0)
-    ShowListingMessage(126, g_fileList.leftOut);
+    ShowListingMessage(IDS_FILES_LEFT_OUT, g_fileList.leftOut);
   if (AddFolderToHistory(g_app.currentFolder))
     FillHistoryList();
   else

@@ -17,7 +17,8 @@ constexpr DWORD kHasSubfolder = 0x80000000;
 constexpr DWORD kFileSystem = 0x40000000;
 constexpr DWORD kHasPropertySheet = 0x00000040;
 constexpr DWORD kRemovableRootAttributes = 0x42000040;
-constexpr DWORD kTreeStyle = 0x50800037;
+constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES |
+                             TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
 
 HWND g_tree = nullptr;
 

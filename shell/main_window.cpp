@@ -14,6 +14,7 @@
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
 #include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/folder_history_list.h"
@@ -59,7 +60,7 @@ void OnCreate(HWND window) {
   CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
                      ToolbarDialogProc, 0);
   CreatePane(window, kGridClass, kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
-  CreatePane(window, "statbar_class", 110, WS_CHILD | WS_VISIBLE);
+  CreatePane(window, "statbar_class", IDC_STATUS_BAR, WS_CHILD | WS_VISIBLE);
   FillHistoryList();
   SetFocus(window);
   if (openTree) PostMessageA(window, WM_SYNC_TREE, 0, 0);

@@ -5,6 +5,7 @@
 #include "browser/file_list.h"
 #include "file_ops/path_utils.h"
 #include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "ui_draw/drawing.h"
@@ -39,9 +40,9 @@ void PaintBox(const DRAWITEMSTRUCT* item) {
   DrawBevelBox(dc, off + 4, off, off + w - 2, off + h - 2, kPanelColour, 1);
   char text[300];
   if (item->CtlID == kSelectedBoxId)
-    std::snprintf(text, sizeof text, LoadStringResource(103), int(CountSelected()));
+    std::snprintf(text, sizeof text, LoadStringResource(IDS_SELECTED_COUNT), int(CountSelected()));
   else
-    std::snprintf(text, sizeof text, LoadStringResource(104), int(g_fileList.count));
+    std::snprintf(text, sizeof text, LoadStringResource(IDS_FILE_COUNT), int(g_fileList.count));
   RECT box = {rc.left + off + 8, rc.top + off + 3, rc.right + off - 2, rc.bottom + off - 4};
   DrawTextFitted(dc, box, text, kWhite, nullptr, 0, true);
 }
@@ -49,8 +50,8 @@ void PaintBox(const DRAWITEMSTRUCT* item) {
 void CreateBoxes(HWND window) {
   HINSTANCE instance = static_cast<HINSTANCE>(g_windows.instance);
   for (int id : {kSelectedBoxId, kFileCountBoxId})
-    CreateWindowA("button", "", 0x5001000B, 0, 0, 0, 0, window, HMENU(INT_PTR(id)), instance,
-                  nullptr);
+    CreateWindowA("button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0,
+                  window, HMENU(INT_PTR(id)), instance, nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/strings.h"
 #include "ui_draw/text_fit.h"
 
@@ -63,7 +64,7 @@ HFONT MakeTextFont(HDC dc, const char* face, int height, int width, int weight, 
   LOGFONTA font;
   GetObjectA(GetStockObject(SYSTEM_FONT), sizeof font, &font);
   SetBkMode(dc, TRANSPARENT);
-  if (!face) face = LoadStringResource(110);
+  if (!face) face = LoadStringResource(IDS_TEXT_FONT);
   font.lfQuality = DRAFT_QUALITY;
   lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
   font.lfCharSet = FontCharSet(face);
