@@ -89,7 +89,11 @@ void EmptyCacheFolder(int number) {
          more = search.Next(&found))
       if (!found.isFolder) names.push_back(found.name);
   }
-  for (const std::string& name : names) platform::DeleteOneFile((folder + name).c_str());
+  for (const std::string& name : names) {
+    std::string path = folder + name;
+    if (!platform::DeleteOneFile(path.c_str()))
+      platform::TraceLastError("EmptyCacheFolder", path.c_str());
+  }
 }
 
 bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) {
@@ -107,7 +111,10 @@ bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) 
   PutLittleEndian(header + 10, pixelOffset, 4);
   std::memcpy(header + kBmpFileHeaderBytes, image, dibBytes);
   platform::BusyCursor busy;
-  return platform::WriteFileBytes(path, file.get(), kBmpFileHeaderBytes + dibBytes);
+  if (platform::WriteFileBytes(path, file.get(), kBmpFileHeaderBytes + dibBytes)) return true;
+  // The thumbnail is made again when the entry is shown again.
+  platform::TraceLastError("StoreThumbnail", path);
+  return false;
 }
 
 bool IsSoundCachedImage(const void* dib, size_t bytes) {

@@ -59,8 +59,11 @@ void BindKey(sqlite3_stmt* statement, const StoreKey& key) {
 }
 
 void DeleteStoreFiles(const std::string& file) {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-    platform::DeleteOneFile((file + suffix).c_str());
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::string path = file + suffix;
+    if (!platform::DeleteOneFile(path.c_str()) && platform::FileExists(path.c_str()))
+      platform::TraceLastError("DeleteStoreFiles", path.c_str());
+  }
 }
 
 }  // namespace
@@ -91,7 +94,10 @@ bool ThumbnailStore::OpenFile() {
     find_ = touch_ = put_ = forget_ = nullptr;
     sqlite3_close(db_);
     db_ = nullptr;
-    if (!IsDamage(code)) return false;
+    if (!IsDamage(code)) {
+      platform::Trace("ThumbnailStore::Open", file.c_str(), static_cast<unsigned long>(code));
+      return false;
+    }
     DeleteStoreFiles(file);
   }
   return false;
@@ -249,6 +255,8 @@ bool ThumbnailStore::Put(const StoreKey& key, const DibHeader* thumbnail) {
   int code = sqlite3_step(put_);
   ResetStatement(put_);
   if (code != SQLITE_DONE || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    platform::Trace("ThumbnailStore::Put", key.path.c_str(),
+                    static_cast<unsigned long>(sqlite3_extended_errcode(db_)));
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     if (IsDamage(code)) StartAfresh();
     return false;

@@ -124,19 +124,24 @@ bool AcceptCommandEntry(HWND owner, const char* path) {
   return false;
 }
 
-int RenameFile(HWND owner, const char* path) {
-  if (!AcceptCommandEntry(owner, path)) return 0;
+RenameOutcome RenameFile(HWND owner, const char* path) {
+  if (!AcceptCommandEntry(owner, path)) return RenameOutcome::kNotAsked;
   char folder[platform::kMaxPathBytes];
   if (!SplitPathName(path, folder, sizeof folder, g_rename.fileName, sizeof g_rename.fileName))
-    return 0;
+    return RenameOutcome::kNotAsked;
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_rename", owner,
                                    RenameProc, 0);
-  if (result > 0 && CheckBaseName(g_rename.baseName) == NameFault::kNone) {
-    std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
-    // A failure shows as the old name; a name already taken is never replaced.
-    if (!renamed.empty()) platform::RenameFile(path, renamed.c_str());
+  if (result <= 0) return RenameOutcome::kNotAsked;
+  if (CheckBaseName(g_rename.baseName) != NameFault::kNone) return RenameOutcome::kRefused;
+  std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
+  if (renamed.empty()) {
+    platform::Trace("RenameFile", path, ERROR_FILENAME_EXCED_RANGE);
+    return RenameOutcome::kRefused;
   }
-  return result > 0 ? 1 : 0;
+  // A failure shows as the old name; a name already taken is never replaced.
+  if (platform::RenameFile(path, renamed.c_str())) return RenameOutcome::kRenamed;
+  platform::TraceLastError("RenameFile", renamed.c_str());
+  return RenameOutcome::kRefused;
 }
 
 int DeleteToRecycleBin(HWND owner, const char* path) {
@@ -150,7 +155,11 @@ int DeleteToRecycleBin(HWND owner, const char* path) {
   operation.wFunc = FO_DELETE;
   operation.pFrom = list.c_str();
   operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  bool done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
+  int code = SHFileOperationA(&operation);
+  // The shell's own codes, not Win32 errors; the user keeping the file at
+  // the shell's warning shows as an abort.
+  if (code != 0) platform::Trace("SHFileOperation", path, static_cast<unsigned long>(code));
+  bool done = code == 0 && !operation.fAnyOperationsAborted;
   return done && !platform::FileExists(path) ? 1 : 0;
 }
 

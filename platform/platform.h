@@ -230,6 +230,21 @@ void ShowInformation(WindowHandle owner, const char* text, const char* caption);
 MessageSink SetMessageSink(MessageSink sink);  // returns the previous sink
 MessageSink DefaultMessageSink();              // a message box, or standard error natively
 
+// ---- Trace of failures the program goes on from ------------------------------
+
+// A failure that changes nothing the user sees at once (a cache file not
+// written, a handle not closed, a rename refused) but explains what comes
+// later: where it happened, what it was about, and the system's error code.
+// The default sink writes one line to the debugger (OutputDebugStringA) on
+// Windows and to standard error natively; tests replace it to see the line.
+using TraceSink = void (*)(const char* where, const char* what, unsigned long code);
+void Trace(const char* where, const char* what, unsigned long code);
+// Traces with the calling thread's last error (GetLastError, or errno).
+void TraceLastError(const char* where, const char* what);
+TraceSink SetTraceSink(TraceSink sink);  // returns the previous sink; nullptr is the default
+TraceSink DefaultTraceSink();
+unsigned long LastErrorCode();
+
 // Shows the wait cursor for the life of the object, restoring the old one.
 class BusyCursor {
  public:

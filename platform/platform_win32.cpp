@@ -224,7 +224,8 @@ FileFailure LastFileFailure() {
 }
 
 OutputFile::~OutputFile() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  if (handle_ != -1 && !CloseHandle(reinterpret_cast<HANDLE>(handle_)))
+    TraceLastError("OutputFile", "close");
 }
 
 bool OutputFile::Create(const char* path, bool mustBeNew) {
@@ -301,7 +302,8 @@ bool ExclusiveFile::Hold(const char* path) {
 }
 
 void ExclusiveFile::Release() {
-  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  if (handle_ && !CloseHandle(static_cast<HANDLE>(handle_)))
+    TraceLastError("ExclusiveFile", "close");
   handle_ = nullptr;
 }
 
@@ -412,6 +414,18 @@ static void MessageBoxSink(WindowHandle owner, const char* text, const char* cap
 }
 
 MessageSink DefaultMessageSink() { return MessageBoxSink; }
+
+// One line for a debugger or a viewer of debug output; without one the
+// call costs little.
+static void DebuggerTrace(const char* where, const char* what, unsigned long code) {
+  char line[160 + kMaxPathBytes];
+  std::snprintf(line, sizeof line, "tamsel: %s failed: %s (error %lu)\n", where, what, code);
+  OutputDebugStringA(line);
+}
+
+TraceSink DefaultTraceSink() { return DebuggerTrace; }
+
+unsigned long LastErrorCode() { return GetLastError(); }
 
 BusyCursor::BusyCursor() {
   previous_ = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
