@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "folder_tree/folder_tree.h"
+#include "platform/scoped_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
@@ -71,7 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   CreateFolderHistory();
   g_windows.instance = instance;
   HACCEL accelerators = LoadAcceleratorsA(instance, "daAccel");
-  CoInitialize(nullptr);
+  platform::ComInit com(COINIT_APARTMENTTHREADED);  // the shell namespace of the tree
   InitCommonControls();
   std::memset(&g_app, 0, sizeof g_app);
   if (!FindProgramFolder()) {
@@ -98,7 +99,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  CoUninitialize();
   if (popupResource) DestroyMenu(popupResource);
   FreeFolderHistory();
   FreeFontTable();

@@ -10,6 +10,7 @@
 
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "viewer/picture_view.h"
 #include "viewer/viewer_resource.h"
@@ -44,7 +45,7 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int show) {
-  CoInitialize(nullptr);  // WIC's encoders and the common dialogs
+  platform::ComInit com(COINIT_APARTMENTTHREADED);  // WIC's encoders and the common dialogs
   InitCommonControls();
   if (!SetProgramFolder(platform::ExecutableFolder().c_str())) return 0;
   ScanPlugins();
@@ -59,6 +60,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int show) {
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCEL));
   int result = RunMessageLoop(frame, accelerators);
   ReleasePlugins();
-  CoUninitialize();
   return result;
 }
