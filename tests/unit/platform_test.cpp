@@ -8,6 +8,10 @@
 
 #include "test_support.h"
 
+#ifdef _WIN32
+#include "platform/scoped_handles.h"
+#endif
+
 using testing_support::ScratchFolder;
 
 TEST(Platform, ShiftJisTextConvertsToWide) {
@@ -97,3 +101,28 @@ TEST(Platform, ScopedOwnerClosesEachValueOnce) {
   }
   EXPECT_EQ(g_closed, (std::vector<int>{2, 3, 5, 6, 1}));
 }
+
+#ifdef _WIN32
+// The Windows owners give back exactly what they took: the selection the DC
+// had before, a handle once (never the "invalid" value CreateFile fails with).
+TEST(Platform, WindowsOwnersRestoreAndCloseWhatTheyTook) {
+  platform::WindowDC screen(nullptr);
+  ASSERT_NE(screen.Get(), nullptr);
+  HGDIOBJ before = GetCurrentObject(screen, OBJ_PEN);
+  {
+    platform::ScopedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 0, RGB(1, 2, 3)));
+    platform::Selected selected(screen, pen.Get());
+    EXPECT_EQ(GetCurrentObject(screen, OBJ_PEN), pen.Get());
+  }
+  EXPECT_EQ(GetCurrentObject(screen, OBJ_PEN), before);
+
+  EXPECT_FALSE(platform::ScopedHandle(INVALID_HANDLE_VALUE).Valid());
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD flags = 0;
+  {
+    platform::ScopedHandle owned(event);
+    EXPECT_TRUE(GetHandleInformation(event, &flags));
+  }
+  EXPECT_FALSE(GetHandleInformation(event, &flags));  // closed with its owner
+}
+#endif
