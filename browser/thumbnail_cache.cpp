@@ -149,5 +149,8 @@ PackedDib LoadThumbnail(const char* sourcePath, int number) {
 
 void DeleteThumbnail(const char* sourcePath, int number) {
   char path[kCachePathBytes];
-  if (CacheFilePath(sourcePath, number, path, sizeof path)) platform::DeleteOneFile(path);
+  // No cache file is the common case: the thumbnail was never made.
+  if (CacheFilePath(sourcePath, number, path, sizeof path) && !platform::DeleteOneFile(path) &&
+      platform::FileExists(path))
+    platform::TraceLastError("DeleteThumbnail", path);
 }

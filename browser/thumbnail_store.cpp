@@ -58,6 +58,13 @@ void BindKey(sqlite3_stmt* statement, const StoreKey& key) {
   sqlite3_bind_int(statement, 3, key.areaHeight);
 }
 
+// A lost use stamp only ages its row early: traced, not reported.
+void CommitUses(sqlite3* db) {
+  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    platform::Trace("ThumbnailStore", "use stamps not written",
+                    static_cast<unsigned long>(sqlite3_extended_errcode(db)));
+}
+
 void DeleteStoreFiles(const std::string& file) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
     std::string path = file + suffix;
@@ -152,7 +159,7 @@ void ThumbnailStore::Close() {
   if (db_ && !pendingUses_.empty() &&
       sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
     WritePendingUses();
-    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    CommitUses(db_);
   }
   Fail();
 }
@@ -227,7 +234,7 @@ PackedDib ThumbnailStore::Find(const StoreKey& key) {
     if (pendingUses_.size() >= kPendingUsesWritten &&
         sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
       WritePendingUses();
-      sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+      CommitUses(db_);
     }
   }
   return found;
