@@ -52,8 +52,8 @@ class Scoped {
   Value value_ = Traits::Invalid();
 };
 
-// Traits for a pointer-like handle whose "nothing" is nullptr, closed by
-// `Close`.
+// Traits for a pointer-like handle whose "nothing" is nullptr, given back by
+// `CloseFn`.
 template <typename T, void (*CloseFn)(T)>
 struct NullableTraits {
   using Value = T;
