@@ -1,28 +1,66 @@
 #include "browser/cell_drag.h"
 
+#include <ole2.h>
+#include <shlobj.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "browser/drop_block.h"
+#include "browser/file_data_object.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
 #include "file_ops/rename_delete.h"
+#include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
 
 namespace {
 
-// ---- Drag and drop out of the grid --------------------------------------------------
+// The press that may become a drag.
+struct DragWatch {
+  HWND cell;
+  int32_t index;
+  POINT start;  // screen coordinates
+} g_watch = {nullptr, -1, {0, 0}};
 
-// The first window at or above `window` that accepts dropped files.
-HWND AcceptingWindow(HWND window) {
-  for (; window; window = GetParent(window))
+// ---- Targets that take files only through WM_DROPFILES ---------------------------------
+
+bool HasOleDropTarget(HWND window) { return GetPropA(window, "OleDropTargetInterface") != nullptr; }
+
+// The window at or above `window` that takes dropped files through
+// WM_DROPFILES only; null when there is none, or when an OLE drop target
+// comes first (OLE delivers to it).
+HWND FilesOnlyTarget(HWND window) {
+  for (; window; window = GetParent(window)) {
+    if (HasOleDropTarget(window)) return nullptr;
     if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) return window;
+  }
   return nullptr;
 }
+
+bool PostDropFiles(void* target, void* block) {
+  return PostMessageA(static_cast<HWND>(target), WM_DROPFILES, WPARAM(block), 0) != 0;
+}
+
+void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
+
+void PostDrop(HWND target, POINT point, int32_t dragged) {
+  std::vector<uint8_t> bytes = BuildDropBlockFor(
+      point.x, point.y,
+      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count), CP_ACP);
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
+  if (void* locked = block ? GlobalLock(block) : nullptr) {
+    std::memcpy(locked, bytes.data(), bytes.size());
+    GlobalUnlock(block);
+  }
+  HandOverDropBlock(target, block, PostDropFiles, FreeDropBlock);
+}
+
+// ---- The outlines that follow the cursor where the system shows no drag image ----------
 
 // The outlines of the dragged cell and of every other selected cell, moved
 // with the cursor and kept in their arrangement; drawing them twice removes
@@ -46,14 +84,126 @@ void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
   }
 }
 
-bool PostDropFiles(void* target, void* block) {
-  return PostMessageA(static_cast<HWND>(target), WM_DROPFILES, WPARAM(block), 0) != 0;
+class Outlines {
+ public:
+  Outlines(HWND cell, int32_t index) : index_(index) {
+    RECT rect;
+    GetWindowRect(cell, &rect);
+    half_ = {(rect.right - rect.left) / 2, (rect.bottom - rect.top) / 2};
+  }
+  ~Outlines() { Hide(); }
+  // Drawn centred on the cursor, or moved there.
+  void Follow(POINT cursor) {
+    POINT origin = {cursor.x - half_.x, cursor.y - half_.y};
+    if (screen_ && origin.x == origin_.x && origin.y == origin_.y) return;
+    Hide();
+    screen_ = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    origin_ = origin;
+    if (screen_) DrawOutlines(screen_, index_, origin_);
+  }
+  void Hide() {
+    if (!screen_) return;
+    DrawOutlines(screen_, index_, origin_);
+    DeleteDC(screen_);
+    screen_ = nullptr;
+  }
+
+ private:
+  int32_t index_;
+  POINT half_;
+  POINT origin_ = {0, 0};
+  HDC screen_ = nullptr;
+};
+
+// ---- The drag --------------------------------------------------------------------------
+
+// The drop source: the drag ends when the primary button goes up (a drop)
+// or Escape is pressed. Lives on the stack for the one DoDragDrop call.
+class DropSource final : public IDropSource {
+ public:
+  DropSource(HWND cell, int32_t index, bool drawOutlines)
+      : outlines_(cell, index), drawOutlines_(drawOutlines) {
+    accept_ = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "accept");
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropSource)) {
+      *out = static_cast<IDropSource*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
+    if (escape) return DRAGDROP_S_CANCEL;
+    if (keys & MK_LBUTTON) return S_OK;
+    GetCursorPos(&dropPoint_);
+    filesOnlyTarget_ = FilesOnlyTarget(WindowFromPoint(dropPoint_));
+    return DRAGDROP_S_DROP;
+  }
+  // The system's cursors, but "accept" over a window that takes files only
+  // through WM_DROPFILES: it is given them at the drop.
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (drawOutlines_) outlines_.Follow(cursor);
+    if (effect == DROPEFFECT_NONE && accept_ && FilesOnlyTarget(WindowFromPoint(cursor))) {
+      SetCursor(accept_);
+      return S_OK;
+    }
+    return DRAGDROP_S_USEDEFAULTCURSORS;
+  }
+
+  void HideOutlines() { outlines_.Hide(); }
+  HWND FilesOnlyTargetAtDrop() const { return filesOnlyTarget_; }
+  POINT DropPoint() const { return dropPoint_; }
+
+ private:
+  Outlines outlines_;
+  bool drawOutlines_;
+  HCURSOR accept_ = nullptr;
+  HWND filesOnlyTarget_ = nullptr;
+  POINT dropPoint_ = {0, 0};
+};
+
+// The cell as it looks, as the system's drag image; false where the system
+// shows none (Wine's drag image helper does not take a bitmap).
+bool AttachDragImage(HWND cell, IDataObject* data) {
+  IDragSourceHelper* helper = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IDragSourceHelper, reinterpret_cast<void**>(&helper))))
+    return false;
+  RECT client;
+  GetClientRect(cell, &client);
+  HDC cellDc = GetDC(cell);
+  HDC memory = CreateCompatibleDC(cellDc);
+  HBITMAP bitmap = CreateCompatibleBitmap(cellDc, client.right, client.bottom);
+  bool shown = false;
+  if (memory && bitmap) {
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, cellDc, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    SHDRAGIMAGE image = {};
+    image.sizeDragImage = {client.right, client.bottom};
+    image.ptOffset = {client.right / 2, client.bottom / 2};
+    image.hbmpDragImage = bitmap;
+    image.crColorKey = CLR_NONE;
+    // On success the helper owns the bitmap.
+    shown = SUCCEEDED(helper->InitializeFromBitmap(&image, data));
+  }
+  if (!shown && bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+  ReleaseDC(cell, cellDc);
+  helper->Release();
+  return shown;
 }
 
-void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
-
 // Every dragged entry must be a file that the receiver can be given by its
-// full path; otherwise the message says why and nothing is dropped.
+// full path; otherwise the message says why and nothing is dragged.
 bool DraggedEntriesAccepted(int32_t dragged) {
   HWND main = static_cast<HWND>(g_windows.main);
   for (int32_t i = 0; i < g_fileList.count; ++i)
@@ -62,57 +212,66 @@ bool DraggedEntriesAccepted(int32_t dragged) {
   return true;
 }
 
-void PostDrop(HWND target, POINT point, int32_t dragged) {
-  std::vector<uint8_t> bytes = BuildDropBlockFor(
-      point.x, point.y,
-      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count), CP_ACP);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
-  if (void* locked = block ? GlobalLock(block) : nullptr) {
-    std::memcpy(locked, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-  }
-  HandOverDropBlock(target, block, PostDropFiles, FreeDropBlock);
+std::vector<std::u16string> WidePaths(const std::vector<std::string>& paths) {
+  std::vector<std::u16string> wide;
+  for (const std::string& path : paths)
+    wide.push_back(platform::ToWide(platform::AnsiCodePage(), path.c_str()));
+  return wide;
+}
+
+bool AnyFileGone(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths)
+    if (!platform::FileExists(path.c_str())) return true;
+  return false;
+}
+
+void DragFromCell(HWND cell, int32_t index) {
+  if (index < 0 || index >= g_fileList.count || !DraggedEntriesAccepted(index)) return;
+  std::vector<std::string> paths =
+      DraggedPaths(index, g_fileList.selected, g_fileList.path, g_fileList.count);
+  std::vector<TransferFormat> formats = MakeFileFormats(WidePaths(paths), DROPEFFECT_COPY);
+  if (formats.empty()) return;
+  IDataObject* data = CreateFileDataObject(std::move(formats));
+  DropSource source(cell, index, !AttachDragImage(cell, data));
+  DWORD effect = DROPEFFECT_NONE;
+  HRESULT result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+  source.HideOutlines();
+  data->Release();
+  if (result == DRAGDROP_S_DROP && effect == DROPEFFECT_NONE && source.FilesOnlyTargetAtDrop())
+    PostDrop(source.FilesOnlyTargetAtDrop(), source.DropPoint(), index);
+  // Moved away by the target: the grid lists the folder again, after this
+  // cell's message is done (the listing makes new cells).
+  if (effect & DROPEFFECT_MOVE || AnyFileGone(paths))
+    PostMessageA(static_cast<HWND>(g_windows.grid), kFilesChangedMessage, 0, 0);
 }
 
 }  // namespace
 
-void DragFromCell(HWND cell, int32_t index) {
-  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  RECT rect;
-  GetWindowRect(cell, &rect);
-  POINT cursor;
-  GetCursorPos(&cursor);
-  POINT origin = {cursor.x - (rect.right - rect.left) / 2, cursor.y - (rect.bottom - rect.top) / 2};
-  DrawOutlines(screen, index, origin);
-  HCURSOR saved = nullptr, shown = nullptr;
-  HCURSOR accept = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "accept");
-  HCURSOR refuse = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "noaccept");
-  HWND target = nullptr;
-  while (IsPrimaryButtonDown()) {
-    GetCursorPos(&cursor);
-    POINT moved = {cursor.x - (rect.right - rect.left) / 2,
-                   cursor.y - (rect.bottom - rect.top) / 2};
-    if (moved.x != origin.x || moved.y != origin.y) {
-      DrawOutlines(screen, index, origin);
-      origin = moved;
-      DrawOutlines(screen, index, origin);
-    }
-    HWND under = WindowFromPoint(cursor);
-    if (under) {
-      target = AcceptingWindow(under);
-      HCURSOR wanted = target ? accept : refuse;
-      if (shown != wanted) {
-        if (saved) SetCursor(saved);
-        saved = SetCursor(wanted);
-        shown = wanted;
-      }
-    } else {
-      target = nullptr;
-    }
-    Sleep(10);
+void WatchForDrag(HWND cell, int32_t index) {
+  DWORD pressed = GetMessagePos();  // where the button went down
+  g_watch = {cell, index, {short(LOWORD(pressed)), short(HIWORD(pressed))}};
+  SetCapture(cell);
+}
+
+void DragWatchMove(HWND cell) {
+  if (g_watch.cell != cell) return;
+  if (!IsPrimaryButtonDown()) {
+    EndDragWatch(cell, false);
+    return;
   }
-  if (saved) SetCursor(saved);
-  DrawOutlines(screen, index, origin);
-  DeleteDC(screen);
-  if (target && DraggedEntriesAccepted(index)) PostDrop(target, cursor, index);
+  DWORD position = GetMessagePos();
+  POINT now = {short(LOWORD(position)), short(HIWORD(position))};
+  int halfWidth = GetSystemMetrics(SM_CXDRAG) / 2, halfHeight = GetSystemMetrics(SM_CYDRAG) / 2;
+  RECT still = {g_watch.start.x - halfWidth, g_watch.start.y - halfHeight,
+                g_watch.start.x + halfWidth + 1, g_watch.start.y + halfHeight + 1};
+  if (PtInRect(&still, now)) return;
+  int32_t index = g_watch.index;
+  EndDragWatch(cell, false);
+  DragFromCell(cell, index);
+}
+
+void EndDragWatch(HWND cell, bool captureLost) {
+  if (g_watch.cell != cell) return;
+  g_watch.cell = nullptr;
+  if (!captureLost && GetCapture() == cell) ReleaseCapture();
 }

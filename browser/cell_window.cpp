@@ -25,7 +25,6 @@ constexpr COLORREF kStripColour = Rgb(0x40, 0x60, 0xC0);
 constexpr COLORREF kSelectedStripColour = Rgb(0x80, 0x80, 0x80);
 constexpr COLORREF kNameColour = Rgb(0xFF, 0xFF, 0xFF);
 constexpr int kStripHeight = 14;
-constexpr int kDragThreshold = 4;
 // The program folder, a full path (three bytes a character in UTF-8), the rest.
 constexpr size_t kCommandLineBytes = 256 + platform::kMaxPathBytes + 16;
 
@@ -114,21 +113,6 @@ void Select(int32_t index) {
   RefreshStatusCounts();
 }
 
-void ClickAndDrag(HWND cell, int32_t index) {
-  Select(index);
-  DWORD pressed = GetMessagePos();  // where the button went down
-  POINT start = {short(LOWORD(pressed)), short(HIWORD(pressed))};
-  while (IsPrimaryButtonDown()) {
-    POINT now;
-    GetCursorPos(&now);
-    if (std::abs(now.x - start.x) > kDragThreshold || std::abs(now.y - start.y) > kDragThreshold) {
-      DragFromCell(cell, index);
-      return;
-    }
-    Sleep(10);
-  }
-}
-
 void ShowPopupMenu(HWND cell) {
   HMENU popup = static_cast<HMENU>(g_app.popupMenu);
   if (!popup) return;
@@ -184,8 +168,14 @@ LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
       // The grid's scrolling keys go to the main window.
       SetFocus(static_cast<HWND>(g_windows.main));
-      if (valid) ClickAndDrag(window, index);
+      if (valid) {
+        Select(index);
+        WatchForDrag(window, index);
+      }
       return 0;
+    case WM_MOUSEMOVE: DragWatchMove(window); return 0;
+    case WM_LBUTTONUP: EndDragWatch(window, false); return 0;
+    case WM_CAPTURECHANGED: EndDragWatch(window, true); return 0;
     case WM_LBUTTONDBLCLK:
       if (valid) OpenInViewer(index);
       return 0;
