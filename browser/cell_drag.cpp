@@ -234,10 +234,12 @@ void DragFromCell(HWND cell, int32_t index) {
   IDataObject* data = CreateFileDataObject(std::move(formats));
   DropSource source(cell, index, !AttachDragImage(cell, data));
   DWORD effect = DROPEFFECT_NONE;
-  HRESULT result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+  // Dropped where no OLE target took the files, Wine's DoDragDrop answers
+  // a cancel: the drop on a WM_DROPFILES window is told by the source.
+  DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
   source.HideOutlines();
   data->Release();
-  if (result == DRAGDROP_S_DROP && effect == DROPEFFECT_NONE && source.FilesOnlyTargetAtDrop())
+  if (effect == DROPEFFECT_NONE && source.FilesOnlyTargetAtDrop())
     PostDrop(source.FilesOnlyTargetAtDrop(), source.DropPoint(), index);
   // Moved away by the target: the grid lists the folder again, after this
   // cell's message is done (the listing makes new cells).
@@ -253,9 +255,9 @@ void WatchForDrag(HWND cell, int32_t index) {
   SetCapture(cell);
 }
 
-void DragWatchMove(HWND cell) {
+void DragWatchMove(HWND cell, bool buttonDown) {
   if (g_watch.cell != cell) return;
-  if (!IsPrimaryButtonDown()) {
+  if (!buttonDown) {
     EndDragWatch(cell, false);
     return;
   }

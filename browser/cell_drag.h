@@ -12,7 +12,8 @@
 // The button went down on the cell of entry `index`: watch the mouse.
 void WatchForDrag(HWND cell, int32_t index);
 // A WM_MOUSEMOVE of the cell: starts the drag once the mouse has left the
-// drag rectangle with the button down; returns when the drag is over.
-void DragWatchMove(HWND cell);
+// drag rectangle with the button down (as the message tells, not as the
+// button is now); returns when the drag is over.
+void DragWatchMove(HWND cell, bool buttonDown);
 // The button went up, or the cell lost the capture: no drag.
 void EndDragWatch(HWND cell, bool captureLost);

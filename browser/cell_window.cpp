@@ -173,7 +173,7 @@ LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         WatchForDrag(window, index);
       }
       return 0;
-    case WM_MOUSEMOVE: DragWatchMove(window); return 0;
+    case WM_MOUSEMOVE: DragWatchMove(window, (wParam & MK_LBUTTON) != 0); return 0;
     case WM_LBUTTONUP: EndDragWatch(window, false); return 0;
     case WM_CAPTURECHANGED: EndDragWatch(window, true); return 0;
     case WM_LBUTTONDBLCLK:
