@@ -100,5 +100,6 @@ void ApplyMenuRules(HMENU menu) {
   EnableMenuItem(menu, kCommandEmptyKeptThumbnails,
                  MF_BYCOMMAND | (SharedThumbnailStore().IsOpen() ? MF_ENABLED : MF_GRAYED));
   UINT selection = MF_BYCOMMAND | (g_fileList.selectedCount > 0 ? MF_ENABLED : MF_GRAYED);
-  for (int id : {kCommandDelete, kCommandCopy, kCommandCut}) EnableMenuItem(menu, UINT(id), selection);
+  for (int id : {kCommandDelete, kCommandCopy, kCommandCut})
+    EnableMenuItem(menu, UINT(id), selection);
 }
