@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "browser/file_data_object.h"
 #include "browser/file_list.h"
@@ -31,9 +32,18 @@ class OpenedClipboard {
   bool open_;
 };
 
+// The grid as drop target. The system's drop-target helper, where there is
+// one, shows the source's drag image over the grid.
 class GridDropTarget final : public IDropTarget {
  public:
-  explicit GridDropTarget(HWND grid) : grid_(grid) {}
+  explicit GridDropTarget(HWND grid) : grid_(grid) {
+    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IDropTargetHelper, reinterpret_cast<void**>(&image_))))
+      image_ = nullptr;
+  }
+  ~GridDropTarget() {
+    if (image_) image_->Release();
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
     if (!out) return E_POINTER;
@@ -52,27 +62,37 @@ class GridDropTarget final : public IDropTarget {
     return ULONG(left);
   }
 
-  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL,
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
                                       DWORD* effect) override {
+    if (!data || !effect) return E_INVALIDARG;
     transferable_ = !PathsToTransfer(PathsOfDataObject(data), CurrentFolderWide()).empty();
     preferred_ = PreferredEffectOfDataObject(data);
-    return DragOver(keys, {}, effect);
+    *effect = EffectFor(*effect, keys);
+    POINT at = {point.x, point.y};
+    if (image_) image_->DragEnter(grid_, data, &at, *effect);
+    return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL, DWORD* effect) override {
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
-    *effect = transferable_ ? ChooseDropEffect(*effect, keys, preferred_) : DROPEFFECT_NONE;
+    *effect = EffectFor(*effect, keys);
+    POINT at = {point.x, point.y};
+    if (image_) image_->DragOver(&at, *effect);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragLeave() override {
     transferable_ = false;
+    if (image_) image_->DragLeave();
     return S_OK;
   }
   // The copy or move is done before the source hears of the drop. A move
   // done here is reported as the shell's optimized move (performed effect
   // move, drop effect none), so that no source deletes the files itself.
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
-    if (!effect) return E_INVALIDARG;
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
+                                 DWORD* effect) override {
+    if (!data || !effect) return E_INVALIDARG;
     transferable_ = false;
+    POINT at = {point.x, point.y};
+    if (image_) image_->Drop(data, &at, *effect);
     std::vector<std::u16string> paths =
         PathsToTransfer(PathsOfDataObject(data), CurrentFolderWide());
     DWORD chosen = paths.empty()
@@ -101,8 +121,13 @@ class GridDropTarget final : public IDropTarget {
     if (medium.hGlobal && FAILED(data->SetData(&format, &medium, TRUE))) GlobalFree(medium.hGlobal);
   }
 
+  DWORD EffectFor(DWORD allowed, DWORD keys) const {
+    return transferable_ ? ChooseDropEffect(allowed, keys, preferred_) : DROPEFFECT_NONE;
+  }
+
   LONG references_ = 1;
   HWND grid_;
+  IDropTargetHelper* image_ = nullptr;
   bool transferable_ = false;
   DWORD preferred_ = 0;
 };
