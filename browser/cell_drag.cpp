@@ -91,21 +91,25 @@ class Outlines {
     GetWindowRect(cell, &rect);
     half_ = {(rect.right - rect.left) / 2, (rect.bottom - rect.top) / 2};
   }
-  ~Outlines() { Hide(); }
+  ~Outlines() {
+    Hide();
+    if (screen_) DeleteDC(screen_);
+  }
   // Drawn centred on the cursor, or moved there.
   void Follow(POINT cursor) {
     POINT origin = {cursor.x - half_.x, cursor.y - half_.y};
-    if (screen_ && origin.x == origin_.x && origin.y == origin_.y) return;
+    if (shown_ && origin.x == origin_.x && origin.y == origin_.y) return;
     Hide();
-    screen_ = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen_) screen_ = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen_) return;
     origin_ = origin;
-    if (screen_) DrawOutlines(screen_, index_, origin_);
+    DrawOutlines(screen_, index_, origin_);
+    shown_ = true;
   }
   void Hide() {
-    if (!screen_) return;
-    DrawOutlines(screen_, index_, origin_);
-    DeleteDC(screen_);
-    screen_ = nullptr;
+    if (!shown_) return;
+    DrawOutlines(screen_, index_, origin_);  // drawn twice: gone
+    shown_ = false;
   }
 
  private:
@@ -113,6 +117,7 @@ class Outlines {
   POINT half_;
   POINT origin_ = {0, 0};
   HDC screen_ = nullptr;
+  bool shown_ = false;
 };
 
 // ---- The drag --------------------------------------------------------------------------
