@@ -171,7 +171,7 @@ TEST(TransferE2E, CopyAndCutThenPasteIntoASecondBrowsersFolder) {
   EXPECT_EQ(ClipboardFiles(), "");  // cut files are pasted once
 }
 
-TEST(TransferE2E, FilesDroppedOnTheGridAreCopiedIntoItsFolder) {
+TEST(TransferE2E, FilesDroppedOnTheGridAreCopiedOrMovedIntoItsFolder) {
   Browser browser;
   ArrangePictures(&browser, 2);
   testing_support::ScratchFolder elsewhere;
@@ -190,6 +190,15 @@ TEST(TransferE2E, FilesDroppedOnTheGridAreCopiedIntoItsFolder) {
   EXPECT_TRUE(platform::FileExists((browser.Pictures() / "p09.tpic").c_str()));
   EXPECT_TRUE(platform::FileExists((elsewhere / "p09.tpic").c_str()));
   EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 3; }, 5000));
+
+  // With Shift the grid moves the file itself and tells the source so (an
+  // optimized move: no effect left for the source to carry out).
+  DeleteFileA((browser.Pictures() / "p09.tpic").c_str());
+  DeleteFileA(result.c_str());
+  DragMouse(kHelperCentre, grid, VK_SHIFT);
+  EXPECT_EQ(ResultText(result), "result 262400 effect 0\n");
+  EXPECT_TRUE(platform::FileExists((browser.Pictures() / "p09.tpic").c_str()));
+  EXPECT_FALSE(platform::FileExists((elsewhere / "p09.tpic").c_str()));
 }
 
 }  // namespace e2e
