@@ -109,13 +109,21 @@ std::string ClipboardFiles() {
 TEST(TransferE2E, DragOutGivesAnOleTargetTheFullPathsAndShiftMoves) {
   Browser browser;
   ArrangePictures(&browser, 4);
+  // A fifth picture whose name is beyond ASCII, written through the wide
+  // functions (this test's own code page may lack the character).
+  std::string accented = "p04\xC3\xA9.tpic";  // p04é.tpic in UTF-8
+  std::wstring wideAccented = L"p04\u00E9.tpic";
+  std::wstring wideFolder(browser.Pictures().Path().begin(), browser.Pictures().Path().end());
+  ASSERT_TRUE(
+      CopyFileW((wideFolder + L"p00.tpic").c_str(), (wideFolder + wideAccented).c_str(), TRUE));
   testing_support::ScratchFolder elsewhere;
+  std::wstring wideElsewhere(elsewhere.Path().begin(), elsewhere.Path().end());
   std::string result = elsewhere / "dropped.txt";
   std::string movedTo = elsewhere.Path().substr(0, elsewhere.Path().size() - 1);  // no \"
   Helper helper("target \"" + result + "\" \"" + movedTo + "\"");
   ASSERT_TRUE(helper.Started());
   ASSERT_TRUE(browser.Start());
-  ASSERT_TRUE(browser.WaitForThumbnails(4));
+  ASSERT_TRUE(browser.WaitForThumbnails(5));
 
   // Cells 0 and 2 selected, cell 3 dragged with Ctrl (a press without it
   // selects that cell alone): all three, in index order, copied.
@@ -128,13 +136,14 @@ TEST(TransferE2E, DragOutGivesAnOleTargetTheFullPathsAndShiftMoves) {
             folder + "p00.tpic\n" + folder + "p02.tpic\n" + folder + "p03.tpic\neffect 1\n");
   EXPECT_TRUE(platform::FileExists((folder + "p03.tpic").c_str()));
 
-  // With Shift the target moves the file away: the grid lists the folder again.
+  // With Shift the target moves the file away: the grid lists the folder
+  // again. The name comes whole.
   DeleteFileA(result.c_str());
-  ClickAt(browser.CellCentre(1));
-  DragMouse(browser.CellCentre(1), kHelperCentre, VK_SHIFT);
-  EXPECT_EQ(ResultText(result), folder + "p01.tpic\neffect 2\n");
-  EXPECT_TRUE(platform::FileExists((elsewhere / "p01.tpic").c_str()));
-  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 3; }, 5000));
+  ClickAt(browser.CellCentre(4));
+  DragMouse(browser.CellCentre(4), kHelperCentre, VK_SHIFT);
+  EXPECT_EQ(ResultText(result), folder + accented + "\neffect 2\n");
+  EXPECT_NE(GetFileAttributesW((wideElsewhere + wideAccented).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(WaitFor([&] { return browser.CellCount() == 4; }, 5000));
 }
 
 TEST(TransferE2E, CopyAndCutThenPasteIntoASecondBrowsersFolder) {
