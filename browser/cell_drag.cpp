@@ -48,10 +48,10 @@ bool PostDropFiles(void* target, void* block) {
 
 void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
 
-void PostDrop(HWND target, POINT point, int32_t dragged) {
-  std::vector<uint8_t> bytes = BuildDropBlockFor(
-      point.x, point.y,
-      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count), CP_ACP);
+// The paths are those taken when the drag started: the listing may have
+// changed during it.
+void PostDrop(HWND target, POINT point, const std::vector<std::string>& paths) {
+  std::vector<uint8_t> bytes = BuildDropBlockFor(point.x, point.y, paths, CP_ACP);
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
   if (void* locked = block ? GlobalLock(block) : nullptr) {
     std::memcpy(locked, bytes.data(), bytes.size());
@@ -245,7 +245,7 @@ void DragFromCell(HWND cell, int32_t index) {
   source.HideOutlines();
   data->Release();
   if (effect == DROPEFFECT_NONE && source.FilesOnlyTargetAtDrop())
-    PostDrop(source.FilesOnlyTargetAtDrop(), source.DropPoint(), index);
+    PostDrop(source.FilesOnlyTargetAtDrop(), source.DropPoint(), paths);
   // Moved away by the target: the grid lists the folder again, after this
   // cell's message is done (the listing makes new cells).
   if (effect & DROPEFFECT_MOVE || AnyFileGone(paths))
