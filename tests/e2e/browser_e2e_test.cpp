@@ -353,6 +353,7 @@ TEST(BrowserE2E, DraggingDropsOnWindowsThatAcceptFiles) {
   Sleep(500);
   pump();
   EXPECT_TRUE(g_drops.empty());
+  EXPECT_EQ(browser.CellCount(), 4);  // nothing copied onto itself
 
   // Drop on the test window.
   MoveTo(browser.CellCentre(2));
