@@ -19,6 +19,55 @@ TEST(GridMath, CellSizesAndThumbnailAreas) {
   EXPECT_EQ(ThumbnailLeft(128, 75), 26);  // (128 - 75 - 16) / 2 + 8, truncated
 }
 
+TEST(DpiScale, RoundsToTheNearestPixelHalvesAwayFromZero) {
+  struct Case {
+    int32_t value, dpi, scaled;
+  } cases[] = {
+      {96, 96, 96},
+      {96, 144, 144},
+      {96, 192, 192},
+      {96, 120, 120},
+      {13, 144, 20},
+      {13, 120, 16},
+      {1, 144, 2},
+      {1, 120, 1},
+      {-13, 144, -20},
+      {-1, 144, -2},
+      {0, 192, 0},
+      {14, 168, 25},
+      {7, 0, 7},
+      {7, -96, 7},  // no DPI: as 96
+      {2147483647, 192, 2147483647},
+      {-2147483647 - 1, 192, -2147483647 - 1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
+  // The tree width is kept in 96-DPI pixels: a width set at 144 comes back
+  // within a pixel of where it was set.
+  for (int32_t pixels : {0, 1, 145, 146, 299, 300})
+    EXPECT_NEAR(ScaleForDpi(UnscaleForDpi(pixels, 144), 144), pixels, 1) << pixels;
+  EXPECT_EQ(UnscaleForDpi(288, 144), 192);
+}
+
+TEST(GridMath, CellsAndThumbnailAreasScaleWithTheScreen) {
+  struct Case {
+    int32_t size, dpi, side, areaWidth, areaHeight, left, top;
+  } cases[] = {
+      // left and top of a thumbnail as wide as the area and 3/4 as high
+      {0, 96, 96, 80, 64, 8, 10},      {0, 144, 144, 120, 96, 12, 15},
+      {0, 192, 192, 160, 128, 16, 20}, {2, 192, 384, 352, 320, 16, 44},
+      {1, 120, 160, 140, 120, 10, 17},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CellSide(c.size, c.dpi), c.side);
+    EXPECT_EQ(ThumbnailAreaWidth(c.size, c.dpi), c.areaWidth);
+    EXPECT_EQ(ThumbnailAreaHeight(c.size, c.dpi), c.areaHeight);
+    int32_t thumbHeight = c.areaWidth * 3 / 4;
+    EXPECT_EQ(ThumbnailLeft(c.side, c.areaWidth, c.dpi), c.left) << c.dpi;
+    EXPECT_EQ(ThumbnailTop(c.side, thumbHeight, c.dpi), c.top) << c.dpi;
+  }
+}
+
 TEST(GridMath, LayoutCountsRowsAndClampsTheTopRow) {
   GridState grid = {};
   LayoutGrid(&grid, 400, 300, 96, 10);
