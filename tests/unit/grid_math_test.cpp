@@ -20,51 +20,25 @@ TEST(GridMath, CellSizesAndThumbnailAreas) {
 }
 
 TEST(DpiScale, RoundsToTheNearestPixelHalvesAwayFromZero) {
-  struct Case {
-    int32_t value, dpi, scaled;
-  } cases[] = {
-      {96, 96, 96},
-      {96, 144, 144},
-      {96, 192, 192},
-      {96, 120, 120},
-      {13, 144, 20},
-      {13, 120, 16},
-      {1, 144, 2},
-      {1, 120, 1},
-      {-13, 144, -20},
-      {-1, 144, -2},
-      {0, 192, 0},
-      {14, 168, 25},
-      {7, 0, 7},
-      {7, -96, 7},  // no DPI: as 96
-      {2147483647, 192, 2147483647},
-      {-2147483647 - 1, 192, -2147483647 - 1},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
-  // The tree width is kept in 96-DPI pixels: a width set at 144 comes back
-  // within a pixel of where it was set.
-  for (int32_t pixels : {0, 1, 145, 146, 299, 300})
+  const int32_t kCases[][3] = {{96, 96, 96},   {96, 144, 144},   {13, 144, 20},  {13, 120, 16},
+                               {1, 120, 1},    {-13, 144, -20},  {14, 168, 25},  {7, 0, 7},
+                               {7, -96, 7},    {INT32_MAX, 192, INT32_MAX},      {INT32_MIN, 192, INT32_MIN}};
+  for (const auto& c : kCases) EXPECT_EQ(ScaleForDpi(c[0], c[1]), c[2]) << c[0] << " at " << c[1];
+  for (int32_t pixels : {1, 145, 146, 299})  // a tree width set at 144, kept at 96, shown again
     EXPECT_NEAR(ScaleForDpi(UnscaleForDpi(pixels, 144), 144), pixels, 1) << pixels;
-  EXPECT_EQ(UnscaleForDpi(288, 144), 192);
 }
 
 TEST(GridMath, CellsAndThumbnailAreasScaleWithTheScreen) {
-  struct Case {
-    int32_t size, dpi, side, areaWidth, areaHeight, left, top;
-  } cases[] = {
-      // left and top of a thumbnail as wide as the area and 3/4 as high
-      {0, 96, 96, 80, 64, 8, 10},      {0, 144, 144, 120, 96, 12, 15},
-      {0, 192, 192, 160, 128, 16, 20}, {2, 192, 384, 352, 320, 16, 44},
-      {1, 120, 160, 140, 120, 10, 17},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CellSide(c.size, c.dpi), c.side);
-    EXPECT_EQ(ThumbnailAreaWidth(c.size, c.dpi), c.areaWidth);
-    EXPECT_EQ(ThumbnailAreaHeight(c.size, c.dpi), c.areaHeight);
-    int32_t thumbHeight = c.areaWidth * 3 / 4;
-    EXPECT_EQ(ThumbnailLeft(c.side, c.areaWidth, c.dpi), c.left) << c.dpi;
-    EXPECT_EQ(ThumbnailTop(c.side, thumbHeight, c.dpi), c.top) << c.dpi;
+  // size, dpi: side, area width and height, left and top of a thumbnail as
+  // wide as the area and 3/4 as high
+  const int32_t kCases[][7] = {{0, 96, 96, 80, 64, 8, 10},       {0, 144, 144, 120, 96, 12, 15},
+                               {2, 192, 384, 352, 320, 16, 44}, {1, 120, 160, 140, 120, 10, 17}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(CellSide(c[0], c[1]), c[2]);
+    EXPECT_EQ(ThumbnailAreaWidth(c[0], c[1]), c[3]);
+    EXPECT_EQ(ThumbnailAreaHeight(c[0], c[1]), c[4]);
+    EXPECT_EQ(ThumbnailLeft(c[2], c[3], c[1]), c[5]);
+    EXPECT_EQ(ThumbnailTop(c[2], c[3] * 3 / 4, c[1]), c[6]);
   }
 }
 
