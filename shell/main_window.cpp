@@ -203,6 +203,8 @@ void OnTreeNotify(NMHDR* header) {
   }
 }
 
+bool g_keepPlacementOnDpiChange = false;
+
 // The window moved to a screen of another density (or that screen's scale
 // was changed): it takes the place and size the system suggests, and every
 // pane is laid out and drawn again at the new density.
@@ -210,7 +212,7 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
   int32_t dpi = DpiOfChange(wParam);
   bool changed = dpi != CurrentDpi();
   SetCurrentDpi(dpi);
-  MoveToSuggestedRect(window, lParam);
+  if (!g_keepPlacementOnDpiChange) MoveToSuggestedRect(window, lParam);
   if (!changed) return;
   FitTreeToDpi(dpi);
   MeasureToolbar();
@@ -242,6 +244,8 @@ ATOM RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICO
 }
 
 }  // namespace
+
+void KeepPlacementOnDpiChange(bool keep) { g_keepPlacementOnDpiChange = keep; }
 
 POINT WorkAreaOffset(HWND window) {
   MONITORINFO monitor = {};
