@@ -36,7 +36,7 @@ TestPicture Stripes() {
 // The cells, the stripes' thumbnail (as wide as the area and with the
 // picture's columns), the status bar and the splitter, all at `dpi`.
 void ExpectBrowserAtDpi(const Browser& browser, int32_t dpi) {
-  RECT cell, bar, splitter;
+  RECT cell, bar, splitter, client;
   ASSERT_TRUE(GetWindowRect(browser.Cell(0), &cell));
   EXPECT_EQ(cell.right - cell.left, CellSide(0, dpi));
   EXPECT_EQ(cell.bottom - cell.top, CellSide(0, dpi));
@@ -44,6 +44,9 @@ void ExpectBrowserAtDpi(const Browser& browser, int32_t dpi) {
   EXPECT_EQ(bar.bottom - bar.top, ScaleForDpi(20, dpi));
   GetWindowRect(GetDlgItem(browser.Main(), 102), &splitter);
   EXPECT_EQ(splitter.right - splitter.left, ScaleForDpi(4, dpi));
+  GetClientRect(browser.Main(), &client);
+  MapWindowPoints(browser.Main(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  EXPECT_EQ(splitter.left - client.left, ScaleForDpi(192, dpi));  // the tree's width
   int32_t area = ThumbnailAreaWidth(0, dpi), height = area * 3 / 4;
   POINT p = {cell.left + ThumbnailLeft(CellSide(0, dpi), area, dpi),
              cell.top + ThumbnailTop(CellSide(0, dpi), height, dpi) + height / 2};
