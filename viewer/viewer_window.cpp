@@ -547,7 +547,10 @@ LRESULT HandleFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DESTROY:
       SetViewPicture(g_viewer.view, nullptr);
       g_viewer.shown.Show("", nullptr);
-      if (g_viewer.statusFont) DeleteObject(g_viewer.statusFont);
+      if (g_viewer.statusFont) {
+        SendMessageA(g_viewer.status, WM_SETFONT, 0, FALSE);  // not left holding it
+        DeleteObject(g_viewer.statusFont);
+      }
       g_viewer.statusFont = nullptr;
       PostQuitMessage(0);
       return 0;
