@@ -3,6 +3,8 @@
 // (scripts/with-dpi, which names the density in TAMSEL_TEST_DPI).
 #include <gtest/gtest.h>
 #include <windows.h>
+// commctrl.h after the types of windows.h.
+#include <commctrl.h>
 
 #include <cstdlib>
 
@@ -64,6 +66,21 @@ void ExpectBrowserAtDpi(const Browser& browser, int32_t dpi) {
     EXPECT_GE(blue, area / 4);
 }
 
+// Wine has one density for all screens and never sends WM_DPICHANGED: it is
+// sent here as Windows sends it, the rectangle in the receiver's memory.
+// Whether the window then takes the suggested rectangle.
+bool MovesOnDpiChange(DWORD processId, HWND window, int32_t dpi, RECT suggested) {
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+  void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+  if (remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr))
+    SendMessageA(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), LPARAM(remote));
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  if (process) CloseHandle(process);
+  RECT moved = {};
+  GetWindowRect(window, &moved);
+  return remote && EqualRect(&moved, &suggested);
+}
+
 }  // namespace
 
 TEST(HighDpi, TheBrowserDrawsAtTheScreensDensityAndFollowsAMoveToAnother) {
@@ -80,26 +97,15 @@ TEST(HighDpi, TheBrowserDrawsAtTheScreensDensityAndFollowsAMoveToAnother) {
   ASSERT_TRUE(browser.WaitForThumbnails(2));
   ExpectBrowserAtDpi(browser, dpi);
 
-  // Wine has one density for all screens and never sends WM_DPICHANGED: it
-  // is sent here as Windows sends it, the rectangle in the browser's memory.
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, browser.ProcessId());
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-  ASSERT_NE(remote, nullptr);
-  RECT first, suggested = {20, 10, 20 + 1200, 10 + 720}, moved;
+  RECT first, suggested = {20, 10, 20 + 1200, 10 + 720};
   GetWindowRect(browser.Main(), &first);
-  for (int32_t next : {dpi * 3 / 2, dpi}) {
-    RECT* wanted = next == dpi ? &first : &suggested;
-    WriteProcessMemory(process, remote, wanted, sizeof(RECT), nullptr);
-    SendMessageA(browser.Main(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(next, next), LPARAM(remote));
-    GetWindowRect(browser.Main(), &moved);
-    EXPECT_TRUE(EqualRect(&moved, wanted)) << next;
-    ExpectBrowserAtDpi(browser, next);
-  }
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
+  EXPECT_TRUE(MovesOnDpiChange(browser.ProcessId(), browser.Main(), dpi * 3 / 2, suggested));
+  ExpectBrowserAtDpi(browser, dpi * 3 / 2);
+  EXPECT_TRUE(MovesOnDpiChange(browser.ProcessId(), browser.Main(), dpi, first));
+  ExpectBrowserAtDpi(browser, dpi);
 }
 
-TEST(HighDpi, TheViewerWindowIsMadeAtTheScreensDensity) {
+TEST(HighDpi, TheViewerIsMadeAtTheScreensDensityAndFollowsAMoveToAnother) {
   ScratchFolder program, pictures;
   platform::MakeFolder((program / "file_r").c_str());
   ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "..\\ondex.exe", program / "ondex.exe"));
@@ -116,6 +122,16 @@ TEST(HighDpi, TheViewerWindowIsMadeAtTheScreensDensity) {
   GetWindowRect(frame, &outer);
   EXPECT_EQ(outer.right - outer.left, ScaleForDpi(800, ExpectedDpi()));
   EXPECT_EQ(outer.bottom - outer.top, ScaleForDpi(600, ExpectedDpi()));
+  // Moved to a screen twice as dense: the picture pane fills the frame above
+  // the status line. (The rectangle fits the display: a frame is kept within
+  // the screen's bounds.)
+  RECT suggested = {10, 10, 10 + 1000, 10 + 700}, pane, status, client;
+  EXPECT_TRUE(MovesOnDpiChange(viewer.dwProcessId, frame, 2 * ExpectedDpi(), suggested));
+  GetWindowRect(FindWindowExA(frame, nullptr, "ondex_view", nullptr), &pane);
+  GetWindowRect(FindWindowExA(frame, nullptr, STATUSCLASSNAMEA, nullptr), &status);
+  GetClientRect(frame, &client);
+  EXPECT_EQ(pane.right - pane.left, client.right);
+  EXPECT_EQ(pane.bottom - pane.top + status.bottom - status.top, client.bottom);
   PostMessageA(frame, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(viewer.hProcess, 10000) != WAIT_OBJECT_0)
     TerminateProcess(viewer.hProcess, 1);
