@@ -7,6 +7,7 @@ namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFunction = UINT(WINAPI*)();
 using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
 // A user32 function by name; nullptr on systems without it.
 template <typename Function>
@@ -14,6 +15,30 @@ Function User32Function(const char* name) {
   HMODULE user32 = GetModuleHandleA("user32.dll");
   return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
                 : nullptr;
+}
+
+// Windows 8.1 has per-monitor densities without GetDpiForWindow: the
+// effective density of the window's monitor, from shcore.dll; 0 elsewhere.
+int32_t MonitorDpi(HWND window) {
+  static const auto getDpiForMonitor = [] {
+    // From the system folder only (a DLL of that name beside the program is
+    // never loaded); kept for the process's life.
+    char path[MAX_PATH + 16] = {};
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    HMODULE shcore = length > 0 && length < MAX_PATH
+                         ? LoadLibraryA(lstrcatA(path, "\\shcore.dll"))
+                         : nullptr;
+    return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
+                        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  UINT x = 0, y = 0;
+  const int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  if (!getDpiForMonitor || !window ||
+      FAILED(getDpiForMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi,
+                              &x, &y)))
+    return 0;
+  return int32_t(x);
 }
 
 int32_t DeviceDpi(HWND window) {
@@ -28,7 +53,9 @@ int32_t DeviceDpi(HWND window) {
 int32_t WindowDpi(HWND window) {
   static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
   UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
-  return dpi > 0 ? int32_t(dpi) : DeviceDpi(window);
+  if (dpi > 0) return int32_t(dpi);
+  int32_t monitor = MonitorDpi(window);
+  return monitor > 0 ? monitor : DeviceDpi(window);
 }
 
 int32_t SystemDpi() {

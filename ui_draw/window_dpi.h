@@ -12,8 +12,9 @@
 constexpr UINT kDpiChangedMessage = 0x02E0;
 constexpr UINT kDpiChangedAfterParentMessage = 0x02E3;
 
-// GetDpiForWindow where the system has it, else LOGPIXELSX of the window's
-// device context (the screen's one density on older systems).
+// GetDpiForWindow where the system has it (Windows 10), else the density of
+// the window's monitor (GetDpiForMonitor, Windows 8.1), else LOGPIXELSX of
+// the window's device context (the screen's one density on older systems).
 int32_t WindowDpi(HWND window);
 // The density windows are made at before they exist: GetDpiForSystem, else
 // LOGPIXELSX of the screen.
