@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 
 namespace {
@@ -67,7 +68,7 @@ void PostDrop(HWND target, POINT point, const std::vector<std::string>& paths) {
 // them. Selected cells scrolled out of view have no window: their places
 // come from the grid's layout, and those off the screen are not drawn.
 void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
-  int32_t side = CellSide(UsableThumbSize());
+  int32_t side = CellSide(UsableThumbSize(), CurrentDpi());
   RECT screenRect = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0,
                      0};
   screenRect.right = screenRect.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);

@@ -13,6 +13,7 @@
 #include "file_ops/rename_delete.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 #include "ui_draw/text.h"
@@ -63,19 +64,20 @@ void Paint(HWND cell) {
   bool selected = g_fileList.selected[index] != 0;
   DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
                selected ? kSelectedCellColour : kCellColour, 1);
-  DrawBevelBox(dc, 0, client.bottom - kStripHeight, client.right - 1, client.bottom - 1,
+  DrawBevelBox(dc, 0, client.bottom - Scaled(kStripHeight), client.right - 1, client.bottom - 1,
                selected ? kSelectedStripColour : kStripColour, 1);
   const char* path = g_fileList.path[index];
   const char* backslash = FindLastCharacter(path, '\\');
   // A bare file name (a listing of the process's current folder) is drawn
   // like any other.
   if (*path) {
-    DrawTextAt(dc, 2, client.bottom - 13, 12, backslash ? backslash + 1 : path, kNameColour,
-               nullptr, nullptr);
+    DrawTextAt(dc, Scaled(2), client.bottom - Scaled(13), Scaled(12),
+               backslash ? backslash + 1 : path, kNameColour, nullptr, nullptr);
     if (PackedDib thumbnail = ThumbnailToDraw(cell, index)) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
-      SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
-                        DWORD(width), DWORD(height), 0, 0, 0, UINT(height),
+      SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width, CurrentDpi()),
+                        ThumbnailTop(client.bottom, height, CurrentDpi()), DWORD(width),
+                        DWORD(height), 0, 0, 0, UINT(height),
                         reinterpret_cast<const uint8_t*>(thumbnail) + sizeof(DibHeader),
                         reinterpret_cast<const BITMAPINFO*>(thumbnail), DIB_RGB_COLORS);
     }

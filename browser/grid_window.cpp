@@ -12,6 +12,7 @@
 #include "shell/folder_history_list.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
 
@@ -29,7 +30,7 @@ constexpr UINT kCellMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
 
 HWND Grid() { return static_cast<HWND>(g_windows.grid); }
 
-int32_t CellPixels() { return CellSide(UsableThumbSize()); }
+int32_t CellPixels() { return CellSide(UsableThumbSize(), CurrentDpi()); }
 
 // ---- The cell windows ------------------------------------------------------------------
 
@@ -133,9 +134,9 @@ LRESULT OnTakeEntry(int32_t worker) {
   if (WorkerPaused()) return 0;
   int32_t entry = NextWorkerEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
-  int32_t size = UsableThumbSize();
+  int32_t size = UsableThumbSize(), dpi = CurrentDpi();
   if (!BeginWorkerEntry(worker, entry, g_fileList.path[entry], g_fileList.thumbnailMade[entry] != 0,
-                        ThumbnailAreaWidth(size), ThumbnailAreaHeight(size)))
+                        ThumbnailAreaWidth(size, dpi), ThumbnailAreaHeight(size, dpi)))
     return 0;
   return entry + 1;
 }
@@ -211,6 +212,22 @@ void ReloadGrid(bool refused) {
   Layout(client.right, client.bottom);
   RefreshStatusCounts();
   TellAboutListing(refused);
+  ResumeWorker();
+}
+
+void RemakeThumbnailsForNewDpi() {
+  if (!Grid()) return;
+  PauseWorker();
+  // Thumbnails in the workers' hands are of the old size: they are dropped.
+  ForgetWorkerEntry();
+  EmptyCacheFolder(OwnCacheFolderNumber());
+  for (int32_t i = 0; i < g_fileList.count; ++i)
+    g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
+  for (HWND cell : g_cells) GiveCellThumbnail(cell, nullptr);
+  RECT client;
+  GetClientRect(Grid(), &client);
+  Layout(client.right, client.bottom);
+  RepaintShownCells();
   ResumeWorker();
 }
 

@@ -54,12 +54,14 @@ void ShowMaximized(HWND window, const Placement& p) {
 void ShowAtSavedPlacement(HWND window, int showCommand) {
   Placement p = RestoredPlacement(g_settings.windowPosition, g_settings.windowSize,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  KeepPlacementOnDpiChange(true);
   if (g_settings.maximized) {
     ShowMaximized(window, p);
-    return;
+  } else {
+    ShowWindow(window, showCommand);
+    MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
   }
-  ShowWindow(window, showCommand);
-  MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
+  KeepPlacementOnDpiChange(false);
 }
 
 }  // namespace
