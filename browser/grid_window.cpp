@@ -5,6 +5,7 @@
 
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
+#include "browser/shell_transfer.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "shell/app_state.h"
@@ -241,9 +242,11 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       g_grid.anchor = -1;
       g_windows.grid = window;
       StartWorker(window);
+      RegisterGridDropTarget(window);
       ReloadGrid();
       return 0;
     case WM_DESTROY:
+      RevokeGridDropTarget(window);
       StopWorker();
       ForgetAllCells();
       FreeListing();
@@ -251,6 +254,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_SIZE: Layout(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_VSCROLL: Scroll(LOWORD(wParam), short(HIWORD(wParam))); return 0;
+    case kFilesChangedMessage: ReloadGrid(); return 0;
     case kTakeEntryMessage: return OnTakeEntry(int32_t(wParam));
     case kThumbnailMadeMessage:
       return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));

@@ -10,6 +10,10 @@
 constexpr int kGridId = 101;
 constexpr const char* kGridClass = "view_class";
 
+// Posted to the grid when files of its folder were moved away (a drag out
+// that the target took as a move): it lists the folder again.
+constexpr UINT kFilesChangedMessage = WM_APP + 42;
+
 extern GridState g_grid;
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

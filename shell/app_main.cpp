@@ -3,7 +3,7 @@
 #include <windows.h>
 // commctrl.h after the types of windows.h.
 #include <commctrl.h>
-#include <objbase.h>
+#include <ole2.h>
 
 #include <clocale>
 #include <cstring>
@@ -72,7 +72,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   CreateFolderHistory();
   g_windows.instance = instance;
   HACCEL accelerators = LoadAcceleratorsA(instance, "daAccel");
-  CoInitialize(nullptr);
+  // OLE for drag and drop, and COM for the shell.
+  OleInitialize(nullptr);
   InitCommonControls();
   std::memset(&g_app, 0, sizeof g_app);
   if (!FindProgramFolder()) {
@@ -99,7 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  CoUninitialize();
+  OleUninitialize();
   if (popupResource) DestroyMenu(popupResource);
   FreeFolderHistory();
   FreeFontTable();

@@ -215,9 +215,9 @@ TEST(RenameRules, DeleteGoesToTheRecycleBinAndWarnsWhereItCannot) {
 #include "shell/command_ids.h"
 
 TEST(Commands, OnlyKnownNumbersAreCommands) {
-  for (int id : {100, 101, 201, 202, 203, 204, 205, 400, 401, 402, 600, 601, 700, 705})
+  for (int id : {100, 101, 201, 202, 203, 204, 205, 210, 211, 212, 400, 401, 402, 600, 601, 700, 705})
     EXPECT_TRUE(IsBrowserCommand(id)) << id;
-  for (int id : {0, 1, 2, 99, 102, 200, 206, 399, 403, 599, 602, 699, 706, 0xFFFF, -1})
+  for (int id : {0, 1, 2, 99, 102, 200, 206, 209, 213, 399, 403, 599, 602, 699, 706, 0xFFFF, -1})
     EXPECT_FALSE(IsBrowserCommand(id)) << id;  // 0: a dismissed popup menu
 }
 
