@@ -12,6 +12,9 @@
 #define IDM_INVERT_SELECTION 203
 #define IDM_RENAME 204
 #define IDM_DESELECT_ALL 205
+#define IDM_COPY 210
+#define IDM_CUT 211
+#define IDM_PASTE 212
 #define IDM_SMALL_THUMBNAILS 400  // the three sizes follow each other
 #define IDM_MEDIUM_THUMBNAILS 401
 #define IDM_LARGE_THUMBNAILS 402

@@ -12,6 +12,9 @@ enum Command : int {
   kCommandInvertSelection = IDM_INVERT_SELECTION,
   kCommandRename = IDM_RENAME,
   kCommandDeselectAll = IDM_DESELECT_ALL,
+  kCommandCopy = IDM_COPY,  // the selected files on the clipboard
+  kCommandCut = IDM_CUT,
+  kCommandPaste = IDM_PASTE,  // files from the clipboard into the current folder
   kCommandSmallThumbnails = IDM_SMALL_THUMBNAILS,
   kCommandLargeThumbnails = IDM_LARGE_THUMBNAILS,
   kCommandKeepThumbnails = IDM_KEEP_THUMBNAILS,  // the thumbnail store on or off
@@ -27,6 +30,7 @@ enum Command : int {
 constexpr bool IsBrowserCommand(int id) {
   return id == kCommandClose || id == kCommandNewWindow ||
          (id >= kCommandDelete && id <= kCommandDeselectAll) ||
+         (id >= kCommandCopy && id <= kCommandPaste) ||
          (id >= kCommandSmallThumbnails && id <= kCommandLargeThumbnails) ||
          id == kCommandKeepThumbnails || id == kCommandEmptyKeptThumbnails || id == kCommandHelp ||
          id == kCommandAbout || (id >= kCommandSortByName && id <= kCommandSortLast);

@@ -23,7 +23,10 @@
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "ui_draw/colours.h"
+#include "ui_draw/dpi_scale.h"
+#include "ui_draw/drawing.h"
 #include "ui_draw/status_bar.h"
+#include "ui_draw/window_dpi.h"
 
 namespace {
 
@@ -46,6 +49,8 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
 
 void OnCreate(HWND window) {
   g_windows.main = window;
+  // Every pane is made and drawn at the density of the window's screen.
+  SetCurrentDpi(WindowDpi(window));
   ClaimCacheFolder();
   OpenThumbnailStore();
   g_app.colourDepth = MeasureColourDepth(window);
@@ -198,6 +203,27 @@ void OnTreeNotify(NMHDR* header) {
   }
 }
 
+bool g_keepPlacementOnDpiChange = false;
+
+// The window moved to a screen of another density (or that screen's scale
+// was changed): it takes the place and size the system suggests, and every
+// pane is laid out and drawn again at the new density.
+void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+  int32_t dpi = DpiOfChange(wParam);
+  bool changed = dpi != CurrentDpi();
+  SetCurrentDpi(dpi);
+  if (!g_keepPlacementOnDpiChange) MoveToSuggestedRect(window, lParam);
+  if (!changed) return;
+  FitTreeToDpi(dpi);
+  MeasureToolbar();
+  RemakeThumbnailsForNewDpi();
+  RequestLayout();
+  if (HWND bar = static_cast<HWND>(g_windows.statusBar)) {
+    SendMessageA(bar, WM_SIZE, 0, 0);
+    RepaintWindow(bar);
+  }
+}
+
 void OnDisplayChange(HWND window) {
   if (ColourDepthChanged(g_app.colourDepth, MeasureColourDepth(window)))
     ShowShiftJisMessage(window, kColourDepthChanged);
@@ -218,6 +244,8 @@ ATOM RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICO
 }
 
 }  // namespace
+
+void KeepPlacementOnDpiChange(bool keep) { g_keepPlacementOnDpiChange = keep; }
 
 POINT WorkAreaOffset(HWND window) {
   MONITORINFO monitor = {};
@@ -258,6 +286,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
     case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
+    case kDpiChangedMessage: OnDpiChanged(window, wParam, lParam); return 0;
     case WM_KEYDOWN:
       if (wParam == VK_DELETE) SendMessageA(window, WM_COMMAND, kCommandDelete, 0);
       ScrollGridByKey(int(wParam));

@@ -3,6 +3,7 @@
 #include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 
 namespace {
@@ -14,7 +15,8 @@ void Place(void* window, const PaneBox& box) {
 }  // namespace
 
 void LayOutPanes(int width, int height) {
-  PaneRects panes = ComputePanes(width, height, g_app.toolbarHeight, g_settings.treeWidth);
+  PaneRects panes =
+      ComputePanes(width, height, g_app.toolbarHeight, g_settings.treeWidth, CurrentDpi());
   Place(g_windows.toolbar, panes.toolbar);
   Place(g_windows.tree, panes.tree);
   Place(g_windows.splitter, panes.splitter);
@@ -93,7 +95,8 @@ void FinishSplitterDrag(POINT released) {
   StopSplitterDrag();
   ReleaseCapture();  // its WM_CAPTURECHANGED finds no drag
   ScreenToClient(static_cast<HWND>(g_windows.main), &released);
-  g_settings.treeWidth = released.x - g_drag.grab;
+  // Kept in 96-DPI pixels, as eenv.env has always held it.
+  g_settings.treeWidth = UnscaleForDpi(released.x - g_drag.grab, CurrentDpi());
   RequestLayout();
 }
 
