@@ -37,6 +37,10 @@ struct GdiObjectTraits {
 template <typename T>
 using ScopedGdiObject = Scoped<GdiObjectTraits<T>>;
 
+// A memory DC from CreateCompatibleDC, deleted with DeleteDC.
+inline void CloseMemoryDC(HDC dc) { DeleteDC(dc); }
+using ScopedMemoryDC = Scoped<NullableTraits<HDC, CloseMemoryDC>>;
+
 // A device context of a window (or of the screen for nullptr) given back
 // with ReleaseDC to the window it came from.
 class WindowDC {
