@@ -14,10 +14,10 @@
 
 #include "bench/bench_timing.h"
 #include "browser/file_list.h"
-#include "file_ops/path_utils.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "text/path_utils.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <tuple>
 #include <vector>
 
-#include "file_ops/path_utils.h"
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "text/path_utils.h"
 
 FileList g_fileList;
 

@@ -9,12 +9,12 @@
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/path_utils.h"
 #include "file_ops/rename_rules.h"
 #include "platform/platform.h"
 #include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
+#include "text/path_utils.h"
 
 static_assert(kFofSilent == FOF_SILENT && kFofNoConfirmation == FOF_NOCONFIRMATION &&
                   kFofAllowUndo == FOF_ALLOWUNDO && kFofNoErrorUi == FOF_NOERRORUI &&

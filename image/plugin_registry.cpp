@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "file_ops/path_utils.h"
 #include "image/reusable_image.h"
 #include "image/scratch_rows.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
+#include "text/path_utils.h"
 
 namespace {
 

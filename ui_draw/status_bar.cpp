@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "browser/file_list.h"
-#include "file_ops/path_utils.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
+#include "text/path_utils.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_text.h"
 #include "ui_draw/text.h"

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <random>
 
-#include "file_ops/path_utils.h"
 #include "image/plugin_registry.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "test_support.h"
+#include "text/path_utils.h"
 
 using namespace testing_support;
 
