@@ -7,14 +7,14 @@
 #include "browser/drop_block.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
-#include "file_ops/rename_delete.h"
+#include "dialogs/file_dialogs.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "text/path_utils.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
 #include "ui_draw/text.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
+#include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "shell/app_state.h"
@@ -12,7 +13,6 @@
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
 
 GridState g_grid = {1, 0, 0, 0, -1};
 

@@ -7,21 +7,21 @@
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/status_bar.h"
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
-#include "file_ops/format_toolbar.h"
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/folder_history_list.h"
+#include "shell/format_toolbar.h"
 #include "shell/pane_layout.h"
 #include "shell/placement.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "ui_draw/colours.h"
-#include "ui_draw/status_bar.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui_draw/status_bar.h"
+#include "browser/status_bar.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "file_ops/rename_delete.h"
+#include "dialogs/file_dialogs.h"
 
 #include <shellapi.h>
 

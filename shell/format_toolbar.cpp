@@ -1,4 +1,4 @@
-#include "file_ops/format_toolbar.h"
+#include "shell/format_toolbar.h"
 
 #include <cstdio>
 #include <string>
