@@ -7,10 +7,10 @@
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
+#include "dialogs/about_dialog.h"
 #include "file_ops/recycle_bin.h"
 #include "file_ops/rename_rules.h"
 #include "platform/platform.h"
-#include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "text/path_utils.h"
