@@ -53,7 +53,7 @@ void OnCreate(HWND window) {
   ReadHistory(g_app.programFolder);
   // Without a history the tree stays closed, as on a first start.
   bool openTree = HistoryCount() > 0;
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, g_windows.statusBar);
   // No scroll bar on the splitter: on a 4-pixel bar it would take every click.
   g_windows.splitter = CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE);
   // The toolbar's start makes the most recent folder current and lists it.

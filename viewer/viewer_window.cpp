@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "shell/app_state.h"
 #include "viewer/bmp_file.h"
 #include "viewer/filter_library.h"
 #include "viewer/folder_walk.h"
@@ -35,6 +34,7 @@ constexpr WORD kStatusRestore = 0, kStatusProgress = 3, kStatusProgressToo = 8,
 struct Viewer {
   HINSTANCE instance = nullptr;
   HWND frame = nullptr, view = nullptr, status = nullptr;
+  std::string programFolder;  // ends in '\'
   ShownPicture shown;
   std::vector<std::string> extensionLists;  // of the readers, for the folder walk
   FilterLibrary filters;
@@ -497,14 +497,12 @@ void LayOut(int width, int height) {
 
 void OnCreate(HWND frame) {
   g_viewer.frame = frame;
-  g_windows.main = frame;
-  g_windows.statusBar = frame;  // the readers' status messages come here
   g_viewer.view = CreatePictureView(frame, g_viewer.instance, kViewId);
   g_viewer.status =
       CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
                       reinterpret_cast<HMENU>(INT_PTR(kStatusId)), g_viewer.instance, nullptr);
   g_viewer.extensionLists = ReaderExtensionLists();
-  g_viewer.filters.Load(std::string(g_app.programFolder) + "8bfkvt.dll");
+  g_viewer.filters.Load(g_viewer.programFolder + "8bfkvt.dll");
   g_viewer.filters.Prepare(frame);
   PrepareFilterMenu(GetMenu(frame));
 }
@@ -556,7 +554,8 @@ bool RegisterViewerFrameClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass) != 0;
 }
 
-HWND CreateViewerFrame(HINSTANCE instance) {
+HWND CreateViewerFrame(HINSTANCE instance, const std::string& programFolder) {
+  g_viewer.programFolder = programFolder;
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_VIEWER_MENU));
   return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kViewerFrameClass, LoadText(IDS_APP_TITLE).c_str(),
                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800,
