@@ -195,7 +195,7 @@ void ReloadGrid(bool refused) {
   // Before the grid container exists there is nothing to list for: its
   // creation makes the first listing.
   if (!Grid()) return;
-  PauseWorker();
+  WorkerPause pause;
   ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
@@ -210,7 +210,6 @@ void ReloadGrid(bool refused) {
   Layout(client.right, client.bottom);
   RefreshStatusCounts();
   TellAboutListing(refused);
-  ResumeWorker();
 }
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -44,7 +44,9 @@ void StartSecondBrowser() {
 
 void HandleCommand(HWND main, int command) {
   if (!IsBrowserCommand(command)) return;
-  PauseWorker();
+  // Held to the end: the reloads below pause inside it, and the size
+  // command's emptying of the cache folder comes after its reload.
+  WorkerPause pause;
   if (command == kCommandClose) {
     DestroyWindow(main);
   } else if (command == kCommandNewWindow) {
@@ -79,7 +81,6 @@ void HandleCommand(HWND main, int command) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
   }
-  ResumeWorker();
 }
 
 void ApplyMenuRules(HMENU menu) {
