@@ -87,7 +87,7 @@ void Paint(HWND cell) {
 bool KeyHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
 void RepaintEntry(int32_t index) {
-  if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[index])) RepaintWindow(cell);
+  if (HWND cell = CellOfEntry(index)) RepaintWindow(cell);
 }
 
 void Select(int32_t index) {

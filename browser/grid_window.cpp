@@ -23,6 +23,8 @@ namespace {
 // the entries that come in. So the number of windows follows the size of the
 // grid on screen, never the size of the folder.
 std::vector<HWND> g_cells;
+// The cell window of each entry of the listing, null for an entry off screen.
+HWND g_cellOfEntry[kFileListSlots] = {};
 
 constexpr UINT kCellMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
 
@@ -38,9 +40,9 @@ std::vector<HWND> ReleaseCellsOutside(EntryRange shown) {
   std::vector<HWND> free, kept;
   for (HWND cell : g_cells) {
     int32_t entry = CellEntry(cell);
-    bool keep = entry >= shown.first && entry < shown.end && g_fileList.cellWindow[entry] == cell;
-    if (!keep && entry >= 0 && entry < kFileListSlots && g_fileList.cellWindow[entry] == cell)
-      g_fileList.cellWindow[entry] = nullptr;
+    bool keep = entry >= shown.first && entry < shown.end && g_cellOfEntry[entry] == cell;
+    if (!keep && entry >= 0 && entry < kFileListSlots && g_cellOfEntry[entry] == cell)
+      g_cellOfEntry[entry] = nullptr;
     (keep ? kept : free).push_back(cell);
   }
   g_cells.swap(kept);
@@ -57,7 +59,7 @@ void PlaceCells() {
   // Moved together, so that no cell is drawn at a place another is leaving.
   HDWP moves = BeginDeferWindowPos(shown.end - shown.first);
   for (int32_t entry = shown.first; entry < shown.end; ++entry) {
-    HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+    HWND cell = g_cellOfEntry[entry];
     if (!cell) {
       if (!free.empty()) {
         cell = free.back();
@@ -67,7 +69,7 @@ void PlaceCells() {
         cell = CreateCellWindow(Grid(), instance, entry);
         if (!cell) continue;  // out of window objects: the entry shows nothing
       }
-      g_fileList.cellWindow[entry] = cell;
+      g_cellOfEntry[entry] = cell;
       g_cells.push_back(cell);
       InvalidateRect(cell, nullptr, FALSE);
     }
@@ -79,7 +81,7 @@ void PlaceCells() {
     EndDeferWindowPos(moves);
   else  // the deferred moves were dropped: every cell is placed on its own
     for (int32_t entry = shown.first; entry < shown.end; ++entry)
-      if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]))
+      if (HWND cell = g_cellOfEntry[entry])
         SetWindowPos(cell, nullptr, CellLeft(g_grid, entry, side), CellTop(g_grid, entry, side),
                      side, side, kCellMoveFlags);
   for (HWND cell : free) DestroyWindow(cell);
@@ -88,7 +90,7 @@ void PlaceCells() {
 void ForgetAllCells() {
   for (HWND cell : g_cells) DestroyWindow(cell);
   g_cells.clear();
-  for (int32_t i = 0; i < kFileListSlots; ++i) g_fileList.cellWindow[i] = nullptr;
+  for (int32_t i = 0; i < kFileListSlots; ++i) g_cellOfEntry[i] = nullptr;
 }
 
 // ---- Layout and scrolling ------------------------------------------------------------
@@ -148,7 +150,7 @@ LRESULT OnThumbnailMade(int32_t worker, PackedDib thumbnail) {
   if (entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
   g_fileList.thumbnailMade[entry] = 1;
-  HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+  HWND cell = g_cellOfEntry[entry];
   if (!cell) return 0;
   GiveCellThumbnail(cell, thumbnail);
   // Painted when this thread is next idle: the worker goes on with the next
@@ -158,6 +160,10 @@ LRESULT OnThumbnailMade(int32_t worker, PackedDib thumbnail) {
 }
 
 }  // namespace
+
+HWND CellOfEntry(int32_t entry) {
+  return entry >= 0 && entry < kFileListSlots ? g_cellOfEntry[entry] : nullptr;
+}
 
 void RepaintShownCells() {
   for (HWND cell : g_cells) RepaintWindow(cell);
@@ -199,7 +205,10 @@ void ReloadGrid(bool refused) {
   ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
-  MakeListing();
+  MakeListing({g_app.currentFolder, g_app.extensionFilter, g_settings.sortOrder});
+  // A reader's extension list with a token too long to match any name.
+  if (g_fileList.overlongTokens > 0)
+    platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
   for (int32_t i = 0; i < touched && i < kFileListSlots; ++i)
     g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
@@ -218,7 +227,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       FreeListing();
       for (int i = 0; i < kFileListSlots; ++i) {
         g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
-        g_fileList.cellWindow[i] = nullptr;
+        g_cellOfEntry[i] = nullptr;
       }
       g_grid.anchor = -1;
       g_windows.grid = window;

@@ -20,6 +20,8 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // for the file functions) and files left out of the listing are told in a
 // message; the grid then shows what was listed, or nothing.
 void ReloadGrid(bool refused = false);
+// The cell window that shows the entry, or null (an entry off screen).
+HWND CellOfEntry(int32_t entry);
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
 // Whether an entry on screen still waits for its thumbnail.
