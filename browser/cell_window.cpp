@@ -16,6 +16,7 @@
 #include "text/path_utils.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/text.h"
+#include "ui_draw/window_class.h"
 
 namespace {
 
@@ -292,4 +293,9 @@ LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONDOWN: ShowPopupMenu(window); return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterCellClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kCellClass, CellProc, ApplicationIcon(), ArrowCursor(),
+                              Rgb(0xC0, 0xC0, 0xC0));
 }

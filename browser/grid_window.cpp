@@ -13,6 +13,7 @@
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "ui_draw/drawing.h"
+#include "ui_draw/window_class.h"
 
 GridState g_grid = {1, 0, 0, 0, -1};
 
@@ -247,4 +248,9 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterGridClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kGridClass, GridProc, ApplicationIcon(), ArrowCursor(),
+                              Rgb(0x00, 0x00, 0x20));
 }

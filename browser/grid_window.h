@@ -13,6 +13,7 @@ constexpr const char* kGridClass = "view_class";
 extern GridState g_grid;
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterGridClass(HINSTANCE instance);
 
 // Makes a new listing of the current folder and rebuilds the cells. Before
 // the grid container exists it does nothing: the container's creation makes

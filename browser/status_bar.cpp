@@ -9,6 +9,7 @@
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_text.h"
 #include "ui_draw/text.h"
+#include "ui_draw/window_class.h"
 
 namespace {
 
@@ -87,4 +88,9 @@ void RefreshStatusCounts() {
   if (!bar) return;
   for (int id : {kFileCountBoxId, kSelectedBoxId})
     if (HWND box = GetDlgItem(bar, id)) RepaintWindow(box);
+}
+
+bool RegisterStatusBarClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kStatusBarClass, StatusBarProc, ApplicationIcon(),
+                              ArrowCursor(), Rgb(0xC0, 0xC0, 0xC0));
 }
