@@ -41,19 +41,6 @@ void DropThumbnail(HWND cell) {
   SetWindowLongPtrA(cell, GWLP_USERDATA, 0);
 }
 
-// The entry's thumbnail for a paint: the one the cell holds, else none yet.
-// An entry done before whose cell has no thumbnail (it was shown again) goes
-// back to the worker, which reads the cache file: a paint never touches a
-// file, so a share that went away cannot hold this thread.
-PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
-  if (PackedDib held = HeldThumbnail(cell)) return held;
-  if (g_fileList.thumbnailDone[index]) {
-    g_fileList.thumbnailDone[index] = 0;
-    WakeWorker();
-  }
-  return nullptr;
-}
-
 void Paint(HWND cell) {
   RECT client;
   HDC dc = ValidateAndGetDC(cell, &client);
@@ -74,7 +61,8 @@ void Paint(HWND cell) {
   if (*path) {
     DrawTextAt(dc, 2, client.bottom - 13, 12, backslash ? backslash + 1 : path, kNameColour,
                nullptr, nullptr);
-    if (PackedDib thumbnail = ThumbnailToDraw(cell, index)) {
+    // Only what the cell holds: a paint never touches a file or the worker.
+    if (PackedDib thumbnail = HeldThumbnail(cell)) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
       SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
                         DWORD(width), DWORD(height), 0, 0, 0, UINT(height),

@@ -50,6 +50,16 @@ std::vector<HWND> ReleaseCellsOutside(EntryRange shown) {
   return free;
 }
 
+// A cell given to an entry holds no thumbnail yet. An entry done before (it
+// was shown, scrolled away and is shown again) goes back to the worker,
+// which reads its cache file: the cell's paint never touches a file, so a
+// share that went away cannot hold this thread. True when it went back.
+bool SendBackForItsThumbnail(int32_t entry) {
+  if (!g_fileList.thumbnailDone[entry]) return false;
+  g_fileList.thumbnailDone[entry] = 0;
+  return true;
+}
+
 // Gives every shown entry a cell window, reusing freed ones before making
 // new ones, and puts each at its place; windows left over are destroyed.
 void PlaceCells() {
@@ -59,6 +69,7 @@ void PlaceCells() {
   int32_t side = CellPixels();
   // Moved together, so that no cell is drawn at a place another is leaving.
   HDWP moves = BeginDeferWindowPos(shown.end - shown.first);
+  bool sentBack = false;
   for (int32_t entry = shown.first; entry < shown.end; ++entry) {
     HWND cell = g_cellOfEntry[entry];
     if (!cell) {
@@ -72,6 +83,7 @@ void PlaceCells() {
       }
       g_cellOfEntry[entry] = cell;
       g_cells.push_back(cell);
+      sentBack = SendBackForItsThumbnail(entry) || sentBack;
       InvalidateRect(cell, nullptr, FALSE);
     }
     if (moves)
@@ -86,6 +98,7 @@ void PlaceCells() {
         SetWindowPos(cell, nullptr, CellLeft(g_grid, entry, side), CellTop(g_grid, entry, side),
                      side, side, kCellMoveFlags);
   for (HWND cell : free) DestroyWindow(cell);
+  if (sentBack) WakeWorker();
 }
 
 void ForgetAllCells() {
