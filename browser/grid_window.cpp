@@ -9,9 +9,9 @@
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "shell/app_state.h"
-#include "shell/folder_history_list.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
+#include "toolbar/folder_history_list.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/window_class.h"
 

@@ -1,4 +1,4 @@
-#include "shell/format_toolbar.h"
+#include "toolbar/format_toolbar.h"
 
 #include <cstdio>
 #include <string>
