@@ -199,6 +199,9 @@ void ShowListingMessage(int stringId, int count) {
 // show: a refused folder, a folder the history cannot hold (the toolbar then
 // selects none), files left out.
 void TellAboutListing(bool refused) {
+  // A reader's extension list with a token too long to match any name.
+  if (g_fileList.overlongTokens > 0)
+    platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
   if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
     ShowListingMessage(127, 0);
   else if (g_fileList.leftOut > 0)
@@ -220,9 +223,6 @@ void ReloadGrid(bool refused) {
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
   MakeListing({g_app.currentFolder, g_app.extensionFilter, g_settings.sortOrder});
-  // A reader's extension list with a token too long to match any name.
-  if (g_fileList.overlongTokens > 0)
-    platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
   for (int32_t i = 0; i < touched && i < kFileListSlots; ++i)
     g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
