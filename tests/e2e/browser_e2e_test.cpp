@@ -6,6 +6,7 @@
 #include <windows.h>
 // commctrl.h after the types of windows.h.
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -1581,42 +1582,136 @@ TEST(BrowserE2E, AThumbnailWhoseCacheFileIsGoneIsMadeAgain) {
 // second launch reads no picture it has seen, a picture replaced under the
 // same name is read again and shown anew, and a damaged store or one that
 // cannot be opened leaves the browser making thumbnails as before.
+namespace {
+
+// Starts the browser, waits until each picture's colour is on screen, closes
+// it, and answers how many pictures the counting reader read meanwhile.
+int LaunchAndCountReads(Browser& browser, const std::vector<Picture>& shown,
+                        const std::string& log) {
+  DeleteFileA(log.c_str());
+  EXPECT_TRUE(browser.Start());
+  for (size_t i = 0; i < shown.size(); ++i)
+    EXPECT_TRUE(WaitFor(
+        [&] { return Browser::ScreenPixel(browser.CellCentre(int(i))) == Colour(shown[i].rgb); },
+        10000))
+        << i;
+  EXPECT_TRUE(browser.Close());
+  std::vector<uint8_t> reads = ReadAll(log);
+  return int(std::count(reads.begin(), reads.end(), '\n'));
+}
+
+// Starts a Unix shell command (Wine starts Unix programs directly). Wine can
+// neither wait for it nor tell its exit status: callers wait for its effect.
+void RunUnixShell(const std::string& script) {
+  std::string command = "/bin/sh -c \"" + script + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return;
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+}
+
+std::string UnixPath(const std::string& windowsPath) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  std::wstring wide(windowsPath.begin(), windowsPath.end());  // scratch paths are ASCII
+  char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
+  std::string path = unix ? unix : "";
+  if (unix) HeapFree(GetProcessHeap(), 0, unix);
+  return path;
+}
+
+bool FolderTakesFiles(const std::string& folder) {
+  HANDLE probe = CreateFileA((folder + "probe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(probe);
+  return true;
+}
+
+// A folder (ending in '\\') made read-only in place by a read-only bind mount
+// for the life of this object; Mounted() is false where the machine allows
+// no mounts.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& windowsPath)
+      : windows_(windowsPath), unix_(UnixPath(windowsPath)) {
+    if (unix_.empty()) return;
+    RunUnixShell("mount --bind '" + unix_ + "' '" + unix_ + "' && mount -o remount,ro,bind '" +
+                 unix_ + "' '" + unix_ + "'");
+    mounted_ = WaitFor([&] { return !FolderTakesFiles(windows_); }, 5000);
+  }
+  ~ReadOnlyFolder() {
+    if (unix_.empty()) return;
+    RunUnixShell("umount '" + unix_ + "' 2>/dev/null");
+    if (mounted_) WaitFor([&] { return FolderTakesFiles(windows_); }, 5000);
+  }
+  bool Mounted() const { return mounted_; }
+
+ private:
+  std::string windows_, unix_;
+  bool mounted_ = false;
+};
+
+std::string LocalStoreFolder() {
+  char local[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local) != S_OK) return "";
+  return std::string(local) + "\\Tamsel\\";
+}
+
+}  // namespace
+
 TEST(BrowserE2E, ASecondLaunchShowsKeptThumbnailsWithoutReadingThePictures) {
   Browser browser;
   std::vector<Picture> pictures = Rainbow(3);
   ArrangePictures(&browser, 3, 700, 400);
   std::string log = browser.Program() / "reads.log";
   SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", log.c_str());
-  auto launchAndCountReads = [&](const std::vector<Picture>& shown) {
-    DeleteFileA(log.c_str());
-    EXPECT_TRUE(browser.Start());
-    for (size_t i = 0; i < shown.size(); ++i)
-      EXPECT_TRUE(WaitFor(
-          [&] { return Browser::ScreenPixel(browser.CellCentre(int(i))) == Colour(shown[i].rgb); },
-          10000))
-          << i;
-    EXPECT_TRUE(browser.Close());
-    std::vector<uint8_t> reads = ReadAll(log);
-    return int(std::count(reads.begin(), reads.end(), '\n'));
-  };
-  EXPECT_EQ(launchAndCountReads(pictures), 3);
-  EXPECT_EQ(launchAndCountReads(pictures), 0);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 3);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 0);
 
   pictures[1].rgb = 0x102030;  // another picture under the same name, written later
   browser.AddPictures({pictures[1]});
   platform::CalendarTime later = {2031, 1, 0, 2, 3, 4, 5, 0};
   ASSERT_TRUE(
       platform::SetFileLastWriteLocal((browser.Pictures() / pictures[1].name).c_str(), later));
-  EXPECT_EQ(launchAndCountReads(pictures), 1);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 1);
 
   WriteAll(browser.Program() / "thumbs.db", std::vector<uint8_t>(8192, 0x5A));
-  EXPECT_EQ(launchAndCountReads(pictures), 3);
-  EXPECT_EQ(launchAndCountReads(pictures), 0);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 3);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 0);
 
   DeleteFileA((browser.Program() / "thumbs.db").c_str());
   ASSERT_TRUE(CreateDirectoryA((browser.Program() / "thumbs.db").c_str(), nullptr));
-  EXPECT_EQ(launchAndCountReads(pictures), 3);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 3);
   SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", nullptr);
+}
+
+// A program folder that takes no files (a read-only disk, Program Files
+// without rights): no cache folder, no settings written, and the store in
+// the user's local application data, where a second launch finds it.
+TEST(BrowserE2E, AReadOnlyProgramFolderKeepsThumbnailsInLocalAppData) {
+  Browser browser;
+  std::vector<Picture> pictures = Rainbow(3);
+  ArrangePictures(&browser, 3, 700, 400);
+  ScratchFolder logs;
+  std::string log = logs / "reads.log";
+  std::string store = LocalStoreFolder();
+  ASSERT_FALSE(store.empty());
+  DeleteFileA((store + "thumbs.db").c_str());
+  ReadOnlyFolder readOnly(browser.Program().Path());
+  if (!readOnly.Mounted()) GTEST_SKIP() << "no read-only bind mount on this machine";
+  SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", log.c_str());
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 3);
+  EXPECT_EQ(LaunchAndCountReads(browser, pictures, log), 0);
+  SetEnvironmentVariableA("TAMSEL_TEST_READ_LOG", nullptr);
+  EXPECT_NE(GetFileAttributesA((store + "thumbs.db").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((browser.Program() / "thumbs.db").c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileA((store + "thumbs.db").c_str());
 }
 
 // ---- Hostile pictures ---------------------------------------------------------------
