@@ -106,7 +106,9 @@ bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) 
   PutLittleEndian(header + 6, 0, 4);  // two reserved words
   PutLittleEndian(header + 10, pixelOffset, 4);
   std::memcpy(header + kBmpFileHeaderBytes, image, dibBytes);
-  platform::BusyCursor busy;
+  // No wait cursor: the workers write the cache, and a cursor set by a thread
+  // that owns no window is never shown, while each change is a round trip to
+  // the window server (a third of a later launch's write under Wine).
   return platform::WriteFileBytes(path, file.get(), kBmpFileHeaderBytes + dibBytes);
 }
 

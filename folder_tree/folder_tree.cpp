@@ -192,8 +192,7 @@ HTREEITEM Next(HTREEITEM item, UINT relation) {
 
 // `children`: 1 for an expand button, I_CHILDRENCALLBACK to decide when the
 // item is drawn.
-HTREEITEM InsertTreeItem(HTREEITEM parent, std::wstring text, LPITEMIDLIST list,
-                         int children = 1) {
+HTREEITEM InsertTreeItem(HTREEITEM parent, std::wstring text, LPITEMIDLIST list, int children = 1) {
   TVINSERTSTRUCTW insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
@@ -215,7 +214,22 @@ void UpdateChildButton(HTREEITEM item, LPCITEMIDLIST list) {
   if (!(ShellAttributes(list) & kHasSubfolder)) SetNoChildren(item);
 }
 
+// The shell folder last bound to answer its children's icons: the items
+// drawn together are mostly children of one folder. Forgotten whenever items
+// go, since a handle may then be given to another item.
+struct IconParent {
+  HTREEITEM item = nullptr;
+  IShellFolder* folder = nullptr;
+  bool fileSystem = false;  // a folder of the file system: its children may be plain folders
+} g_iconParent;
+
+void ForgetIconParent() {
+  if (g_iconParent.folder) g_iconParent.folder->Release();
+  g_iconParent = IconParent();
+}
+
 void DeleteTreeChildren(HTREEITEM item) {
+  ForgetIconParent();
   for (HTREEITEM child = Next(item, TVGN_CHILD); child;) {
     DeleteTreeChildren(child);
     FreeIdList(ItemList(child));
@@ -226,6 +240,7 @@ void DeleteTreeChildren(HTREEITEM item) {
 }
 
 void ClearFolderTree() {
+  ForgetIconParent();
   if (HTREEITEM root = Next(nullptr, TVGN_ROOT)) {
     DeleteTreeChildren(root);
     FreeIdList(ItemList(root));
@@ -342,9 +357,11 @@ void FillTreeChildren(HTREEITEM item) {
     std::wstring name = StrRetToWide(&text, relative);
     LPITEMIDLIST absolute = CombineIdLists(list, relative);
     DWORD attributes = 0;
+    // A drive's root is a child of a folder outside the file system (My
+    // Computer): the path is asked only there.
     if (absolute) {
-      attributes = IsRemovableDriveRoot(PathOf(absolute)) ? kRemovableRootAttributes
-                                                          : ChildAttributes(folder.p, relative);
+      bool driveRoot = !(parentAttributes & kFileSystem) && IsRemovableDriveRoot(PathOf(absolute));
+      attributes = driveRoot ? kRemovableRootAttributes : ChildAttributes(folder.p, relative);
     }
     if (absolute && ChildFolderFilter(parentAttributes, attributes)) {
       // Removable drives keep their button (asking would wait for the medium).
@@ -371,12 +388,64 @@ void OnTreeItemExpanding(const NMTREEVIEWA* change) {
   if (!(change->itemNew.state & TVIS_EXPANDEDONCE)) SortTreeChildren(change->itemNew.hItem);
 }
 
+// Whether a child of a file-system folder is a plain folder: neither
+// read-only nor system, the marks by which a folder is allowed its own icon
+// (desktop.ini). Read from the ID itself, which carries the folder's
+// attributes: no file is touched.
+bool IsPlainFolder(IShellFolder* parent, LPCITEMIDLIST relative) {
+  WIN32_FIND_DATAW data = {};
+  if (FAILED(SHGetDataFromIDListW(parent, relative, SHGDFIL_FINDDATA, &data, sizeof data)))
+    return false;
+  DWORD attributes = data.dwFileAttributes;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
+}
+
+// Both icons of an item, asked of its parent folder in one question on its
+// relative ID; false for the root (no parent) or when the shell cannot say.
+// Every plain folder has the shell's two folder icons: asked once, they
+// serve the others (under Wine each answer costs a millisecond or more).
+bool IconsFromParent(HTREEITEM item, LPCITEMIDLIST list, int* normal, int* open) {
+  static int plainNormal = -1, plainOpen = -1;
+  HTREEITEM parent = Next(item, TVGN_PARENT);
+  if (!parent) return false;
+  if (g_iconParent.item != parent) {
+    ForgetIconParent();
+    g_iconParent.folder = BindTreeItemFolder(ItemList(parent));
+    if (!g_iconParent.folder) return false;
+    g_iconParent.item = parent;
+    g_iconParent.fileSystem = (ShellAttributes(ItemList(parent)) & kFileSystem) != 0;
+  }
+  LPCITEMIDLIST relative = LastItemId(list);
+  bool plain = g_iconParent.fileSystem && IsPlainFolder(g_iconParent.folder, relative);
+  if (plain && plainNormal >= 0) {
+    *normal = plainNormal;
+    *open = plainOpen;
+    return true;
+  }
+  *normal = SHMapPIDLToSystemImageListIndex(g_iconParent.folder, relative, open);
+  if (*normal < 0) return false;
+  if (plain) {
+    plainNormal = *normal;
+    plainOpen = *open;
+  }
+  return true;
+}
+
 void AnswerTreeDisplayInfo(NMTVDISPINFOA* info) {
   auto list = reinterpret_cast<LPCITEMIDLIST>(info->item.lParam);
   if (!list) return;
-  if (info->item.mask & TVIF_IMAGE) info->item.iImage = IconOf(list, 0);
-  if (info->item.mask & TVIF_SELECTEDIMAGE)
-    info->item.iSelectedImage = IconOf(list, SHGFI_OPENICON);
+  if (info->item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+    int normal = 0, open = 0;
+    if (!IconsFromParent(info->item.hItem, list, &normal, &open)) {
+      normal = IconOf(list, 0);
+      open = IconOf(list, SHGFI_OPENICON);
+    }
+    // Both are kept: the item is never asked again.
+    info->item.iImage = normal;
+    info->item.iSelectedImage = open;
+    info->item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  }
   if (info->item.mask & TVIF_CHILDREN)
     info->item.cChildren = (ShellAttributes(list) & kHasSubfolder) ? 1 : 0;
   info->item.mask |= TVIF_DI_SETITEM;  // asked once per item

@@ -154,7 +154,7 @@ void Browser::WriteSettings(int treeWidth, int thumbSize, int x, int y, int widt
                                                        reinterpret_cast<uint8_t*>(fields) + 40));
 }
 
-bool Browser::Start() {
+bool Browser::Start(int stepMs) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   std::string exe = program_ / "ral.exe";
@@ -164,12 +164,14 @@ bool Browser::Start() {
     return false;
   // Answering a message means the message loop runs: placement and first
   // listing are done.
-  return WaitFor([&] {
-    main_ = FindMainWindow();
-    DWORD_PTR result;
-    return main_ && IsWindowVisible(main_) && Grid() &&
-           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result);
-  });
+  return WaitFor(
+      [&] {
+        main_ = FindMainWindow();
+        DWORD_PTR result;
+        return main_ && IsWindowVisible(main_) && Grid() &&
+               SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_BLOCK, 1000, &result);
+      },
+      20000, stepMs);
 }
 
 double Browser::WorkingSetMegabytes() const {
@@ -258,18 +260,90 @@ bool Browser::IsUnselected(int index) const {
   return ScreenPixel(CellPoint(index, 3, 3)) == kCellColour;
 }
 
-bool Browser::ShownThumbnailsPainted() const {
-  std::vector<int> shown = ShownCells();
-  if (shown.empty()) return false;
+namespace {
+
+// A copy of part of the screen, read in memory: under Wine each GetPixel of
+// the screen is a round trip to the display server, which a poll of every
+// cell would pay once per cell.
+class ScreenCopy {
+ public:
+  explicit ScreenCopy(const RECT& area) : area_(area) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    memory_ = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<const uint32_t*>(bits);
+    if (memory_ && bitmap_) {
+      HGDIOBJ old = SelectObject(memory_, bitmap_);
+      if (!BitBlt(memory_, 0, 0, width, height, screen, area.left, area.top, SRCCOPY))
+        bits_ = nullptr;
+      SelectObject(memory_, old);
+    } else {
+      bits_ = nullptr;
+    }
+    ReleaseDC(nullptr, screen);
+  }
+  ~ScreenCopy() {
+    if (bitmap_) DeleteObject(bitmap_);
+    if (memory_) DeleteDC(memory_);
+  }
+  ScreenCopy(const ScreenCopy&) = delete;
+  ScreenCopy& operator=(const ScreenCopy&) = delete;
+
+  // The colour at a screen point inside the area; CLR_INVALID elsewhere.
+  COLORREF Pixel(POINT p) const {
+    if (!bits_ || !PtInRect(&area_, p)) return CLR_INVALID;
+    uint32_t bgra = bits_[(p.y - area_.top) * (area_.right - area_.left) + (p.x - area_.left)];
+    return RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+  }
+
+ private:
+  RECT area_;
+  HDC memory_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  const uint32_t* bits_ = nullptr;
+};
+
+}  // namespace
+
+std::vector<POINT> Browser::ShownCellCentres() const {
   RECT grid;
   GetClientRect(Grid(), &grid);
   MapWindowPoints(Grid(), nullptr, reinterpret_cast<POINT*>(&grid), 2);
-  for (int entry : shown) {
+  std::vector<POINT> centres;
+  for (int entry : ShownCells()) {
     POINT centre = CellCentre(entry);
     // A centre below the grid's edge shows whatever lies there, not the cell.
-    if (PtInRect(&grid, centre) && ScreenPixel(centre) == kCellColour) return false;
+    if (PtInRect(&grid, centre)) centres.push_back(centre);
   }
+  return centres;
+}
+
+bool Browser::ThumbnailsPaintedAt(const std::vector<POINT>& centres) {
+  if (centres.empty()) return false;
+  RECT area = {centres[0].x, centres[0].y, centres[0].x + 1, centres[0].y + 1};
+  for (POINT p : centres) {
+    area.left = std::min(area.left, p.x);
+    area.top = std::min(area.top, p.y);
+    area.right = std::max(area.right, p.x + 1);
+    area.bottom = std::max(area.bottom, p.y + 1);
+  }
+  ScreenCopy screen(area);
+  for (POINT p : centres)
+    if (screen.Pixel(p) == kCellColour) return false;
   return true;
+}
+
+bool Browser::ShownThumbnailsPainted() const {
+  return !ShownCells().empty() && ThumbnailsPaintedAt(ShownCellCentres());
 }
 
 std::vector<int> Browser::SelectedCells() const {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -825,6 +826,23 @@ std::string RemoteItemText(const Browser& browser, HWND tree, HTREEITEM item) {
   return text;
 }
 
+// An item's closed and open icons (system image list indexes).
+std::pair<int, int> RemoteItemIcons(const Browser& browser, HWND tree, HTREEITEM item) {
+  RemoteBlock block(browser);
+  TVITEMA record = {};
+  record.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+  record.hItem = item;
+  if (!block.Write(0, &record, sizeof record) ||
+      !SendMessageA(tree, TVM_GETITEMA, 0, LPARAM(block.At(0))) ||
+      !block.Read(0, &record, sizeof record))
+    return {-1, -1};
+  return {record.iImage, record.iSelectedImage};
+}
+
+// A folder's own icon: the shell's sixth, by the keys the shell reads.
+constexpr char kOwnIconIni[] =
+    "[.ShellClassInfo]\r\nIconResource=shell32.dll,5\r\nIconFile=shell32.dll\r\nIconIndex=5\r\n";
+
 // The rectangle of an item's text in the tree's client area; empty when the
 // item is not visible.
 RECT RemoteItemRect(const Browser& browser, HWND tree, HTREEITEM item) {
@@ -947,6 +965,39 @@ TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
     children.push_back(RemoteItemText(browser, tree, child));
   std::sort(children.begin(), children.end());
   EXPECT_EQ(children, (std::vector<std::string>{"inner", "made later"}));
+}
+
+// The tree answers every plain folder with the shell's folder icons, asked
+// once; a folder marked for an icon of its own (read-only and system, a
+// desktop.ini naming the icon) is asked for it.
+TEST(BrowserE2E, TreeIconsOfPlainFoldersAndOfAFolderWithItsOwnIcon) {
+  Browser browser;
+  browser.AddPictures(Rainbow(1));
+  for (const char* name : {"plain1", "plain2", "own"})
+    platform::MakeFolder((browser.Pictures() / name).c_str());
+  std::string own = browser.Pictures() / "own";
+  WriteAll(own + "\\desktop.ini",
+           std::vector<uint8_t>(kOwnIconIni, kOwnIconIni + sizeof kOwnIconIni - 1));
+  ASSERT_TRUE(SetFileAttributesA(own.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
+  browser.RememberPicturesFolder();
+  browser.WriteSettings(192, 0, 0, 0, 800, 600);
+  ASSERT_TRUE(browser.Start());
+  HWND tree = GetDlgItem(browser.Main(), 1);
+  std::string folder = browser.Pictures().Path();
+  folder.pop_back();
+  HTREEITEM current = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] { return (current = VisibleItem(browser, tree, folder.substr(folder.rfind('\\') + 1))); },
+      10000));
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(current));
+  std::map<std::string, std::pair<int, int>> icons;
+  for (HTREEITEM child = TreeNext(tree, current, TVGN_CHILD); child;
+       child = TreeNext(tree, child, TVGN_NEXT))
+    icons[RemoteItemText(browser, tree, child)] = RemoteItemIcons(browser, tree, child);
+  ASSERT_EQ(icons.size(), 3u);
+  EXPECT_EQ(icons["plain1"], icons["plain2"]);
+  EXPECT_NE(icons["own"].first, icons["plain1"].first);
+  SetFileAttributesA(own.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(BrowserE2E, RecentFolderListReloadsAndOpensTheTree) {
