@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "browser/drop_block.h"
+#include "browser/cell_drag.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/status_bar.h"
@@ -14,6 +14,7 @@
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "text/path_utils.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/text.h"
 #include "ui_draw/window_class.h"
@@ -26,7 +27,6 @@ constexpr COLORREF kStripColour = Rgb(0x40, 0x60, 0xC0);
 constexpr COLORREF kSelectedStripColour = Rgb(0x80, 0x80, 0x80);
 constexpr COLORREF kNameColour = Rgb(0xFF, 0xFF, 0xFF);
 constexpr int kStripHeight = 14;
-constexpr int kDragThreshold = 4;
 // The program folder, a full path (three bytes a character in UTF-8), the rest.
 constexpr size_t kCommandLineBytes = 256 + platform::kMaxPathBytes + 16;
 
@@ -52,20 +52,21 @@ void Paint(HWND cell) {
   bool selected = g_fileList.selected[index] != 0;
   DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
                selected ? kSelectedCellColour : kCellColour, 1);
-  DrawBevelBox(dc, 0, client.bottom - kStripHeight, client.right - 1, client.bottom - 1,
+  DrawBevelBox(dc, 0, client.bottom - Scaled(kStripHeight), client.right - 1, client.bottom - 1,
                selected ? kSelectedStripColour : kStripColour, 1);
   const char* path = g_fileList.path[index];
   const char* backslash = FindLastCharacter(path, '\\');
   // A bare file name (a listing of the process's current folder) is drawn
   // like any other.
   if (*path) {
-    DrawTextAt(dc, 2, client.bottom - 13, 12, backslash ? backslash + 1 : path, kNameColour,
-               nullptr, nullptr);
+    DrawTextAt(dc, Scaled(2), client.bottom - Scaled(13), Scaled(12),
+               backslash ? backslash + 1 : path, kNameColour, nullptr, nullptr);
     // Only what the cell holds: a paint never touches a file or the worker.
     if (PackedDib thumbnail = HeldThumbnail(cell)) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
-      SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width), ThumbnailTop(client.bottom, height),
-                        DWORD(width), DWORD(height), 0, 0, 0, UINT(height),
+      SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width, CurrentDpi()),
+                        ThumbnailTop(client.bottom, height, CurrentDpi()), DWORD(width),
+                        DWORD(height), 0, 0, 0, UINT(height),
                         reinterpret_cast<const uint8_t*>(thumbnail) + sizeof(DibHeader),
                         reinterpret_cast<const BITMAPINFO*>(thumbnail), DIB_RGB_COLORS);
     }
@@ -101,121 +102,6 @@ void Select(int32_t index) {
     RepaintEntry(index);
   }
   RefreshStatusCounts();
-}
-
-// ---- Drag and drop out of the grid --------------------------------------------------
-
-// The first window at or above `window` that accepts dropped files.
-HWND AcceptingWindow(HWND window) {
-  for (; window; window = GetParent(window))
-    if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) return window;
-  return nullptr;
-}
-
-// The outlines of the dragged cell and of every other selected cell, moved
-// with the cursor and kept in their arrangement; drawing them twice removes
-// them. Selected cells scrolled out of view have no window: their places
-// come from the grid's layout, and those off the screen are not drawn.
-void DrawOutlines(HDC screen, int32_t dragged, POINT origin) {
-  int32_t side = CellSide(UsableThumbSize());
-  RECT screenRect = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0,
-                     0};
-  screenRect.right = screenRect.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  screenRect.bottom = screenRect.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  for (int32_t i = 0; i < g_fileList.count; ++i) {
-    if (i != dragged && !g_fileList.selected[i]) continue;
-    int32_t dx = 0, dy = 0;
-    CellOffset(g_grid, dragged, i, side, &dx, &dy);
-    RECT outline = {origin.x + dx + 4, origin.y + dy + 4, origin.x + dx + side - 4,
-                    origin.y + dy + side - 4};
-    RECT onScreen;
-    if (IntersectRect(&onScreen, &outline, &screenRect))
-      InvertOutline(screen, outline.left, outline.top, outline.right, outline.bottom);
-  }
-}
-
-bool PostDropFiles(void* target, void* block) {
-  return PostMessageA(static_cast<HWND>(target), WM_DROPFILES, WPARAM(block), 0) != 0;
-}
-
-void FreeDropBlock(void* block) { GlobalFree(static_cast<HGLOBAL>(block)); }
-
-// Every dragged entry must be a file that the receiver can be given by its
-// full path; otherwise the message says why and nothing is dropped.
-bool DraggedEntriesAccepted(int32_t dragged) {
-  HWND main = static_cast<HWND>(g_windows.main);
-  for (int32_t i = 0; i < g_fileList.count; ++i)
-    if ((g_fileList.selected[i] || i == dragged) && !AcceptCommandEntry(main, g_fileList.path[i]))
-      return false;
-  return true;
-}
-
-void PostDrop(HWND target, POINT point, int32_t dragged) {
-  std::vector<uint8_t> bytes = BuildDropBlockFor(
-      point.x, point.y,
-      DraggedPaths(dragged, g_fileList.selected, g_fileList.path, g_fileList.count), CP_ACP);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, bytes.size());
-  if (void* locked = block ? GlobalLock(block) : nullptr) {
-    std::memcpy(locked, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-  }
-  HandOverDropBlock(target, block, PostDropFiles, FreeDropBlock);
-}
-
-void Drag(HWND cell, int32_t index) {
-  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  RECT rect;
-  GetWindowRect(cell, &rect);
-  POINT cursor;
-  GetCursorPos(&cursor);
-  POINT origin = {cursor.x - (rect.right - rect.left) / 2, cursor.y - (rect.bottom - rect.top) / 2};
-  DrawOutlines(screen, index, origin);
-  HCURSOR saved = nullptr, shown = nullptr;
-  HCURSOR accept = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "accept");
-  HCURSOR refuse = LoadCursorA(static_cast<HINSTANCE>(g_windows.instance), "noaccept");
-  HWND target = nullptr;
-  while (IsPrimaryButtonDown()) {
-    GetCursorPos(&cursor);
-    POINT moved = {cursor.x - (rect.right - rect.left) / 2,
-                   cursor.y - (rect.bottom - rect.top) / 2};
-    if (moved.x != origin.x || moved.y != origin.y) {
-      DrawOutlines(screen, index, origin);
-      origin = moved;
-      DrawOutlines(screen, index, origin);
-    }
-    HWND under = WindowFromPoint(cursor);
-    if (under) {
-      target = AcceptingWindow(under);
-      HCURSOR wanted = target ? accept : refuse;
-      if (shown != wanted) {
-        if (saved) SetCursor(saved);
-        saved = SetCursor(wanted);
-        shown = wanted;
-      }
-    } else {
-      target = nullptr;
-    }
-    Sleep(10);
-  }
-  if (saved) SetCursor(saved);
-  DrawOutlines(screen, index, origin);
-  DeleteDC(screen);
-  if (target && DraggedEntriesAccepted(index)) PostDrop(target, cursor, index);
-}
-
-void ClickAndDrag(HWND cell, int32_t index) {
-  Select(index);
-  DWORD pressed = GetMessagePos();  // where the button went down
-  POINT start = {short(LOWORD(pressed)), short(HIWORD(pressed))};
-  while (IsPrimaryButtonDown()) {
-    POINT now;
-    GetCursorPos(&now);
-    if (std::abs(now.x - start.x) > kDragThreshold || std::abs(now.y - start.y) > kDragThreshold) {
-      Drag(cell, index);
-      return;
-    }
-    Sleep(10);
-  }
 }
 
 void ShowPopupMenu(HWND cell) {
@@ -273,8 +159,14 @@ LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
       // The grid's scrolling keys go to the main window.
       SetFocus(static_cast<HWND>(g_windows.main));
-      if (valid) ClickAndDrag(window, index);
+      if (valid) {
+        Select(index);
+        WatchForDrag(window, index);
+      }
       return 0;
+    case WM_MOUSEMOVE: DragWatchMove(window, (wParam & MK_LBUTTON) != 0); return 0;
+    case WM_LBUTTONUP: EndDragWatch(window, false); return 0;
+    case WM_CAPTURECHANGED: EndDragWatch(window, true); return 0;
     case WM_LBUTTONDBLCLK:
       if (valid) OpenInViewer(index);
       return 0;

@@ -1,6 +1,6 @@
 // One thumbnail cell ("list_class"): paints frame, name and thumbnail;
 // selects by click, Ctrl-click and Shift-rectangle; drags the selected files
-// to windows that accept files; shows the popup menu; opens the viewer on
+// out of the grid (browser/cell_drag.h); shows the popup menu; opens the viewer on
 // double-click. A cell window shows the entry whose index is its control id;
 // the grid gives cells to the entries on screen and moves them on as the
 // view scrolls.

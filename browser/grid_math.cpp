@@ -2,13 +2,32 @@
 
 #include <algorithm>
 
-int32_t CellSide(int32_t thumbSize) {
+namespace {
+
+int32_t CellSideAt96(int32_t thumbSize) {
   static const int32_t kSides[3] = {96, 128, 192};
   return kSides[thumbSize >= 0 && thumbSize <= 2 ? thumbSize : 0];
 }
 
-int32_t ThumbnailAreaWidth(int32_t thumbSize) { return CellSide(thumbSize) - 16; }
-int32_t ThumbnailAreaHeight(int32_t thumbSize) { return CellSide(thumbSize) - 32; }
+// The thumbnail area's margins at 96 DPI: 8 pixels left and right, 8 above,
+// and the name strip with its gap below.
+constexpr int32_t kAreaMargin = 8;
+constexpr int32_t kAreaWidthLoss = 16;
+constexpr int32_t kAreaHeightLoss = 32;
+
+}  // namespace
+
+int32_t CellSide(int32_t thumbSize, int32_t dpi) {
+  return ScaleForDpi(CellSideAt96(thumbSize), dpi);
+}
+
+int32_t ThumbnailAreaWidth(int32_t thumbSize, int32_t dpi) {
+  return ScaleForDpi(CellSideAt96(thumbSize) - kAreaWidthLoss, dpi);
+}
+
+int32_t ThumbnailAreaHeight(int32_t thumbSize, int32_t dpi) {
+  return ScaleForDpi(CellSideAt96(thumbSize) - kAreaHeightLoss, dpi);
+}
 
 void LayoutGrid(GridState* grid, int32_t width, int32_t height, int32_t cell, int32_t count) {
   grid->columns = std::max(width / cell, 1);
@@ -99,10 +118,12 @@ void SelectRectangle(int32_t anchor, int32_t clicked, int32_t columns, int32_t* 
     }
 }
 
-int32_t ThumbnailLeft(int32_t cellWidth, int32_t thumbWidth) {
-  return (cellWidth - thumbWidth - 16) / 2 + 8;
+int32_t ThumbnailLeft(int32_t cellWidth, int32_t thumbWidth, int32_t dpi) {
+  return (cellWidth - thumbWidth - ScaleForDpi(kAreaWidthLoss, dpi)) / 2 +
+         ScaleForDpi(kAreaMargin, dpi);
 }
 
-int32_t ThumbnailTop(int32_t cellHeight, int32_t thumbHeight) {
-  return (cellHeight - thumbHeight - 32) / 2 + 8;
+int32_t ThumbnailTop(int32_t cellHeight, int32_t thumbHeight, int32_t dpi) {
+  return (cellHeight - thumbHeight - ScaleForDpi(kAreaHeightLoss, dpi)) / 2 +
+         ScaleForDpi(kAreaMargin, dpi);
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "ui_draw/dpi_scale.h"
+
 struct GridState {
   int32_t columns;      // cells per row, at least 1 after a layout
   int32_t totalRows;    // rows needed for every entry
@@ -12,11 +14,13 @@ struct GridState {
   int32_t anchor;       // entry of the last click, -1 for none
 };
 
-// Square cell side for ThumbSize 0, 1, 2 (96, 128, 192); the thumbnail area
-// is 16 pixels narrower and 32 pixels shorter.
-int32_t CellSide(int32_t thumbSize);
-int32_t ThumbnailAreaWidth(int32_t thumbSize);
-int32_t ThumbnailAreaHeight(int32_t thumbSize);
+// Square cell side for ThumbSize 0, 1, 2 (96, 128, 192 at 96 DPI); the
+// thumbnail area is 16 pixels narrower and 32 pixels shorter. On a denser
+// screen each is scaled as a whole (ScaleForDpi), so the thumbnail is made at
+// the size it is shown, pixel for pixel.
+int32_t CellSide(int32_t thumbSize, int32_t dpi = kBaseDpi);
+int32_t ThumbnailAreaWidth(int32_t thumbSize, int32_t dpi = kBaseDpi);
+int32_t ThumbnailAreaHeight(int32_t thumbSize, int32_t dpi = kBaseDpi);
 
 // Lays `count` entries out in a client area of width x height with square
 // cells of `cell` pixels, clamping the top row.
@@ -72,6 +76,7 @@ void CellOffset(const GridState& grid, int32_t from, int32_t other, int32_t cell
 void SelectRectangle(int32_t anchor, int32_t clicked, int32_t columns, int32_t* selected,
                      int32_t count);
 
-// Where a w x h thumbnail is drawn inside a cell of the given size.
-int32_t ThumbnailLeft(int32_t cellWidth, int32_t thumbWidth);
-int32_t ThumbnailTop(int32_t cellHeight, int32_t thumbHeight);
+// Where a w x h thumbnail is drawn inside a cell of the given size: centred
+// in the thumbnail area, whose margins (8 pixels at 96 DPI) scale with it.
+int32_t ThumbnailLeft(int32_t cellWidth, int32_t thumbWidth, int32_t dpi = kBaseDpi);
+int32_t ThumbnailTop(int32_t cellHeight, int32_t thumbHeight, int32_t dpi = kBaseDpi);

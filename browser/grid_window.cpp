@@ -5,6 +5,7 @@
 
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
+#include "browser/shell_transfer.h"
 #include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
@@ -12,6 +13,7 @@
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "toolbar/folder_history_list.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/window_class.h"
 
@@ -31,7 +33,7 @@ constexpr UINT kCellMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
 
 HWND Grid() { return static_cast<HWND>(g_windows.grid); }
 
-int32_t CellPixels() { return CellSide(UsableThumbSize()); }
+int32_t CellPixels() { return CellSide(UsableThumbSize(), CurrentDpi()); }
 
 // ---- The cell windows ------------------------------------------------------------------
 
@@ -148,9 +150,9 @@ LRESULT OnTakeEntry(int32_t worker) {
   if (WorkerPaused()) return 0;
   int32_t entry = NextWorkerEntry(g_grid, g_fileList.thumbnailDone, g_fileList.count);
   if (entry < 0) return 0;
-  int32_t size = UsableThumbSize();
+  int32_t size = UsableThumbSize(), dpi = CurrentDpi();
   if (!BeginWorkerEntry(worker, entry, g_fileList.path[entry], g_fileList.thumbnailMade[entry] != 0,
-                        ThumbnailAreaWidth(size), ThumbnailAreaHeight(size)))
+                        ThumbnailAreaWidth(size, dpi), ThumbnailAreaHeight(size, dpi)))
     return 0;
   return entry + 1;
 }
@@ -235,6 +237,22 @@ void ReloadGrid(bool refused) {
   TellAboutListing(refused);
 }
 
+void RemakeThumbnailsForNewDpi() {
+  if (!Grid()) return;
+  PauseWorker();
+  // Thumbnails in the workers' hands are of the old size: they are dropped.
+  ForgetWorkerEntry();
+  EmptyCacheFolder(OwnCacheFolderNumber());
+  for (int32_t i = 0; i < g_fileList.count; ++i)
+    g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
+  for (HWND cell : g_cells) GiveCellThumbnail(cell, nullptr);
+  RECT client;
+  GetClientRect(Grid(), &client);
+  Layout(client.right, client.bottom);
+  RepaintShownCells();
+  ResumeWorker();
+}
+
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -246,9 +264,11 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       g_grid.anchor = -1;
       g_windows.grid = window;
       StartWorker(window);
+      RegisterGridDropTarget(window);
       ReloadGrid();
       return 0;
     case WM_DESTROY:
+      RevokeGridDropTarget(window);
       StopWorker();
       ForgetAllCells();
       FreeListing();
@@ -256,6 +276,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_SIZE: Layout(short(LOWORD(lParam)), short(HIWORD(lParam))); return 0;
     case WM_VSCROLL: Scroll(LOWORD(wParam), short(HIWORD(wParam))); return 0;
+    case kFilesChangedMessage: ReloadGrid(); return 0;
     case kTakeEntryMessage: return OnTakeEntry(int32_t(wParam));
     case kThumbnailMadeMessage:
       return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));

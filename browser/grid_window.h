@@ -10,6 +10,10 @@
 constexpr int kGridId = 101;
 constexpr const char* kGridClass = "view_class";
 
+// Posted to the grid when files of its folder were moved away (a drag out
+// that the target took as a move): it lists the folder again.
+constexpr UINT kFilesChangedMessage = WM_APP + 42;
+
 extern GridState g_grid;
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -25,5 +29,9 @@ void ReloadGrid(bool refused = false);
 HWND CellOfEntry(int32_t entry);
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
+// After the window moved to a screen of another density (CurrentDpi): the
+// cells are laid out at their new size, and every thumbnail is made again
+// for the new thumbnail area; the listing, the selection and the view stay.
+void RemakeThumbnailsForNewDpi();
 // Whether an entry on screen still waits for its thumbnail.
 bool ShownThumbnailsPending();

@@ -6,6 +6,7 @@
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "text/path_utils.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_text.h"
 #include "ui_draw/text.h"
@@ -22,10 +23,10 @@ void PaintBar(HWND window) {
   RECT client;
   HDC dc = ValidateAndGetDC(window, &client);
   DrawBevelBox(dc, 0, 0, client.right, client.bottom - 1, kPanelColour, 1);
-  FillBox(dc, 260, 1, client.right - 4, client.bottom - 2, kPanelColour);
-  DrawSunkenFrame(dc, 264, 1, client.right - 4, client.bottom - 2);
+  FillBox(dc, Scaled(260), 1, client.right - 4, client.bottom - 2, kPanelColour);
+  DrawSunkenFrame(dc, Scaled(264), 1, client.right - 4, client.bottom - 2);
   const StatusText& shown = g_messages.shown;
-  DrawTextAt(dc, 266, 2, 14, shown.text, kWhite, nullptr, nullptr,
+  DrawTextAt(dc, Scaled(266), Scaled(2), Scaled(14), shown.text, kWhite, nullptr, nullptr,
              shown.codePage == kShiftJis ? 932 : CodePageOfText(shown.text));
   ReleaseDC(window, dc);
 }
@@ -36,14 +37,15 @@ void PaintBox(const DRAWITEMSTRUCT* item) {
   int off = (item->itemState & ODS_SELECTED) ? 1 : 0;
   int w = rc.right - rc.left - off, h = rc.bottom - rc.top - off;
   HDC dc = item->hDC;
-  DrawBevelBox(dc, off, off, off + 3, off + h - 2, kAccentColour, 1);
-  DrawBevelBox(dc, off + 4, off, off + w - 2, off + h - 2, kPanelColour, 1);
+  DrawBevelBox(dc, off, off, off + Scaled(3), off + h - 2, kAccentColour, 1);
+  DrawBevelBox(dc, off + Scaled(4), off, off + w - 2, off + h - 2, kPanelColour, 1);
   char text[300];
   if (item->CtlID == kSelectedBoxId)
     std::snprintf(text, sizeof text, LoadStringResource(103), int(CountSelected()));
   else
     std::snprintf(text, sizeof text, LoadStringResource(104), int(g_fileList.count));
-  RECT box = {rc.left + off + 8, rc.top + off + 3, rc.right + off - 2, rc.bottom + off - 4};
+  RECT box = {rc.left + off + Scaled(8), rc.top + off + Scaled(3), rc.right + off - Scaled(2),
+              rc.bottom + off - Scaled(4)};
   DrawTextFitted(dc, box, text, kWhite, nullptr, 0, true);
 }
 
@@ -64,8 +66,8 @@ LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       CreateBoxes(window);
       return 0;
     case WM_SIZE:
-      MoveWindow(GetDlgItem(window, kFileCountBoxId), 0, 0, 127, 19, TRUE);
-      MoveWindow(GetDlgItem(window, kSelectedBoxId), 128, 0, 127, 19, TRUE);
+      MoveWindow(GetDlgItem(window, kFileCountBoxId), 0, 0, Scaled(127), Scaled(19), TRUE);
+      MoveWindow(GetDlgItem(window, kSelectedBoxId), Scaled(128), 0, Scaled(127), Scaled(19), TRUE);
       return 0;
     case WM_PAINT: PaintBar(window); return 0;
     case WM_DRAWITEM: PaintBox(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return 0;

@@ -68,6 +68,12 @@ void MakeThumbnailsWhileThereIsWork(int32_t worker) {
     // asking for it needs the source's time stamp, a file access kept off
     // the user-interface thread.
     PackedDib thumbnail = self.fromCache ? LoadThumbnail(path, OwnCacheFolderNumber()) : nullptr;
+    // One made for a larger area (another density, another size) is made again.
+    if (thumbnail &&
+        (thumbnail->biWidth > self.areaWidth || thumbnail->biHeight > self.areaHeight)) {
+      FreePackedDib(thumbnail);
+      thumbnail = nullptr;
+    }
     if (!thumbnail) {
       thumbnail = StoredOrMadeThumbnail(g_windows.main, path, self.areaWidth, self.areaHeight);
       // A reload that stopped waiting for this read has emptied the cache

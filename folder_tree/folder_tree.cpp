@@ -9,6 +9,7 @@
 
 #include "folder_tree/tree_match.h"
 #include "platform/platform.h"
+#include "ui_draw/window_dpi.h"
 
 namespace {
 
@@ -336,6 +337,23 @@ HWND CreateFolderTree(HWND parent, int id, int width, int height) {
 }
 
 HWND FolderTreeWindow() { return g_tree; }
+
+void FitTreeToDpi(int dpi) {
+  static HFONT owned = nullptr;  // the font made for another density than the system's
+  static HFONT original = nullptr;
+  static bool originalKept = false;
+  if (!g_tree) return;
+  if (!originalKept) {
+    original = reinterpret_cast<HFONT>(SendMessageA(g_tree, WM_GETFONT, 0, 0));
+    originalKept = true;
+  }
+  // At the system's density the control's own font is the right one.
+  HFONT font = dpi == SystemDpi() ? nullptr : CreateMessageFontForDpi(dpi);
+  SendMessageA(g_tree, WM_SETFONT, WPARAM(font ? font : original), TRUE);
+  SendMessageA(g_tree, TVM_SETITEMHEIGHT, WPARAM(-1), 0);  // back to the font's own height
+  if (owned) DeleteObject(owned);
+  owned = font;
+}
 
 void FillTreeChildren(HTREEITEM item) {
   if (ChildrenCount(item) == 0) return;  // known to have none

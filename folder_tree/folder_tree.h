@@ -14,6 +14,9 @@ constexpr int kTreeId = 1;
 // The control with the Desktop as its one (collapsed) item, or nullptr.
 HWND CreateFolderTree(HWND parent, int id, int width, int height);
 HWND FolderTreeWindow();
+// After a move to a screen of another density: the tree's text and rows in
+// the size of that screen.
+void FitTreeToDpi(int dpi);
 
 // Rebuilds an item's children from the shell's present state.
 void FillTreeChildren(HTREEITEM item);

@@ -3,7 +3,7 @@
 #include <windows.h>
 // commctrl.h after the types of windows.h.
 #include <commctrl.h>
-#include <objbase.h>
+#include <ole2.h>
 
 #include <clocale>
 #include <cstring>
@@ -54,12 +54,14 @@ void ShowMaximized(HWND window, const Placement& p) {
 void ShowAtSavedPlacement(HWND window, int showCommand) {
   Placement p = RestoredPlacement(g_settings.windowPosition, g_settings.windowSize,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  KeepPlacementOnDpiChange(true);
   if (g_settings.maximized) {
     ShowMaximized(window, p);
-    return;
+  } else {
+    ShowWindow(window, showCommand);
+    MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
   }
-  ShowWindow(window, showCommand);
-  MoveWindow(window, p.x, p.y, p.width, p.height, TRUE);
+  KeepPlacementOnDpiChange(false);
 }
 
 }  // namespace
@@ -70,7 +72,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   CreateFolderHistory();
   g_windows.instance = instance;
   HACCEL accelerators = LoadAcceleratorsA(instance, "daAccel");
-  CoInitialize(nullptr);
+  // OLE for drag and drop, and COM for the shell.
+  OleInitialize(nullptr);
   InitCommonControls();
   std::memset(&g_app, 0, sizeof g_app);
   if (!FindProgramFolder()) {
@@ -97,7 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  CoUninitialize();
+  OleUninitialize();
   if (popupResource) DestroyMenu(popupResource);
   FreeFolderHistory();
   FreeFontTable();

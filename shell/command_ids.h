@@ -10,6 +10,9 @@ enum Command : int {
   kCommandInvertSelection = 203,
   kCommandRename = 204,
   kCommandDeselectAll = 205,
+  kCommandCopy = 210,  // the selected files on the clipboard
+  kCommandCut = 211,
+  kCommandPaste = 212,  // files from the clipboard into the current folder
   kCommandSmallThumbnails = 400,
   kCommandLargeThumbnails = 402,
   kCommandKeepThumbnails = 410,  // the thumbnail store on or off
@@ -25,6 +28,7 @@ enum Command : int {
 constexpr bool IsBrowserCommand(int id) {
   return id == kCommandClose || id == kCommandNewWindow ||
          (id >= kCommandDelete && id <= kCommandDeselectAll) ||
+         (id >= kCommandCopy && id <= kCommandPaste) ||
          (id >= kCommandSmallThumbnails && id <= kCommandLargeThumbnails) ||
          id == kCommandKeepThumbnails || id == kCommandEmptyKeptThumbnails || id == kCommandHelp ||
          id == kCommandAbout || (id >= kCommandSortByName && id <= kCommandSortLast);

@@ -6,6 +6,7 @@
 
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/shell_transfer.h"
 #include "browser/status_bar.h"
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
@@ -59,6 +60,10 @@ void HandleCommand(HWND main, int command) {
       }
   } else if (command == kCommandDelete) {
     if (DeleteSelectedFiles(main)) ReloadGrid();
+  } else if (command == kCommandCopy || command == kCommandCut) {
+    PutSelectionOnClipboard(main, command == kCommandCut);
+  } else if (command == kCommandPaste) {
+    if (PasteIntoCurrentFolder(main)) ReloadGrid();
   } else if (command == kCommandHelp) {
     OpenHelp();
   } else if (command == kCommandAbout) {
@@ -95,6 +100,7 @@ void ApplyMenuRules(HMENU menu) {
                 MF_BYCOMMAND | (ThumbnailStoreSwitchedOn() ? MF_CHECKED : MF_UNCHECKED));
   EnableMenuItem(menu, kCommandEmptyKeptThumbnails,
                  MF_BYCOMMAND | (SharedThumbnailStore().IsOpen() ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(menu, kCommandDelete,
-                 MF_BYCOMMAND | (g_fileList.selectedCount > 0 ? MF_ENABLED : MF_GRAYED));
+  UINT selection = MF_BYCOMMAND | (g_fileList.selectedCount > 0 ? MF_ENABLED : MF_GRAYED);
+  for (int id : {kCommandDelete, kCommandCopy, kCommandCut})
+    EnableMenuItem(menu, UINT(id), selection);
 }

@@ -23,7 +23,10 @@
 #include "toolbar/folder_history_list.h"
 #include "toolbar/format_toolbar.h"
 #include "ui_draw/colours.h"
+#include "ui_draw/dpi_scale.h"
+#include "ui_draw/drawing.h"
 #include "ui_draw/window_class.h"
+#include "ui_draw/window_dpi.h"
 
 namespace {
 
@@ -48,6 +51,8 @@ HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
 
 void OnCreate(HWND window) {
   g_windows.main = window;
+  // Every pane is made and drawn at the density of the window's screen.
+  SetCurrentDpi(WindowDpi(window));
   ClaimCacheFolder();
   OpenThumbnailStore();
   g_app.colourDepth = MeasureColourDepth(window);
@@ -154,12 +159,35 @@ void OnTreeNotify(NMHDR* header) {
   }
 }
 
+bool g_keepPlacementOnDpiChange = false;
+
+// The window moved to a screen of another density (or that screen's scale
+// was changed): it takes the place and size the system suggests, and every
+// pane is laid out and drawn again at the new density.
+void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
+  int32_t dpi = DpiOfChange(wParam);
+  bool changed = dpi != CurrentDpi();
+  SetCurrentDpi(dpi);
+  if (!g_keepPlacementOnDpiChange) MoveToSuggestedRect(window, lParam);
+  if (!changed) return;
+  FitTreeToDpi(dpi);
+  MeasureToolbar();
+  RemakeThumbnailsForNewDpi();
+  RequestLayout();
+  if (HWND bar = static_cast<HWND>(g_windows.statusBar)) {
+    SendMessageA(bar, WM_SIZE, 0, 0);
+    RepaintWindow(bar);
+  }
+}
+
 void OnDisplayChange(HWND window) {
   if (ColourDepthChanged(g_app.colourDepth, MeasureColourDepth(window)))
     ShowShiftJisMessage(window, kColourDepthChanged);
 }
 
 }  // namespace
+
+void KeepPlacementOnDpiChange(bool keep) { g_keepPlacementOnDpiChange = keep; }
 
 POINT WorkAreaOffset(HWND window) {
   MONITORINFO monitor = {};
@@ -194,6 +222,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
     case WM_DISPLAYCHANGE: OnDisplayChange(window); return 0;
+    case kDpiChangedMessage: OnDpiChanged(window, wParam, lParam); return 0;
     case WM_KEYDOWN:
       if (wParam == VK_DELETE) SendMessageA(window, WM_COMMAND, kCommandDelete, 0);
       ScrollGridByKey(int(wParam));

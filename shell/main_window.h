@@ -14,3 +14,7 @@ void RegisterWindowClasses(HINSTANCE instance);
 // from its monitor's corner: a window placement's normal rectangle is given
 // relative to the work area, the settings keep screen coordinates.
 POINT WorkAreaOffset(HWND window);
+// While the saved placement is being restored, a move onto a screen of
+// another density keeps the saved rectangle (device pixels of that screen)
+// instead of the one WM_DPICHANGED suggests.
+void KeepPlacementOnDpiChange(bool keep);

@@ -2,6 +2,7 @@
 
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/window_class.h"
 
@@ -14,7 +15,8 @@ void Place(void* window, const PaneBox& box) {
 }  // namespace
 
 void LayOutPanes(int width, int height) {
-  PaneRects panes = ComputePanes(width, height, g_app.toolbarHeight, g_settings.treeWidth);
+  PaneRects panes =
+      ComputePanes(width, height, g_app.toolbarHeight, g_settings.treeWidth, CurrentDpi());
   Place(g_windows.toolbar, panes.toolbar);
   Place(g_windows.tree, panes.tree);
   Place(g_windows.splitter, panes.splitter);
@@ -63,7 +65,8 @@ void DragSplitter(HWND bar) {
   DeleteDC(screen);
   GetCursorPos(&cursor);  // where the button was let go
   ScreenToClient(static_cast<HWND>(g_windows.main), &cursor);
-  g_settings.treeWidth = cursor.x - grab;
+  // Kept in 96-DPI pixels, as eenv.env has always held it.
+  g_settings.treeWidth = UnscaleForDpi(cursor.x - grab, CurrentDpi());
   RequestLayout();
 }
 

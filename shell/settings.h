@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct Settings {
-  int32_t treeWidth;        // pixels; default 192
+  int32_t treeWidth;        // pixels at 96 DPI (scaled on denser screens); default 192
   int32_t formatIndex;      // 0 = all formats, n = n-th format entry; default 1
   int32_t thumbSize;        // 0, 1, 2
   int32_t maximized;        // 1 when the window was maximized at exit

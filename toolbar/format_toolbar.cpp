@@ -12,6 +12,7 @@
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
+#include "ui_draw/window_dpi.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ void SetKeepOnTop(bool onTop) {
 
 void StartToolbar(HWND toolbar) {
   g_windows.toolbar = toolbar;
-  RECT rect;
-  GetWindowRect(toolbar, &rect);
-  g_app.toolbarHeight = rect.bottom - rect.top;
+  MeasureToolbar();
   FillFormatList(toolbar);
   // Without a history, the process's current folder, fully qualified: a
   // bare name would be taken past the Recycle Bin by the delete.
@@ -88,16 +87,41 @@ void OnCommand(HWND toolbar, int control, int notification) {
 
 }  // namespace
 
+void MeasureToolbar() {
+  RECT rect;
+  if (g_windows.toolbar && GetWindowRect(static_cast<HWND>(g_windows.toolbar), &rect))
+    g_app.toolbarHeight = rect.bottom - rect.top;
+}
+
 void UpdateFormatFilter() {
   int32_t index = UsableFormatIndex(int32_t(g_formats.size()));
   const char* filter = index == 0 ? "*" : g_formats[size_t(index - 1)].extension.c_str();
   std::snprintf(g_app.extensionFilter, sizeof g_app.extensionFilter, "%s", filter);
 }
 
+namespace {
+
+// The main window, the toolbar's parent, lays its panes out again for the
+// toolbar's new height.
+void RequestParentLayout(HWND toolbar) {
+  HWND main = GetParent(toolbar);
+  RECT client;
+  GetClientRect(main, &client);
+  SendMessageA(main, WM_SIZE, IsZoomed(main) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+               MAKELPARAM(client.right, client.bottom));
+}
+
+}  // namespace
+
 INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: StartToolbar(toolbar); return 1;
     case WM_COMMAND: OnCommand(toolbar, LOWORD(wParam), HIWORD(wParam)); return 0;
+    case kDpiChangedAfterParentMessage:
+      // The system has scaled the dialog for the new density by now.
+      MeasureToolbar();
+      RequestParentLayout(toolbar);
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) EndDialog(toolbar, 0);
       return 0;

@@ -13,3 +13,6 @@ INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LP
 // The extension filter from the format index: "*" for 0, else the entry's
 // extension (an index outside the list counts as 0).
 void UpdateFormatFilter();
+// Keeps the toolbar's height (its window's, after the system scaled the
+// dialog for the screen's density) for the layout.
+void MeasureToolbar();

@@ -5,6 +5,7 @@
 
 #include "runner/run_block.h"
 #include "runner/runner_process.h"
+#include "ui_draw/dpi_scale.h"
 #include "viewer/host_lines.h"
 #include "viewer/viewer_resource.h"
 
@@ -60,17 +61,17 @@ HWND CreateStopWindow(HWND host, const FilterLibrary* library) {
   }
   RECT frame = {};
   GetWindowRect(host, &frame);
-  const int width = 260, height = 90;
-  HWND window =
-      CreateWindowExA(WS_EX_TOOLWINDOW, kStopWindowClass, LoadText(IDS_FILTER_STOP_TITLE).c_str(),
-                      WS_POPUP | WS_CAPTION | WS_SYSMENU, frame.right - width - 16,
-                      frame.bottom - height - 40, width, height, host, nullptr, instance, nullptr);
+  const int width = Scaled(260), height = Scaled(90);
+  HWND window = CreateWindowExA(
+      WS_EX_TOOLWINDOW, kStopWindowClass, LoadText(IDS_FILTER_STOP_TITLE).c_str(),
+      WS_POPUP | WS_CAPTION | WS_SYSMENU, frame.right - width - Scaled(16),
+      frame.bottom - height - Scaled(40), width, height, host, nullptr, instance, nullptr);
   if (!window) return nullptr;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(library));
-  HWND button =
-      CreateWindowExA(0, "BUTTON", LoadText(IDS_FILTER_STOP_BUTTON).c_str(),
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 50, 12, 150, 28,
-                      window, reinterpret_cast<HMENU>(INT_PTR(IDCANCEL)), instance, nullptr);
+  HWND button = CreateWindowExA(0, "BUTTON", LoadText(IDS_FILTER_STOP_BUTTON).c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, Scaled(50),
+                                Scaled(12), Scaled(150), Scaled(28), window,
+                                reinterpret_cast<HMENU>(INT_PTR(IDCANCEL)), instance, nullptr);
   SendMessageA(button, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
   ShowWindow(window, SW_SHOWNOACTIVATE);
   return window;

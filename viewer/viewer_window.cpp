@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "ui_draw/dpi_scale.h"
+#include "ui_draw/window_dpi.h"
 #include "viewer/bmp_file.h"
 #include "viewer/filter_library.h"
 #include "viewer/folder_walk.h"
@@ -42,6 +44,7 @@ struct Viewer {
   bool filterRunning = false;
   bool closeAfterRun = false;  // the user asked to close during the run
   bool asking = false;         // the save question is open
+  HFONT statusFont = nullptr;  // the status line's, for a density it was not made at
 };
 Viewer g_viewer;
 
@@ -495,8 +498,29 @@ void LayOut(int width, int height) {
   MoveWindow(g_viewer.view, 0, 0, width, height > barHeight ? height - barHeight : 0, TRUE);
 }
 
+// The window moved to a screen of another density: it takes the place and
+// size the system suggests, and the status line takes the text size of that
+// screen. The picture is shown pixel for pixel whatever the density.
+void OnDpiChanged(HWND frame, WPARAM wParam, LPARAM lParam) {
+  int32_t dpi = DpiOfChange(wParam);
+  bool changed = dpi != CurrentDpi();
+  SetCurrentDpi(dpi);
+  if (changed) {
+    // At the system's density the control's own font is the right one.
+    HFONT font = dpi == SystemDpi() ? nullptr : CreateMessageFontForDpi(dpi);
+    SendMessageA(g_viewer.status, WM_SETFONT, WPARAM(font), TRUE);
+    if (g_viewer.statusFont) DeleteObject(g_viewer.statusFont);
+    g_viewer.statusFont = font;
+  }
+  MoveToSuggestedRect(frame, lParam);
+  RECT client;
+  GetClientRect(frame, &client);
+  LayOut(client.right, client.bottom);
+}
+
 void OnCreate(HWND frame) {
   g_viewer.frame = frame;
+  SetCurrentDpi(WindowDpi(frame));
   g_viewer.view = CreatePictureView(frame, g_viewer.instance, kViewId);
   g_viewer.status =
       CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
@@ -511,6 +535,7 @@ LRESULT HandleFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_CREATE: OnCreate(frame); return 0;
     case WM_SIZE: LayOut(LOWORD(lParam), HIWORD(lParam)); return 0;
+    case kDpiChangedMessage: OnDpiChanged(frame, wParam, lParam); return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam) == 1); return 0;
     case WM_INITMENUPOPUP: EnableCommands(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_USER: OnStatusMessage(wParam, lParam); return 0;
@@ -520,6 +545,11 @@ LRESULT HandleFrameMessage(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DESTROY:
       SetViewPicture(g_viewer.view, nullptr);
       g_viewer.shown.Show("", nullptr);
+      if (g_viewer.statusFont) {
+        SendMessageA(g_viewer.status, WM_SETFONT, 0, FALSE);  // not left holding it
+        DeleteObject(g_viewer.statusFont);
+      }
+      g_viewer.statusFont = nullptr;
       PostQuitMessage(0);
       return 0;
   }
@@ -557,9 +587,13 @@ bool RegisterViewerFrameClass(HINSTANCE instance) {
 HWND CreateViewerFrame(HINSTANCE instance, const std::string& programFolder) {
   g_viewer.programFolder = programFolder;
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_VIEWER_MENU));
+  // 800 x 600 at 96 DPI; made at the system's density, the window has it
+  // until it is moved to a screen of another.
+  int32_t dpi = SystemDpi();
   return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kViewerFrameClass, LoadText(IDS_APP_TITLE).c_str(),
-                         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                         600, nullptr, menu, instance, nullptr);
+                         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                         ScaleForDpi(800, dpi), ScaleForDpi(600, dpi), nullptr, menu, instance,
+                         nullptr);
 }
 
 void OpenPictureFile(const char* path) { ShowPictureFile(path); }

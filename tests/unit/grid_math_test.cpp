@@ -19,6 +19,29 @@ TEST(GridMath, CellSizesAndThumbnailAreas) {
   EXPECT_EQ(ThumbnailLeft(128, 75), 26);  // (128 - 75 - 16) / 2 + 8, truncated
 }
 
+TEST(DpiScale, RoundsToTheNearestPixelHalvesAwayFromZero) {
+  const int32_t kCases[][3] = {{96, 96, 96},   {96, 144, 144},   {13, 144, 20},  {13, 120, 16},
+                               {1, 120, 1},    {-13, 144, -20},  {14, 168, 25},  {7, 0, 7},
+                               {7, -96, 7},    {INT32_MAX, 192, INT32_MAX},      {INT32_MIN, 192, INT32_MIN}};
+  for (const auto& c : kCases) EXPECT_EQ(ScaleForDpi(c[0], c[1]), c[2]) << c[0] << " at " << c[1];
+  for (int32_t pixels : {1, 145, 146, 299})  // a tree width set at 144, kept at 96, shown again
+    EXPECT_NEAR(ScaleForDpi(UnscaleForDpi(pixels, 144), 144), pixels, 1) << pixels;
+}
+
+TEST(GridMath, CellsAndThumbnailAreasScaleWithTheScreen) {
+  // size, dpi: side, area width and height, left and top of a thumbnail as
+  // wide as the area and 3/4 as high
+  const int32_t kCases[][7] = {{0, 96, 96, 80, 64, 8, 10},       {0, 144, 144, 120, 96, 12, 15},
+                               {2, 192, 384, 352, 320, 16, 44}, {1, 120, 160, 140, 120, 10, 17}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(CellSide(c[0], c[1]), c[2]);
+    EXPECT_EQ(ThumbnailAreaWidth(c[0], c[1]), c[3]);
+    EXPECT_EQ(ThumbnailAreaHeight(c[0], c[1]), c[4]);
+    EXPECT_EQ(ThumbnailLeft(c[2], c[3], c[1]), c[5]);
+    EXPECT_EQ(ThumbnailTop(c[2], c[3] * 3 / 4, c[1]), c[6]);
+  }
+}
+
 TEST(GridMath, LayoutCountsRowsAndClampsTheTopRow) {
   GridState grid = {};
   LayoutGrid(&grid, 400, 300, 96, 10);

@@ -63,6 +63,15 @@ TEST(PaneLayout, FivePanesAndOutOfRangeTreeWidths) {
   EXPECT_EQ(negative.grid.x, 4);
 }
 
+TEST(PaneLayout, TreeSplitterAndStatusBarScaleWithTheScreen) {
+  PaneRects panes = ComputePanes(1200, 900, 45, 192, 144);
+  EXPECT_EQ(panes.splitter.x, 288);
+  EXPECT_EQ(panes.grid.x, 294);
+  EXPECT_EQ(panes.grid.width, 906);
+  EXPECT_EQ(panes.status.y, 870);
+  EXPECT_EQ(ComputePanes(600, 900, 45, 400, 192).splitter.x, 592);  // held inside
+}
+
 TEST(Colours, BevelHighlightAndShadow) {
   EXPECT_EQ(BevelHighlight(Rgb(0x75, 0x9E, 0xD0)), Rgb(0xF5, 0xFF, 0xFF));
   EXPECT_EQ(BevelShadow(Rgb(0x75, 0x9E, 0xD0)), Rgb(0x3A, 0x4F, 0x68));
@@ -208,9 +217,9 @@ TEST(RenameRules, DeleteGoesToTheRecycleBinAndWarnsWhereItCannot) {
 #include "shell/command_ids.h"
 
 TEST(Commands, OnlyKnownNumbersAreCommands) {
-  for (int id : {100, 101, 201, 202, 203, 204, 205, 400, 401, 402, 600, 601, 700, 705})
+  for (int id : {100, 101, 201, 202, 203, 204, 205, 210, 211, 212, 400, 401, 402, 600, 601, 700, 705})
     EXPECT_TRUE(IsBrowserCommand(id)) << id;
-  for (int id : {0, 1, 2, 99, 102, 200, 206, 399, 403, 599, 602, 699, 706, 0xFFFF, -1})
+  for (int id : {0, 1, 2, 99, 102, 200, 206, 209, 213, 399, 403, 599, 602, 699, 706, 0xFFFF, -1})
     EXPECT_FALSE(IsBrowserCommand(id)) << id;  // 0: a dismissed popup menu
 }
 
