@@ -6,6 +6,7 @@
 #include "shell/pane_rects.h"
 
 constexpr int kSplitterId = 102;
+constexpr char kSplitterClass[] = "glid_class";
 
 // Moves the panes that exist for a client area of width x height.
 void LayOutPanes(int width, int height);
@@ -13,3 +14,4 @@ void LayOutPanes(int width, int height);
 void RequestLayout();
 
 LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterSplitterClass(HINSTANCE instance);

@@ -1,6 +1,4 @@
-#include "file_ops/rename_delete.h"
-
-#include <shellapi.h>
+#include "dialogs/file_dialogs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,17 +7,13 @@
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/path_utils.h"
+#include "dialogs/about_dialog.h"
+#include "file_ops/recycle_bin.h"
 #include "file_ops/rename_rules.h"
 #include "platform/platform.h"
-#include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
-
-static_assert(kFofSilent == FOF_SILENT && kFofNoConfirmation == FOF_NOCONFIRMATION &&
-                  kFofAllowUndo == FOF_ALLOWUNDO && kFofNoErrorUi == FOF_NOERRORUI &&
-                  kFofWantNukeWarning == FOF_WANTNUKEWARNING,
-              "the shell's delete flags");
+#include "text/path_utils.h"
 
 namespace {
 
@@ -134,21 +128,6 @@ int RenameFile(HWND owner, const char* path) {
     if (!renamed.empty()) platform::RenameFile(path, renamed.c_str());
   }
   return result > 0 ? 1 : 0;
-}
-
-int DeleteToRecycleBin(HWND owner, const char* path) {
-  // Only a fully qualified path without a wildcard reaches the shell: it
-  // expands '?' and '*', and takes a relative path past the Recycle Bin.
-  if (!IsCommandPath(path)) return 0;
-  std::string list(path);
-  list.append(2, '\0');  // the list's second terminator
-  SHFILEOPSTRUCTA operation = {};
-  operation.hwnd = owner;
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = list.c_str();
-  operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  bool done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
-  return done && !platform::FileExists(path) ? 1 : 0;
 }
 
 bool DeleteSelectedFiles(HWND owner) {

@@ -1,4 +1,5 @@
-// Renaming one file (its extension kept) and moving files to the Recycle Bin.
+// The file commands' dialogs and questions: renaming one file (its
+// extension kept) and deleting the selected files to the Recycle Bin.
 #pragma once
 
 #include <windows.h>
@@ -12,12 +13,6 @@ bool AcceptCommandEntry(HWND owner, const char* path);
 // dialog stays open. Returns 1 when the user confirmed (whether or not the
 // rename worked), 0 when the path has no folder or the user cancelled.
 int RenameFile(HWND owner, const char* path);
-
-// Moves one file to the Recycle Bin without any window of the shell's own,
-// except the shell's warning when the file would be deleted for good. 1 when
-// the file is gone; 0 when it stays, and for a path that is not fully
-// qualified or holds a wildcard, which is never handed over.
-int DeleteToRecycleBin(HWND owner, const char* path);
 
 // The delete command: entries no file command may take are named in a
 // message and kept; one question for the others, then each one's thumbnail

@@ -8,7 +8,10 @@ constexpr int kStatusBarHeight = 20;
 constexpr int kSelectedBoxId = 110;
 constexpr int kFileCountBoxId = 111;
 
+constexpr char kStatusBarClass[] = "statbar_class";
+
 LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterStatusBarClass(HINSTANCE instance);
 
 // Repaints the two count boxes; the selected-count box recounts the selection.
 void RefreshStatusCounts();
