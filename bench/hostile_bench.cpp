@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   }
   platform::SetMessageSink(Silently);
   if (!SetProgramFolder(argv[1])) return 2;
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   int rounds = std::max(1, std::atoi(argv[2]));
   double peer = 0;
   for (int i = 3; i < argc; ++i) {

@@ -14,10 +14,10 @@
 
 #include "bench/bench_timing.h"
 #include "browser/file_list.h"
-#include "file_ops/path_utils.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
+#include "text/path_utils.h"
 
 namespace {
 
@@ -127,13 +127,13 @@ int main(int argc, char** argv) {
     g_settings.sortOrder = order;
     std::strcpy(g_app.currentFolder, big.c_str());
     Clock::time_point start = Clock::now();
-    int32_t count = MakeListing();
+    int32_t count = MakeListing({g_app.currentFolder, g_app.extensionFilter, g_settings.sortOrder});
     double ours = SecondsSince(start);
     if (count != kFiles) std::printf("unexpected count %d\n", count);
 
     std::strcpy(g_app.currentFolder, small.c_str());
     g_settings.sortOrder = -1;  // folder order, then the old sort
-    MakeListing();
+    MakeListing({g_app.currentFolder, g_app.extensionFilter, g_settings.sortOrder});
     double exchange = ExchangeSortSeconds(order);
     double extrapolated = exchange * scale * scale;
     std::printf("%-14s %10.3f s %12.3f s %14.1f s %8.0fx\n", names[order], ours, exchange,

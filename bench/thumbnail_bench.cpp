@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
   platform::SetMessageSink(Quiet);
   if (!SetProgramFolder(argv[1])) return 2;
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   std::vector<std::string> files = JpegFiles(argv[2]);
   uint64_t peakBefore = platform::PeakPrivateBytes();
 

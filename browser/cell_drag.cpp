@@ -12,7 +12,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/rename_delete.h"
+#include "dialogs/file_dialogs.h"
 #include "platform/platform.h"
 #include "platform/scoped_handles.h"
 #include "shell/app_state.h"

@@ -7,18 +7,19 @@
 #include "browser/cell_drag.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
-#include "file_ops/path_utils.h"
-#include "file_ops/rename_delete.h"
+#include "dialogs/file_dialogs.h"
 #include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/command_ids.h"
 #include "shell/settings.h"
+#include "text/path_utils.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
 #include "ui_draw/text.h"
+#include "ui_draw/window_class.h"
 
 namespace {
 
@@ -42,19 +43,6 @@ void DropThumbnail(HWND cell) {
   SetWindowLongPtrA(cell, GWLP_USERDATA, 0);
 }
 
-// The entry's thumbnail for a paint: the one the cell holds, else none yet.
-// An entry done before whose cell has no thumbnail (it was shown again) goes
-// back to the worker, which reads the cache file: a paint never touches a
-// file, so a share that went away cannot hold this thread.
-PackedDib ThumbnailToDraw(HWND cell, int32_t index) {
-  if (PackedDib held = HeldThumbnail(cell)) return held;
-  if (g_fileList.thumbnailDone[index]) {
-    g_fileList.thumbnailDone[index] = 0;
-    WakeWorker();
-  }
-  return nullptr;
-}
-
 void Paint(HWND cell) {
   RECT client;
   platform::WindowDC dc(cell, ValidateAndGetDC(cell, &client));
@@ -72,7 +60,8 @@ void Paint(HWND cell) {
   if (*path) {
     DrawTextAt(dc, Scaled(2), client.bottom - Scaled(13), Scaled(12),
                backslash ? backslash + 1 : path, kNameColour, nullptr, nullptr);
-    if (PackedDib thumbnail = ThumbnailToDraw(cell, index)) {
+    // Only what the cell holds: a paint never touches a file or the worker.
+    if (PackedDib thumbnail = HeldThumbnail(cell)) {
       int width = thumbnail->biWidth, height = thumbnail->biHeight;
       SetDIBitsToDevice(dc, ThumbnailLeft(client.right, width, CurrentDpi()),
                         ThumbnailTop(client.bottom, height, CurrentDpi()), DWORD(width),
@@ -86,7 +75,7 @@ void Paint(HWND cell) {
 bool KeyHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
 void RepaintEntry(int32_t index) {
-  if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[index])) RepaintWindow(cell);
+  if (HWND cell = CellOfEntry(index)) RepaintWindow(cell);
 }
 
 void Select(int32_t index) {
@@ -116,7 +105,7 @@ void Select(int32_t index) {
 void ShowPopupMenu(HWND cell) {
   HMENU popup = static_cast<HMENU>(g_app.popupMenu);
   if (!popup) return;
-  EnableMenuItem(popup, kCommandRename,
+  EnableMenuItem(popup, IDM_RENAME,
                  MF_BYCOMMAND | (g_fileList.selectedCount == 1 ? MF_ENABLED : MF_GRAYED));
   POINT cursor;
   GetCursorPos(&cursor);
@@ -182,4 +171,9 @@ LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONDOWN: ShowPopupMenu(window); return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterCellClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kCellClass, CellProc, ApplicationIcon(), ArrowCursor(),
+                              Rgb(0xC0, 0xC0, 0xC0));
 }

@@ -16,6 +16,7 @@
 constexpr const char* kCellClass = "list_class";
 
 LRESULT CALLBACK CellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterCellClass(HINSTANCE instance);
 
 HWND CreateCellWindow(HWND grid, HINSTANCE instance, int32_t entry);
 int32_t CellEntry(HWND cell);

@@ -6,11 +6,9 @@
 #include <tuple>
 #include <vector>
 
-#include "file_ops/path_utils.h"
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
-#include "shell/app_state.h"
-#include "shell/settings.h"
+#include "text/path_utils.h"
 
 FileList g_fileList;
 
@@ -22,12 +20,14 @@ namespace {
 // search per token would also cost a read of the whole folder per token,
 // and "*.jpe" would find "a.jpeg" through its short name "A~1.JPE".)
 struct Scan {
+  const ListingRequest& request;
   bool fill;
   int32_t limit;                   // entries may be written below this index only
   std::vector<std::string> names;  // the folder's files, in file-system order
   std::vector<bool> taken;         // names already listed under a token
   size_t longestPath = 0;          // bytes of the longest full path read
   int32_t leftOut = 0;             // names whose full path the file functions cannot take
+  int32_t overlongTokens = 0;      // tokens cut to kMaxTokenChars
 };
 
 // "." and ".." name the folders themselves, never a picture.
@@ -37,7 +37,7 @@ bool IsImageName(const char* name) { return std::strcmp(name, ".") && std::strcm
 // take; the others are counted. (Folders named like pictures are listed too,
 // as the patterns of the listing always did.)
 void ReadFolder(Scan* scan) {
-  std::string folder = g_app.currentFolder;
+  std::string folder = scan->request.folder;
   if (!IsListableFolder(folder.c_str())) return;
   platform::DirSearch search;
   platform::FoundFile found;
@@ -65,7 +65,7 @@ void ReadFolder(Scan* scan) {
 // nothing.
 int32_t ScanToken(const std::string& token, int32_t base, Scan* scan) {
   if (token.empty()) return 0;
-  std::string folder = g_app.currentFolder;
+  std::string folder = scan->request.folder;
   int32_t n = 0;
   for (size_t i = 0; i < scan->names.size() && base + n < scan->limit; ++i) {
     if (scan->taken[i] || !ExtensionMatchesToken(scan->names[i].c_str(), token.c_str())) continue;
@@ -76,23 +76,26 @@ int32_t ScanToken(const std::string& token, int32_t base, Scan* scan) {
     }
     ++n;
   }
-  if (scan->fill && n > 0) SortGroup(base, n, g_settings.sortOrder);
+  if (scan->fill && n > 0) SortGroup(base, n, scan->request.sortOrder);
   return n;
 }
 
 // Scans each ';'-separated token of `list`; returns the new running total.
 int32_t ScanExtensionList(const char* list, int32_t total, Scan* scan) {
   std::string token;
+  bool cut = false;
   for (const char* c = list; *c; ++c) {
     if (*c != ';') {
       if (token.size() < size_t(kMaxTokenChars))
         token += *c;
       else
-        platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
+        cut = true;
     }
     if (*c == ';' || c[1] == '\0') {
       total += ScanToken(token, total, scan);
+      scan->overlongTokens += cut ? 1 : 0;
       token.clear();
+      cut = false;
     }
   }
   return total;
@@ -166,8 +169,8 @@ namespace {
 // One pass over the names read: counting (scan->fill false) or filling.
 int32_t ListFrom(Scan* scan) {
   scan->taken.assign(scan->names.size(), false);
-  if (CompareNoCase(g_app.extensionFilter, "*") != 0)
-    return ScanExtensionList(g_app.extensionFilter, 0, scan);
+  if (CompareNoCase(scan->request.extensionFilter, "*") != 0)
+    return ScanExtensionList(scan->request.extensionFilter, 0, scan);
   return ScanAllFormats(scan);
 }
 
@@ -175,8 +178,8 @@ int32_t FillLimit() { return std::min(g_fileList.capacity, kFileListUsable); }
 
 }  // namespace
 
-int32_t ListFolder(bool fill) {
-  Scan scan = {fill, fill ? FillLimit() : kFileListUsable, {}, {}};
+int32_t ListFolder(const ListingRequest& request, bool fill) {
+  Scan scan = {request, fill, fill ? FillLimit() : kFileListUsable, {}, {}};
   ReadFolder(&scan);
   return ListFrom(&scan);
 }
@@ -187,17 +190,19 @@ void FreeListing() {
   g_fileList.capacity = 0;
   g_fileList.count = 0;
   g_fileList.leftOut = 0;
+  g_fileList.overlongTokens = 0;
   std::fill(std::begin(g_fileList.path), std::end(g_fileList.path), nullptr);
 }
 
-int32_t MakeListing() {
+int32_t MakeListing(const ListingRequest& request) {
   FreeListing();
   // Both passes work on one reading of the folder.
-  Scan scan = {false, kFileListUsable, {}, {}};
+  Scan scan = {request, false, kFileListUsable, {}, {}};
   ReadFolder(&scan);
   int32_t count = ListFrom(&scan);
   g_fileList.selectedCount = 0;
   g_fileList.leftOut = scan.leftOut;
+  g_fileList.overlongTokens = scan.overlongTokens;
   g_fileList.slotBytes = int32_t(std::max(scan.longestPath + 1, size_t(kPathSlotBytes)));
   size_t slot = size_t(g_fileList.slotBytes);
   g_fileList.pathBlock = static_cast<char*>(platform::GlobalBlockAlloc(size_t(count) * slot + 100));

@@ -32,12 +32,22 @@ struct FileList {
   char* path[kFileListSlots];
   int32_t selected[kFileListSlots];
   int32_t thumbnailDone[kFileListSlots];
-  void* cellWindow[kFileListSlots];
   // 1 once the entry's thumbnail was made in this listing: shown again, it
   // is read back from the cache file.
   uint8_t thumbnailMade[kFileListSlots];
   int32_t slotBytes;  // bytes of each path slot: at least 256, at most kMaxPathBytes
   int32_t leftOut;    // files of the folder whose full path the file functions cannot take
+  // Extension tokens longer than kMaxTokenChars met by the last listing (each
+  // listed by its first 100 characters); the caller says so.
+  int32_t overlongTokens;
+};
+
+// What to list: the folder (ending in '\\'; "" lists nothing), the extension
+// filter ("*" or "jpg;png") and the order within each group.
+struct ListingRequest {
+  const char* folder;
+  const char* extensionFilter;
+  int32_t sortOrder;
 };
 
 extern FileList g_fileList;
@@ -47,15 +57,15 @@ extern FileList g_fileList;
 // folder is none: nothing is listed then, never the process's current folder.
 bool IsListableFolder(const char* folder);
 
-// Lists g_app.currentFolder by g_app.extensionFilter. Counting (fill false)
+// Lists the request's folder by its extension filter. Counting (fill false)
 // returns the number of entries, at most 10,240; filling writes at most
-// `capacity` paths into their slots, sorts each group by
-// g_settings.sortOrder and returns the number written.
-int32_t ListFolder(bool fill);
+// `capacity` paths into their slots, sorts each group by the request's order
+// and returns the number written.
+int32_t ListFolder(const ListingRequest& request, bool fill);
 
 // Frees the previous listing, counts, makes the path block for that count,
 // clears the selection and fills. Returns the new count.
-int32_t MakeListing();
+int32_t MakeListing(const ListingRequest& request);
 void FreeListing();
 
 // Recounts the selected entries into selectedCount and returns it.

@@ -6,16 +6,17 @@
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/shell_transfer.h"
+#include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/folder_history_list.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
+#include "toolbar/folder_history_list.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
+#include "ui_draw/window_class.h"
 
 GridState g_grid = {1, 0, 0, 0, -1};
 
@@ -26,6 +27,8 @@ namespace {
 // the entries that come in. So the number of windows follows the size of the
 // grid on screen, never the size of the folder.
 std::vector<HWND> g_cells;
+// The cell window of each entry of the listing, null for an entry off screen.
+HWND g_cellOfEntry[kFileListSlots] = {};
 
 constexpr UINT kCellMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
 
@@ -41,13 +44,23 @@ std::vector<HWND> ReleaseCellsOutside(EntryRange shown) {
   std::vector<HWND> free, kept;
   for (HWND cell : g_cells) {
     int32_t entry = CellEntry(cell);
-    bool keep = entry >= shown.first && entry < shown.end && g_fileList.cellWindow[entry] == cell;
-    if (!keep && entry >= 0 && entry < kFileListSlots && g_fileList.cellWindow[entry] == cell)
-      g_fileList.cellWindow[entry] = nullptr;
+    bool keep = entry >= shown.first && entry < shown.end && g_cellOfEntry[entry] == cell;
+    if (!keep && entry >= 0 && entry < kFileListSlots && g_cellOfEntry[entry] == cell)
+      g_cellOfEntry[entry] = nullptr;
     (keep ? kept : free).push_back(cell);
   }
   g_cells.swap(kept);
   return free;
+}
+
+// A cell given to an entry holds no thumbnail yet. An entry done before (it
+// was shown, scrolled away and is shown again) goes back to the worker,
+// which reads its cache file: the cell's paint never touches a file, so a
+// share that went away cannot hold this thread. True when it went back.
+bool SendBackForItsThumbnail(int32_t entry) {
+  if (!g_fileList.thumbnailDone[entry]) return false;
+  g_fileList.thumbnailDone[entry] = 0;
+  return true;
 }
 
 // Gives every shown entry a cell window, reusing freed ones before making
@@ -59,8 +72,9 @@ void PlaceCells() {
   int32_t side = CellPixels();
   // Moved together, so that no cell is drawn at a place another is leaving.
   HDWP moves = BeginDeferWindowPos(shown.end - shown.first);
+  bool sentBack = false;
   for (int32_t entry = shown.first; entry < shown.end; ++entry) {
-    HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+    HWND cell = g_cellOfEntry[entry];
     if (!cell) {
       if (!free.empty()) {
         cell = free.back();
@@ -70,8 +84,9 @@ void PlaceCells() {
         cell = CreateCellWindow(Grid(), instance, entry);
         if (!cell) continue;  // out of window objects: the entry shows nothing
       }
-      g_fileList.cellWindow[entry] = cell;
+      g_cellOfEntry[entry] = cell;
       g_cells.push_back(cell);
+      sentBack = SendBackForItsThumbnail(entry) || sentBack;
       InvalidateRect(cell, nullptr, FALSE);
     }
     if (moves)
@@ -82,16 +97,17 @@ void PlaceCells() {
     EndDeferWindowPos(moves);
   else  // the deferred moves were dropped: every cell is placed on its own
     for (int32_t entry = shown.first; entry < shown.end; ++entry)
-      if (HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]))
+      if (HWND cell = g_cellOfEntry[entry])
         SetWindowPos(cell, nullptr, CellLeft(g_grid, entry, side), CellTop(g_grid, entry, side),
                      side, side, kCellMoveFlags);
   for (HWND cell : free) DestroyWindow(cell);
+  if (sentBack) WakeWorker();
 }
 
 void ForgetAllCells() {
   for (HWND cell : g_cells) DestroyWindow(cell);
   g_cells.clear();
-  for (int32_t i = 0; i < kFileListSlots; ++i) g_fileList.cellWindow[i] = nullptr;
+  for (int32_t i = 0; i < kFileListSlots; ++i) g_cellOfEntry[i] = nullptr;
 }
 
 // ---- Layout and scrolling ------------------------------------------------------------
@@ -151,7 +167,7 @@ LRESULT OnThumbnailMade(int32_t worker, PackedDib thumbnail) {
   if (entry < 0 || entry >= g_fileList.count) return 0;
   g_fileList.thumbnailDone[entry] = 1;
   g_fileList.thumbnailMade[entry] = 1;
-  HWND cell = static_cast<HWND>(g_fileList.cellWindow[entry]);
+  HWND cell = g_cellOfEntry[entry];
   if (!cell) return 0;
   GiveCellThumbnail(cell, thumbnail);
   // Painted when this thread is next idle: the worker goes on with the next
@@ -161,6 +177,10 @@ LRESULT OnThumbnailMade(int32_t worker, PackedDib thumbnail) {
 }
 
 }  // namespace
+
+HWND CellOfEntry(int32_t entry) {
+  return entry >= 0 && entry < kFileListSlots ? g_cellOfEntry[entry] : nullptr;
+}
 
 void RepaintShownCells() {
   for (HWND cell : g_cells) RepaintWindow(cell);
@@ -182,6 +202,9 @@ void ShowListingMessage(int stringId, int count) {
 // show: a refused folder, a folder the history cannot hold (the toolbar then
 // selects none), files left out.
 void TellAboutListing(bool refused) {
+  // A reader's extension list with a token too long to match any name.
+  if (g_fileList.overlongTokens > 0)
+    platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
   if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
     ShowListingMessage(IDS_FOLDER_REFUSED, 0);
   else if (g_fileList.leftOut > 0)
@@ -198,11 +221,11 @@ void ReloadGrid(bool refused) {
   // Before the grid container exists there is nothing to list for: its
   // creation makes the first listing.
   if (!Grid()) return;
-  PauseWorker();
+  WorkerPause pause;
   ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
   int32_t previousCount = g_fileList.count;
-  MakeListing();
+  MakeListing({g_app.currentFolder, g_app.extensionFilter, g_settings.sortOrder});
   int32_t touched = previousCount > g_fileList.count ? previousCount : g_fileList.count;
   for (int32_t i = 0; i < touched && i < kFileListSlots; ++i)
     g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
@@ -213,7 +236,6 @@ void ReloadGrid(bool refused) {
   Layout(client.right, client.bottom);
   RefreshStatusCounts();
   TellAboutListing(refused);
-  ResumeWorker();
 }
 
 void RemakeThumbnailsForNewDpi() {
@@ -238,7 +260,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       FreeListing();
       for (int i = 0; i < kFileListSlots; ++i) {
         g_fileList.thumbnailDone[i] = g_fileList.thumbnailMade[i] = 0;
-        g_fileList.cellWindow[i] = nullptr;
+        g_cellOfEntry[i] = nullptr;
       }
       g_grid.anchor = -1;
       g_windows.grid = window;
@@ -261,4 +283,9 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return OnThumbnailMade(int32_t(wParam), reinterpret_cast<PackedDib>(lParam));
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterGridClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kGridClass, GridProc, ApplicationIcon(), ArrowCursor(),
+                              Rgb(0x00, 0x00, 0x20));
 }

@@ -18,6 +18,7 @@ constexpr UINT kFilesChangedMessage = WM_APP + 42;
 extern GridState g_grid;
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterGridClass(HINSTANCE instance);
 
 // Makes a new listing of the current folder and rebuilds the cells. Before
 // the grid container exists it does nothing: the container's creation makes
@@ -25,6 +26,8 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // for the file functions) and files left out of the listing are told in a
 // message; the grid then shows what was listed, or nothing.
 void ReloadGrid(bool refused = false);
+// The cell window that shows the entry, or null (an entry off screen).
+HWND CellOfEntry(int32_t entry);
 // Repaints every cell on screen (after a change of the selection).
 void RepaintShownCells();
 // After the window moved to a screen of another density (CurrentDpi): the

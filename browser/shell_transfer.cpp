@@ -8,7 +8,7 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/transfer_rules.h"
-#include "file_ops/rename_delete.h"
+#include "dialogs/file_dialogs.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "file_ops/path_utils.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
+#include "text/path_utils.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "browser/file_list.h"
+#include "browser/pause_count.h"
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "image/reusable_image.h"
@@ -34,7 +35,7 @@ struct WorkerState {
   HWND grid = nullptr;
   volatile LONG quit = 0;
   // Written and read on the user-interface thread only.
-  bool paused = false;
+  PauseCount pauses;
   int32_t inHand[kMaxThumbnailWorkers];  // each worker's entry, -1 for none
 };
 
@@ -166,13 +167,15 @@ void StopWorker() {
 }
 
 void WakeWorker() {
-  if (g_work.paused) return;
+  if (g_work.pauses.Paused()) return;
   for (int32_t i = 0; i < g_work.count; ++i) SetEvent(g_work.workers[i].wake);
 }
 
 void PauseWorker() {
-  g_work.paused = true;
-  ServeWorkersUntil(NoCurrentEntryInHand, kPauseLimitMs);
+  // A pause inside another hands nothing out that the outer one did not
+  // already wait for, so it does not wait again: a command that reloads
+  // waits three seconds at most for a stuck read, not six.
+  if (g_work.pauses.Begin()) ServeWorkersUntil(NoCurrentEntryInHand, kPauseLimitMs);
 }
 
 bool WorkerIdle() {
@@ -185,11 +188,10 @@ void ForgetWorkerEntry() {
 }
 
 void ResumeWorker() {
-  g_work.paused = false;
-  WakeWorker();
+  if (g_work.pauses.End()) WakeWorker();
 }
 
-bool WorkerPaused() { return g_work.paused || g_work.quit; }
+bool WorkerPaused() { return g_work.pauses.Paused() || g_work.quit; }
 
 int32_t NextWorkerEntry(const GridState& grid, const int32_t* done, int32_t count) {
   int32_t current[kMaxThumbnailWorkers], held = 0;

@@ -34,11 +34,13 @@ void StopWorker();
 // There may be work: the view moved, a listing was made, a pause ended.
 void WakeWorker();
 
-// While paused no worker is given an entry. Pausing waits until every entry
-// of the listing shown in the workers' hands has come back, or three seconds
-// at most (a read from a share that went away): the command then goes on,
-// and such an entry's thumbnail, when it comes, is taken only if its listing
-// is still the one shown (ForgetWorkerEntry).
+// While paused no worker is given an entry. Pauses nest (PauseCount): each
+// PauseWorker is ended by its own ResumeWorker, and the workers go on at the
+// outermost one. The outermost pause waits until every entry of the listing
+// shown in the workers' hands has come back, or three seconds at most (a
+// read from a share that went away): the command then goes on, and such an
+// entry's thumbnail, when it comes, is taken only if its listing is still
+// the one shown (ForgetWorkerEntry).
 void PauseWorker();
 // True when no entry is in any worker's hands.
 bool WorkerIdle();
@@ -46,6 +48,15 @@ bool WorkerIdle();
 void ForgetWorkerEntry();
 void ResumeWorker();
 bool WorkerPaused();
+
+// Pauses the workers for its scope.
+class WorkerPause {
+ public:
+  WorkerPause() { PauseWorker(); }
+  ~WorkerPause() { ResumeWorker(); }
+  WorkerPause(const WorkerPause&) = delete;
+  WorkerPause& operator=(const WorkerPause&) = delete;
+};
 
 // The grid container's side of the two messages: NextWorkerEntry picks the
 // entry to hand out (NextThumbnailEntry, passing over those in the workers'

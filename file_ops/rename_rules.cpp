@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "file_ops/path_utils.h"
 #include "platform/platform.h"
+#include "text/path_utils.h"
 
 std::string RenamedPath(const char* folder, const char* base, const char* extension) {
   std::string path = std::string(folder) + "\\" + base + "." + extension;

@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "file_ops/path_utils.h"
 #include "image/reusable_image.h"
 #include "image/scratch_rows.h"
 #include "platform/platform.h"
-#include "shell/app_state.h"
+#include "text/path_utils.h"
 
 namespace {
 
@@ -49,10 +48,9 @@ int CompareAsciiNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-// Lists "<program>\<sub>\*.dll", keeps the DLLs that export `exportName`
+// Lists "<folder>*.dll", keeps the DLLs that export `exportName`
 // (examining at most 50 candidates) and returns them sorted by path.
-std::vector<std::string> FindPlugins(const char* subFolder, const char* exportName) {
-  std::string folder = std::string(g_app.programFolder) + subFolder;
+std::vector<std::string> FindPlugins(const std::string& folder, const char* exportName) {
   std::vector<std::string> found;
   platform::DirSearch search;
   platform::FoundFile file;
@@ -72,10 +70,10 @@ std::vector<std::string> FindPlugins(const char* subFolder, const char* exportNa
   return found;
 }
 
-char* BuildTable(const char* subFolder, const char* exportName) {
+char* BuildTable(const std::string& folder, const char* exportName) {
   auto* block = static_cast<char*>(platform::GlobalBlockAlloc(kPluginSlots * kPluginSlotBytes));
   if (!block) return nullptr;
-  std::vector<std::string> plugins = FindPlugins(subFolder, exportName);
+  std::vector<std::string> plugins = FindPlugins(folder, exportName);
   for (size_t i = 0; i < plugins.size(); ++i)
     std::memcpy(block + i * kPluginSlotBytes, plugins[i].c_str(), plugins[i].size() + 1);
   return block;
@@ -96,22 +94,22 @@ static bool AskFormatInfo(const platform::ScopedLibrary& library, const char* ex
   return true;
 }
 
-static void RememberReaders() {
+static void RememberReaders(void* statusWindow) {
   for (int i = 0; i < kPluginSlots && *ReaderPath(i); ++i) {
     platform::ScopedLibrary library(ReaderPath(i));
     FormatInfo info;
-    if (AskFormatInfo(library, "ReadFileInfo", g_windows.statusBar, &info))
+    if (AskFormatInfo(library, "ReadFileInfo", statusWindow, &info))
       std::memcpy(g_readerExtensions[i], info.extensions, sizeof info.extensions);
     auto concurrent = reinterpret_cast<ReadFileConcurrentFn>(library.Export("ReadFileConcurrent"));
     g_readerConcurrent[i] = concurrent && concurrent() != 0;
   }
 }
 
-void ScanPlugins() {
+void ScanPlugins(const char* programFolder, void* statusWindow) {
   ReleasePlugins();
-  g_readerBlock = BuildTable("file_r\\", "ReadFileInfo");
-  g_writerBlock = BuildTable("file_w\\", "WriteFileInfo");
-  RememberReaders();
+  g_readerBlock = BuildTable(std::string(programFolder) + "file_r\\", "ReadFileInfo");
+  g_writerBlock = BuildTable(std::string(programFolder) + "file_w\\", "WriteFileInfo");
+  RememberReaders(statusWindow);
 }
 
 void ReleasePlugins() {

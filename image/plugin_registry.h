@@ -10,10 +10,10 @@
 constexpr int kPluginSlots = 50;
 constexpr int kPluginSlotBytes = 200;
 
-// Fills both tables from the program folder (g_app.programFolder) and asks
-// each reader once for its extension list (ReadFileInfo, given the status
-// bar window).
-void ScanPlugins();
+// Fills both tables from file_r\ and file_w\ in `programFolder` (ending
+// in '\') and asks each reader once for its extension list (ReadFileInfo,
+// given `statusWindow`, which may be null).
+void ScanPlugins(const char* programFolder, void* statusWindow);
 // Frees both tables; safe to call when they are absent.
 void ReleasePlugins();
 

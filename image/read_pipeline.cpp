@@ -4,12 +4,12 @@
 #include <memory>
 #include <new>
 
-#include "file_ops/path_utils.h"
 #include "image/plugin_api.h"
 #include "image/plugin_registry.h"
 #include "image/read_callbacks.h"
 #include "image/reusable_image.h"
 #include "platform/platform.h"
+#include "text/path_utils.h"
 
 namespace {
 

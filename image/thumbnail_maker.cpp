@@ -1,11 +1,11 @@
 #include "image/thumbnail_maker.h"
 
-#include "file_ops/path_utils.h"
 #include "image/fast_image.h"
 #include "image/plugin_registry.h"
 #include "image/read_pipeline.h"
 #include "image/reusable_image.h"
 #include "image/thumbnail_scale.h"
+#include "text/path_utils.h"
 
 namespace {
 

@@ -88,7 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   RegisterWindowClasses(instance);
 
   HWND main =
-      CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "main_class_name", "Tamsel", WS_OVERLAPPEDWINDOW,
+      CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, kMainWindowClass, "Tamsel", WS_OVERLAPPEDWINDOW,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                       LoadMenuA(instance, "RalMenu"), instance, nullptr);
   g_windows.tree = CreateFolderTree(main, kTreeId, 0, 0);

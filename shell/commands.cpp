@@ -7,15 +7,15 @@
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
 #include "browser/shell_transfer.h"
+#include "browser/status_bar.h"
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
-#include "file_ops/rename_delete.h"
-#include "shell/about_dialog.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/file_dialogs.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
 
 namespace {
 
@@ -45,7 +45,9 @@ void StartSecondBrowser() {
 
 void HandleCommand(HWND main, int command) {
   if (!IsBrowserCommand(command)) return;
-  PauseWorker();
+  // Held to the end: the reloads below pause inside it, and the size
+  // command's emptying of the cache folder comes after its reload.
+  WorkerPause pause;
   if (command == kCommandClose) {
     DestroyWindow(main);
   } else if (command == kCommandNewWindow) {
@@ -85,7 +87,6 @@ void HandleCommand(HWND main, int command) {
     g_settings.sortOrder = command - kCommandSortByName;
     ReloadGrid();
   }
-  ResumeWorker();
 }
 
 void ApplyMenuRules(HMENU menu) {

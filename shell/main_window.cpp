@@ -7,25 +7,27 @@
 #include "browser/cell_window.h"
 #include "browser/file_list.h"
 #include "browser/grid_window.h"
+#include "browser/status_bar.h"
 #include "browser/stored_thumbnails.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
-#include "file_ops/format_toolbar.h"
 #include "folder_tree/folder_tree.h"
+#include "folder_tree/tree_wait.h"
 #include "image/plugin_registry.h"
 #include "platform/scoped_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
-#include "shell/folder_history_list.h"
 #include "shell/pane_layout.h"
 #include "shell/placement.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
+#include "toolbar/folder_history_list.h"
+#include "toolbar/format_toolbar.h"
 #include "ui_draw/colours.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
-#include "ui_draw/status_bar.h"
+#include "ui_draw/window_class.h"
 #include "ui_draw/window_dpi.h"
 
 namespace {
@@ -58,14 +60,14 @@ void OnCreate(HWND window) {
   ReadHistory(g_app.programFolder);
   // Without a history the tree stays closed, as on a first start.
   bool openTree = HistoryCount() > 0;
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, g_windows.statusBar);
   // No scroll bar on the splitter: on a 4-pixel bar it would take every click.
-  g_windows.splitter = CreatePane(window, "glid_class", kSplitterId, WS_CHILD | WS_VISIBLE);
+  g_windows.splitter = CreatePane(window, kSplitterClass, kSplitterId, WS_CHILD | WS_VISIBLE);
   // The toolbar's start makes the most recent folder current and lists it.
   CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
                      ToolbarDialogProc, 0);
   CreatePane(window, kGridClass, kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
-  CreatePane(window, "statbar_class", IDC_STATUS_BAR, WS_CHILD | WS_VISIBLE);
+  CreatePane(window, kStatusBarClass, IDC_STATUS_BAR, WS_CHILD | WS_VISIBLE);
   FillHistoryList();
   SetFocus(window);
   if (openTree) PostMessageA(window, WM_SYNC_TREE, 0, 0);
@@ -85,52 +87,6 @@ void StorePlacement(HWND window) {
   g_settings.windowSize = PackSize(normal.left, normal.top, normal.right, normal.bottom);
   bool restoresMaximized = IsIconic(window) && (placement.flags & WPF_RESTORETOMAXIMIZED);
   g_settings.maximized = IsZoomed(window) || restoresMaximized ? 1 : 0;
-}
-
-// ---- Opening the tree at start-up ------------------------------------------------------
-
-// Opens the tree down to the current folder (without its final backslash).
-void SyncTree() {
-  std::string folder = g_app.currentFolder;
-  if (folder.empty()) return;  // nothing to show: the tree stays as it is
-  folder.pop_back();
-  ShowFolderInTree(folder.c_str());
-}
-
-// Opening the tree asks the shell about every folder on the way down, which
-// can hold this thread for half a second, and the worker cannot hand in a
-// thumbnail meanwhile. So the tree opens once the thumbnails on screen are in
-// and painted (a timer message comes after the paints), or after kLimitMs
-// when they are slow to come. A user who opens or selects a folder in the
-// tree meanwhile has taken it over: the wait ends without opening anything.
-struct TreeWait {
-  static constexpr UINT_PTR kTimer = 1;
-  static constexpr UINT kPollMs = 50;
-  static constexpr DWORD kLimitMs = 1000;
-  HWND window = nullptr;  // the main window while a wait runs
-  DWORD start = 0;        // GetTickCount at its start
-};
-TreeWait g_treeWait;
-
-void EndTreeWait() {
-  if (g_treeWait.window) KillTimer(g_treeWait.window, TreeWait::kTimer);
-  g_treeWait.window = nullptr;
-}
-
-void SyncTreeAfterShownThumbnails(HWND window) {
-  EndTreeWait();
-  if (ShownThumbnailsPending() && SetTimer(window, TreeWait::kTimer, TreeWait::kPollMs, nullptr)) {
-    g_treeWait.window = window;
-    g_treeWait.start = GetTickCount();
-    return;
-  }
-  SyncTree();
-}
-
-void OnTreeWaitTimer() {
-  if (ShownThumbnailsPending() && GetTickCount() - g_treeWait.start < TreeWait::kLimitMs) return;
-  EndTreeWait();
-  SyncTree();
 }
 
 void OnDestroy(HWND window) {
@@ -229,20 +185,6 @@ void OnDisplayChange(HWND window) {
     ShowShiftJisMessage(window, kColourDepthChanged);
 }
 
-ATOM RegisterClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon,
-                   HCURSOR cursor, COLORREF background) {
-  WNDCLASSA windowClass = {};
-  windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.cbWndExtra = 4;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon;
-  windowClass.hCursor = cursor;
-  windowClass.hbrBackground = CreateSolidBrush(background);
-  windowClass.lpszClassName = name;
-  return RegisterClassA(&windowClass);
-}
-
 }  // namespace
 
 void KeepPlacementOnDpiChange(bool keep) { g_keepPlacementOnDpiChange = keep; }
@@ -258,16 +200,10 @@ POINT WorkAreaOffset(HWND window) {
 
 void RegisterWindowClasses(HINSTANCE instance) {
   SetDefaultSettings();
-  HICON application = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
-  HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  RegisterClass(instance, "main_class_name", MainWindowProc, LoadIconA(instance, "ralico"), arrow,
-                Rgb(0x7F, 0x9B, 0xB7)) &&
-      RegisterClass(instance, kGridClass, GridProc, application, arrow, Rgb(0x00, 0x00, 0x20)) &&
-      RegisterClass(instance, "glid_class", SplitterProc, application,
-                    LoadCursorA(instance, "resize"), Rgb(0xC0, 0xC0, 0xC0)) &&
-      RegisterClass(instance, kCellClass, CellProc, application, arrow, Rgb(0xC0, 0xC0, 0xC0)) &&
-      RegisterClass(instance, "statbar_class", StatusBarProc, application, arrow,
-                    Rgb(0xC0, 0xC0, 0xC0));
+  RegisterBrowserClass(instance, kMainWindowClass, MainWindowProc, LoadIconA(instance, "ralico"),
+                       ArrowCursor(), Rgb(0x7F, 0x9B, 0xB7)) &&
+      RegisterGridClass(instance) && RegisterSplitterClass(instance) &&
+      RegisterCellClass(instance) && RegisterStatusBarClass(instance);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -298,10 +234,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == g_windows.tree)
         OnTreeNotify(reinterpret_cast<NMHDR*>(lParam));
       break;
-    case WM_SYNC_TREE: SyncTreeAfterShownThumbnails(window); break;
+    case WM_SYNC_TREE: OpenTreeAfterShownThumbnails(window); break;
     case WM_TIMER:
-      if (wParam != TreeWait::kTimer) break;
-      OnTreeWaitTimer();
+      if (!OnTreeWaitTimer(wParam)) break;
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

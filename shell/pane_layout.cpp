@@ -5,6 +5,7 @@
 #include "shell/settings.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
+#include "ui_draw/window_class.h"
 
 namespace {
 
@@ -111,4 +112,9 @@ LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CAPTURECHANGED: StopSplitterDrag(); return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterSplitterClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kSplitterClass, SplitterProc, ApplicationIcon(),
+                              LoadCursorA(instance, "resize"), Rgb(0xC0, 0xC0, 0xC0));
 }

@@ -7,6 +7,7 @@
 #include "shell/pane_rects.h"
 
 constexpr int kSplitterId = IDC_SPLITTER;
+constexpr char kSplitterClass[] = "glid_class";
 
 // Moves the panes that exist for a client area of width x height.
 void LayOutPanes(int width, int height);
@@ -14,3 +15,4 @@ void LayOutPanes(int width, int height);
 void RequestLayout();
 
 LRESULT CALLBACK SplitterProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterSplitterClass(HINSTANCE instance);

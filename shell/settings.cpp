@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "file_ops/path_utils.h"
 #include "platform/platform.h"
+#include "text/path_utils.h"
 
 Settings g_settings;
 

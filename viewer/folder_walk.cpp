@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "file_ops/path_utils.h"
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
+#include "text/path_utils.h"
 
 namespace {
 

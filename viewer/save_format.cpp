@@ -1,6 +1,6 @@
 #include "viewer/save_format.h"
 
-#include "file_ops/path_utils.h"
+#include "text/path_utils.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
 #include "platform/scoped_handles.h"
-#include "shell/app_state.h"
 #include "viewer/picture_view.h"
 #include "viewer/viewer_resource.h"
 #include "viewer/viewer_window.h"
@@ -47,11 +46,11 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int show) {
   platform::ComInit com(COINIT_APARTMENTTHREADED);  // WIC's encoders and the common dialogs
   InitCommonControls();
-  if (!SetProgramFolder(platform::ExecutableFolder().c_str())) return 0;
-  ScanPlugins();
-  g_windows.instance = instance;
+  std::string programFolder = platform::ExecutableFolder();
+  if (programFolder.size() >= kProgramFolderBytes) return 0;
+  ScanPlugins(programFolder.c_str(), nullptr);
   if (!RegisterPictureViewClass(instance) || !RegisterViewerFrameClass(instance)) return 0;
-  HWND frame = CreateViewerFrame(instance);
+  HWND frame = CreateViewerFrame(instance, programFolder);
   if (!frame) return 0;
   ShowWindow(frame, show);
   UpdateWindow(frame);

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "shell/app_state.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/window_dpi.h"
 #include "viewer/bmp_file.h"
@@ -37,6 +36,7 @@ constexpr WORD kStatusRestore = 0, kStatusProgress = 3, kStatusProgressToo = 8,
 struct Viewer {
   HINSTANCE instance = nullptr;
   HWND frame = nullptr, view = nullptr, status = nullptr;
+  std::string programFolder;  // ends in '\'
   ShownPicture shown;
   std::vector<std::string> extensionLists;  // of the readers, for the folder walk
   FilterLibrary filters;
@@ -520,15 +520,13 @@ void OnDpiChanged(HWND frame, WPARAM wParam, LPARAM lParam) {
 
 void OnCreate(HWND frame) {
   g_viewer.frame = frame;
-  g_windows.main = frame;
   SetCurrentDpi(WindowDpi(frame));
-  g_windows.statusBar = frame;  // the readers' status messages come here
   g_viewer.view = CreatePictureView(frame, g_viewer.instance, kViewId);
   g_viewer.status =
       CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
                       reinterpret_cast<HMENU>(INT_PTR(kStatusId)), g_viewer.instance, nullptr);
   g_viewer.extensionLists = ReaderExtensionLists();
-  g_viewer.filters.Load(std::string(g_app.programFolder) + "8bfkvt.dll");
+  g_viewer.filters.Load(g_viewer.programFolder + "8bfkvt.dll");
   g_viewer.filters.Prepare(frame);
   PrepareFilterMenu(GetMenu(frame));
 }
@@ -586,7 +584,8 @@ bool RegisterViewerFrameClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass) != 0;
 }
 
-HWND CreateViewerFrame(HINSTANCE instance) {
+HWND CreateViewerFrame(HINSTANCE instance, const std::string& programFolder) {
+  g_viewer.programFolder = programFolder;
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_VIEWER_MENU));
   // 800 x 600 at 96 DPI; made at the system's density, the window has it
   // until it is moved to a screen of another.

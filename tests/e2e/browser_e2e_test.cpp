@@ -902,12 +902,13 @@ struct HeldReads {
 
 TEST(BrowserE2E, TreeOpensToTheCurrentFolderAndListsTheSelectedOne) {
   Browser browser;
-  browser.AddPictures(Rainbow(2));
-  // The first thumbnail does not come: the tree opens without it, at the
-  // latest a second after start-up.
+  // No thumbnail comes: the tree opens without them, at the latest a second
+  // after start-up. Every picture is held, since with several workers any of
+  // them may have the reader's turn first.
   TestPicture held = SolidPicture(10, 10, 0x808080);
   held.flags = kTpHeldExec;
-  WriteAll(browser.Pictures() / "a_held.tpic", held.Bytes());
+  for (const char* name : {"a_held.tpic", "b_held.tpic", "c_held.tpic"})
+    WriteAll(browser.Pictures() / name, held.Bytes());
   HeldReads reads;  // released before the browser closes
   platform::MakeFolder((browser.Pictures() / "inner").c_str());
   WriteAll(browser.Pictures() / "inner\\x.tpic", SolidPicture(10, 10, 0x00FF00).Bytes());

@@ -35,6 +35,6 @@ void* InstallReader(const char* builtPath, const char* name) {
   WriteFuzzFile(installed, reader.data(), reader.size());
   platform::Library library = platform::LoadLibraryByPath((folder + installed).c_str());
   if (!library) std::abort();
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   return library;
 }

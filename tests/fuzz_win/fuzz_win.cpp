@@ -232,7 +232,7 @@ int RunWorker(const std::string& readerPath, DWORD seconds, const std::string& s
   if (!CopyFileA(readerPath.c_str(), installed.c_str(), FALSE)) return 2;
   HMODULE reader = LoadLibraryA(installed.c_str());
   if (!reader || !SetProgramFolder(folder.c_str())) return 2;
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   std::vector<Seed> corpus = LoadCorpus(corpusFolders, ClaimedExtensions(reader));
   if (corpus.empty()) return 2;
 

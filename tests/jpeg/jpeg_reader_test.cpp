@@ -51,7 +51,7 @@ class JpegReader : public ::testing::Test {
     ASSERT_TRUE(CopyFileBytes(plugins + "jpeg_reader.dll", program_ / "file_r\\jpeg_reader.dll"));
     ASSERT_TRUE(CopyFileBytes(plugins + "wic_reader.dll", program_ / "file_r\\wic_reader.dll"));
     ASSERT_TRUE(SetProgramFolder(program_.Path().c_str()));
-    ScanPlugins();
+    ScanPlugins(g_app.programFolder, nullptr);
     ASSERT_NE(std::strstr(ReaderPath(0), "jpeg_reader.dll"), nullptr);
   }
   void TearDown() override { ReleasePlugins(); }

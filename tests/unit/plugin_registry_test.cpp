@@ -90,7 +90,7 @@ TEST_F(PluginRegistry, PathsThatDoNotFitASlotAreLeftOut) {
 
 TEST_F(PluginRegistry, NoPluginFolderMeansNoReaders) {
   ASSERT_TRUE(SetProgramFolder(program_.Path().c_str()));
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   EXPECT_EQ(CountReaders(), 0);
   EXPECT_EQ(FindReader("photo.tpic"), -1);
   ReleasePlugins();
@@ -115,6 +115,6 @@ TEST_F(PluginRegistry, LookupsUseTheListsAskedAtTheScan) {
   ASSERT_TRUE(platform::DeleteOneFile(ReaderPath(1)));
   EXPECT_EQ(FindReader("photo.png"), 0);
   EXPECT_EQ(FindReader("photo.kvt"), 1);
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
   EXPECT_EQ(FindReader("photo.png"), -1);
 }

@@ -80,7 +80,7 @@ void InstallPlugins(const ScratchFolder& folder, const std::vector<PluginCopy>& 
     ASSERT_TRUE(CopyFileBytes(FixturePlugin(plugin.fixture), target)) << plugin.fixture;
   }
   ASSERT_TRUE(SetProgramFolder(folder.Path().c_str()));
-  ScanPlugins();
+  ScanPlugins(g_app.programFolder, nullptr);
 }
 
 std::vector<uint8_t> TestPicture::Bytes() const {

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "browser/cell_window_logic.h"
+#include "browser/pause_count.h"
 #include "shell/pane_rects.h"
 #include "shell/placement.h"
 #include "ui_draw/colours.h"
@@ -236,6 +238,33 @@ bool RecordPost(void* target, void* block) {
 void RecordRelease(void* block) { g_released.push_back(block); }
 
 }  // namespace
+
+// A command pauses, a reload inside it pauses and resumes: the workers stay
+// paused until the command's own resume. Each step: +1 pause, -1 resume, and
+// what Begin/End answer (starts or ends the paused state), then Paused().
+TEST(PauseCount, NestedPausesEndAtTheOutermostResume) {
+  struct Step {
+    int change;
+    bool edge;
+    bool pausedAfter;
+  };
+  const Step steps[] = {
+      {-1, false, false},                     // a resume without a pause is ignored
+      {+1, true, true},                       // the command
+      {+1, false, true},                      // the reload inside it
+      {-1, false, true},                      // the reload's resume: still paused
+      {+1, false, true},                      // a second reload
+      {-1, false, true},  {-1, true, false},  // the command's resume wakes the workers
+      {-1, false, false},                     // one more resume does not go below zero
+      {+1, true, true},
+  };
+  PauseCount pauses;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    bool edge = steps[i].change > 0 ? pauses.Begin() : pauses.End();
+    EXPECT_EQ(edge, steps[i].edge) << "step " << i;
+    EXPECT_EQ(pauses.Paused(), steps[i].pausedAfter) << "step " << i;
+  }
+}
 
 TEST(DropBlock, TheTargetOwnsAPostedBlockAndAFailedPostFreesIt) {
   int block = 0;

@@ -114,7 +114,7 @@ PackedDibPtr DecodeWithWic(const std::string& path) {
     EXPECT_TRUE(
         CopyFileBytes(BuildFile("..\\plugins\\wic_reader.dll"), program / "file_r\\wic.dll"));
     EXPECT_TRUE(SetProgramFolder(program.Path().c_str()));
-    ScanPlugins();
+    ScanPlugins(g_app.programFolder, nullptr);
     int32_t reader = FindReader(path.c_str());
     picture.reset(
         reader < 0 ? nullptr

@@ -59,7 +59,7 @@ class WicReader : public ::testing::Test {
     ASSERT_TRUE(CopyFileBytes(platform::ExecutableFolder() + "..\\plugins\\wic_reader.dll",
                               program_ / "file_r\\wic_reader.dll"));
     ASSERT_TRUE(SetProgramFolder(program_.Path().c_str()));
-    ScanPlugins();
+    ScanPlugins(g_app.programFolder, nullptr);
     ASSERT_STRNE(ReaderPath(0), "");
   }
   void TearDown() override { ReleasePlugins(); }

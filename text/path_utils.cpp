@@ -1,4 +1,4 @@
-#include "file_ops/path_utils.h"
+#include "text/path_utils.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "file_ops/format_toolbar.h"
+#include "toolbar/format_toolbar.h"
 
 #include <cstdio>
 #include <string>
@@ -11,7 +11,6 @@
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/pane_layout.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
 #include "ui_draw/window_dpi.h"
@@ -101,6 +100,20 @@ void UpdateFormatFilter() {
   std::snprintf(g_app.extensionFilter, sizeof g_app.extensionFilter, "%s", filter);
 }
 
+namespace {
+
+// The main window, the toolbar's parent, lays its panes out again for the
+// toolbar's new height.
+void RequestParentLayout(HWND toolbar) {
+  HWND main = GetParent(toolbar);
+  RECT client;
+  GetClientRect(main, &client);
+  SendMessageA(main, WM_SIZE, IsZoomed(main) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+               MAKELPARAM(client.right, client.bottom));
+}
+
+}  // namespace
+
 INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: StartToolbar(toolbar); return 1;
@@ -108,7 +121,7 @@ INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LP
     case kDpiChangedAfterParentMessage:
       // The system has scaled the dialog for the new density by now.
       MeasureToolbar();
-      RequestLayout();
+      RequestParentLayout(toolbar);
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE) EndDialog(toolbar, 0);

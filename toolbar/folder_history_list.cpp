@@ -1,4 +1,4 @@
-#include "shell/folder_history_list.h"
+#include "toolbar/folder_history_list.h"
 
 #include <windows.h>
 

@@ -10,7 +10,10 @@ constexpr int kStatusBarHeight = 20;
 constexpr int kSelectedBoxId = IDC_SELECTED_BOX;
 constexpr int kFileCountBoxId = IDC_FILE_COUNT_BOX;
 
+constexpr char kStatusBarClass[] = "statbar_class";
+
 LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool RegisterStatusBarClass(HINSTANCE instance);
 
 // Repaints the two count boxes; the selected-count box recounts the selection.
 void RefreshStatusCounts();

@@ -1,17 +1,18 @@
-#include "ui_draw/status_bar.h"
+#include "browser/status_bar.h"
 
 #include <cstdio>
 
 #include "browser/file_list.h"
-#include "file_ops/path_utils.h"
 #include "platform/scoped_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
+#include "text/path_utils.h"
 #include "ui_draw/dpi_scale.h"
 #include "ui_draw/drawing.h"
 #include "ui_draw/status_text.h"
 #include "ui_draw/text.h"
+#include "ui_draw/window_class.h"
 
 namespace {
 
@@ -90,4 +91,9 @@ void RefreshStatusCounts() {
   if (!bar) return;
   for (int id : {kFileCountBoxId, kSelectedBoxId})
     if (HWND box = GetDlgItem(bar, id)) RepaintWindow(box);
+}
+
+bool RegisterStatusBarClass(HINSTANCE instance) {
+  return RegisterBrowserClass(instance, kStatusBarClass, StatusBarProc, ApplicationIcon(),
+                              ArrowCursor(), Rgb(0xC0, 0xC0, 0xC0));
 }

@@ -1,4 +1,5 @@
-// Renaming one file (its extension kept) and moving files to the Recycle Bin.
+// The file commands' dialogs and questions: renaming one file (its
+// extension kept) and deleting the selected files to the Recycle Bin.
 #pragma once
 
 #include <windows.h>
@@ -16,12 +17,6 @@ enum class RenameOutcome { kNotAsked, kRenamed, kRefused };
 // name that CheckNewBaseName refuses is answered with a message and the
 // dialog stays open.
 RenameOutcome RenameFile(HWND owner, const char* path);
-
-// Moves one file to the Recycle Bin without any window of the shell's own,
-// except the shell's warning when the file would be deleted for good. 1 when
-// the file is gone; 0 when it stays, and for a path that is not fully
-// qualified or holds a wildcard, which is never handed over.
-int DeleteToRecycleBin(HWND owner, const char* path);
 
 // The delete command: entries no file command may take are named in a
 // message and kept; one question for the others, then each one's thumbnail

@@ -1,4 +1,4 @@
-#include "shell/about_dialog.h"
+#include "dialogs/about_dialog.h"
 
 #include "shell/app_state.h"
 

@@ -1,6 +1,4 @@
-#include "file_ops/rename_delete.h"
-
-#include <shellapi.h>
+#include "dialogs/file_dialogs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,18 +7,14 @@
 
 #include "browser/file_list.h"
 #include "browser/thumbnail_cache.h"
-#include "file_ops/path_utils.h"
+#include "dialogs/about_dialog.h"
+#include "file_ops/recycle_bin.h"
 #include "file_ops/rename_rules.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
-#include "shell/about_dialog.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
-
-static_assert(kFofSilent == FOF_SILENT && kFofNoConfirmation == FOF_NOCONFIRMATION &&
-                  kFofAllowUndo == FOF_ALLOWUNDO && kFofNoErrorUi == FOF_NOERRORUI &&
-                  kFofWantNukeWarning == FOF_WANTNUKEWARNING,
-              "the shell's delete flags");
+#include "text/path_utils.h"
 
 namespace {
 
@@ -142,25 +136,6 @@ RenameOutcome RenameFile(HWND owner, const char* path) {
   if (platform::RenameFile(path, renamed.c_str())) return RenameOutcome::kRenamed;
   platform::TraceLastError("RenameFile", renamed.c_str());
   return RenameOutcome::kRefused;
-}
-
-int DeleteToRecycleBin(HWND owner, const char* path) {
-  // Only a fully qualified path without a wildcard reaches the shell: it
-  // expands '?' and '*', and takes a relative path past the Recycle Bin.
-  if (!IsCommandPath(path)) return 0;
-  std::string list(path);
-  list.append(2, '\0');  // the list's second terminator
-  SHFILEOPSTRUCTA operation = {};
-  operation.hwnd = owner;
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = list.c_str();
-  operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  int code = SHFileOperationA(&operation);
-  // The shell's own codes, not Win32 errors; the user keeping the file at
-  // the shell's warning shows as an abort.
-  if (code != 0) platform::Trace("SHFileOperation", path, static_cast<unsigned long>(code));
-  bool done = code == 0 && !operation.fAnyOperationsAborted;
-  return done && !platform::FileExists(path) ? 1 : 0;
 }
 
 bool DeleteSelectedFiles(HWND owner) {
