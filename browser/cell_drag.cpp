@@ -14,6 +14,7 @@
 #include "browser/thumbnail_cache.h"
 #include "dialogs/file_dialogs.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "ui_draw/dpi_scale.h"
@@ -179,33 +180,29 @@ class DropSource final : public IDropSource {
 // The cell as it looks, as the system's drag image; false where the system
 // shows none (Wine's drag image helper does not take a bitmap).
 bool AttachDragImage(HWND cell, IDataObject* data) {
-  IDragSourceHelper* helper = nullptr;
+  platform::ComPtr<IDragSourceHelper> helper;
   if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IDragSourceHelper, reinterpret_cast<void**>(&helper))))
+                              IID_IDragSourceHelper, reinterpret_cast<void**>(helper.Out()))))
     return false;
   RECT client;
   GetClientRect(cell, &client);
-  HDC cellDc = GetDC(cell);
-  HDC memory = CreateCompatibleDC(cellDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(cellDc, client.right, client.bottom);
-  bool shown = false;
-  if (memory && bitmap) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, client.right, client.bottom, cellDc, 0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    SHDRAGIMAGE image = {};
-    image.sizeDragImage = {client.right, client.bottom};
-    image.ptOffset = {client.right / 2, client.bottom / 2};
-    image.hbmpDragImage = bitmap;
-    image.crColorKey = CLR_NONE;
-    // On success the helper owns the bitmap.
-    shown = SUCCEEDED(helper->InitializeFromBitmap(&image, data));
+  platform::WindowDC cellDc(cell);
+  platform::ScopedMemoryDC memory(CreateCompatibleDC(cellDc));
+  platform::ScopedGdiObject<HBITMAP> bitmap(
+      CreateCompatibleBitmap(cellDc, client.right, client.bottom));
+  if (!memory || !bitmap) return false;
+  {
+    platform::Selected selected(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, client.right, client.bottom, cellDc, 0, 0, SRCCOPY);
   }
-  if (!shown && bitmap) DeleteObject(bitmap);
-  if (memory) DeleteDC(memory);
-  ReleaseDC(cell, cellDc);
-  helper->Release();
-  return shown;
+  SHDRAGIMAGE image = {};
+  image.sizeDragImage = {client.right, client.bottom};
+  image.ptOffset = {client.right / 2, client.bottom / 2};
+  image.hbmpDragImage = bitmap.Get();
+  image.crColorKey = CLR_NONE;
+  if (FAILED(helper->InitializeFromBitmap(&image, data))) return false;
+  bitmap.Release();  // the helper owns it now
+  return true;
 }
 
 // Every dragged entry must be a file that the receiver can be given by its

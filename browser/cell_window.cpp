@@ -11,6 +11,8 @@
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
 #include "dialogs/file_dialogs.h"
+#include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "text/path_utils.h"
@@ -43,12 +45,9 @@ void DropThumbnail(HWND cell) {
 
 void Paint(HWND cell) {
   RECT client;
-  HDC dc = ValidateAndGetDC(cell, &client);
+  platform::WindowDC dc(cell, ValidateAndGetDC(cell, &client));
   int32_t index = CellEntry(cell);
-  if (index < 0 || index >= g_fileList.count) {
-    ReleaseDC(cell, dc);
-    return;
-  }
+  if (index < 0 || index >= g_fileList.count) return;
   bool selected = g_fileList.selected[index] != 0;
   DrawBevelBox(dc, 0, 0, client.right - 1, client.bottom - 1,
                selected ? kSelectedCellColour : kCellColour, 1);
@@ -71,7 +70,6 @@ void Paint(HWND cell) {
                         reinterpret_cast<const BITMAPINFO*>(thumbnail), DIB_RGB_COLORS);
     }
   }
-  ReleaseDC(cell, dc);
 }
 
 bool KeyHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
@@ -107,7 +105,7 @@ void Select(int32_t index) {
 void ShowPopupMenu(HWND cell) {
   HMENU popup = static_cast<HMENU>(g_app.popupMenu);
   if (!popup) return;
-  EnableMenuItem(popup, 204,
+  EnableMenuItem(popup, IDM_RENAME,
                  MF_BYCOMMAND | (g_fileList.selectedCount == 1 ? MF_ENABLED : MF_GRAYED));
   POINT cursor;
   GetCursorPos(&cursor);

@@ -9,6 +9,7 @@
 #include "browser/status_bar.h"
 #include "browser/thumbnail_cache.h"
 #include "browser/thumbnail_worker.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
@@ -205,9 +206,9 @@ void TellAboutListing(bool refused) {
   if (g_fileList.overlongTokens > 0)
     platform::ShowInformation(g_windows.main, "critical error", "Tamsel");
   if (refused || (*g_app.currentFolder && !IsListableFolder(g_app.currentFolder)))
-    ShowListingMessage(127, 0);
+    ShowListingMessage(IDS_FOLDER_REFUSED, 0);
   else if (g_fileList.leftOut > 0)
-    ShowListingMessage(126, g_fileList.leftOut);
+    ShowListingMessage(IDS_FILES_LEFT_OUT, g_fileList.leftOut);
   if (AddFolderToHistory(g_app.currentFolder))
     FillHistoryList();
   else

@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include "browser/grid_math.h"
+#include "resources/resource.h"
 
-constexpr int kGridId = 101;
+constexpr int kGridId = IDC_GRID;
 constexpr const char* kGridClass = "view_class";
 
 // Posted to the grid when files of its folder were moved away (a drag out

@@ -10,6 +10,7 @@
 #include "browser/transfer_rules.h"
 #include "dialogs/file_dialogs.h"
 #include "platform/platform.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 
@@ -137,7 +138,7 @@ class GridDropTarget final : public IDropTarget {
 std::vector<std::u16string> SelectedTransferPaths(HWND owner) {
   std::vector<std::u16string> paths;
   if (g_fileList.selectedCount <= 0) {
-    MessageBoxA(owner, LoadStringResource(100), "Tamsel", MB_ICONINFORMATION);
+    MessageBoxA(owner, LoadStringResource(IDS_NOTHING_SELECTED), "Tamsel", MB_ICONINFORMATION);
     return paths;
   }
   for (int32_t i = 0; i < g_fileList.count; ++i)

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "browser/file_list.h"
+#include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "text/path_utils.h"
@@ -21,14 +23,13 @@ StatusMessages g_messages;
 
 void PaintBar(HWND window) {
   RECT client;
-  HDC dc = ValidateAndGetDC(window, &client);
+  platform::WindowDC dc(window, ValidateAndGetDC(window, &client));
   DrawBevelBox(dc, 0, 0, client.right, client.bottom - 1, kPanelColour, 1);
   FillBox(dc, Scaled(260), 1, client.right - 4, client.bottom - 2, kPanelColour);
   DrawSunkenFrame(dc, Scaled(264), 1, client.right - 4, client.bottom - 2);
   const StatusText& shown = g_messages.shown;
   DrawTextAt(dc, Scaled(266), Scaled(2), Scaled(14), shown.text, kWhite, nullptr, nullptr,
              shown.codePage == kShiftJis ? 932 : CodePageOfText(shown.text));
-  ReleaseDC(window, dc);
 }
 
 void PaintBox(const DRAWITEMSTRUCT* item) {
@@ -41,9 +42,9 @@ void PaintBox(const DRAWITEMSTRUCT* item) {
   DrawBevelBox(dc, off + Scaled(4), off, off + w - 2, off + h - 2, kPanelColour, 1);
   char text[300];
   if (item->CtlID == kSelectedBoxId)
-    std::snprintf(text, sizeof text, LoadStringResource(103), int(CountSelected()));
+    std::snprintf(text, sizeof text, LoadStringResource(IDS_SELECTED_COUNT), int(CountSelected()));
   else
-    std::snprintf(text, sizeof text, LoadStringResource(104), int(g_fileList.count));
+    std::snprintf(text, sizeof text, LoadStringResource(IDS_FILE_COUNT), int(g_fileList.count));
   RECT box = {rc.left + off + Scaled(8), rc.top + off + Scaled(3), rc.right + off - Scaled(2),
               rc.bottom + off - Scaled(4)};
   DrawTextFitted(dc, box, text, kWhite, nullptr, 0, true);
@@ -52,8 +53,8 @@ void PaintBox(const DRAWITEMSTRUCT* item) {
 void CreateBoxes(HWND window) {
   HINSTANCE instance = static_cast<HINSTANCE>(g_windows.instance);
   for (int id : {kSelectedBoxId, kFileCountBoxId})
-    CreateWindowA("button", "", 0x5001000B, 0, 0, 0, 0, window, HMENU(INT_PTR(id)), instance,
-                  nullptr);
+    CreateWindowA("button", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0,
+                  window, HMENU(INT_PTR(id)), instance, nullptr);
 }
 
 }  // namespace

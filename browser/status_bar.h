@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
+
 constexpr int kStatusBarHeight = 20;
-constexpr int kSelectedBoxId = 110;
-constexpr int kFileCountBoxId = 111;
+constexpr int kSelectedBoxId = IDC_SELECTED_BOX;
+constexpr int kFileCountBoxId = IDC_FILE_COUNT_BOX;
 
 constexpr char kStatusBarClass[] = "statbar_class";
 

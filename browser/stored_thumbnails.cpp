@@ -7,6 +7,7 @@
 
 #include "image/thumbnail_maker.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -22,11 +23,10 @@ ThumbnailStore g_store;
 // take each other's probe for a refusal.
 bool FolderTakesFiles(const std::string& folder) {
   std::string probe = folder + "thumbs" + std::to_string(GetCurrentProcessId()) + ".probe";
-  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  platform::ScopedHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                          nullptr));
+  return file.Valid();
 }
 
 // The folder of the store and its switch, ending in '\'; "" when neither the
@@ -39,7 +39,8 @@ std::string FindStoreFolder() {
   if (SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, local) != S_OK)
     return "";
   std::string folder = std::string(local) + "\\Tamsel\\";
-  CreateDirectoryA(folder.c_str(), nullptr);
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    platform::TraceLastError("FindStoreFolder", folder.c_str());
   return FolderTakesFiles(folder) ? folder : "";
 }
 
@@ -71,8 +72,10 @@ void CloseThumbnailStore() { g_store.Close(); }
 void SwitchThumbnailStore(bool on) {
   std::string folder = StoreFolder();
   if (folder.empty()) return;
-  WritePrivateProfileStringA(kSwitchSection, kSwitchKey, on ? "1" : "0",
-                             SwitchPath(folder).c_str());
+  // Unwritten, the switch comes back as it was at the next start.
+  if (!WritePrivateProfileStringA(kSwitchSection, kSwitchKey, on ? "1" : "0",
+                                  SwitchPath(folder).c_str()))
+    platform::TraceLastError("SwitchThumbnailStore", SwitchPath(folder).c_str());
   if (on) {
     OpenThumbnailStore();
     return;
@@ -81,8 +84,11 @@ void SwitchThumbnailStore(bool on) {
   // but not from being emptied.
   g_store.Clear();
   g_store.Close();
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-    DeleteFileA((folder + kThumbnailStoreName + suffix).c_str());
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::string path = folder + kThumbnailStoreName + suffix;
+    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+      platform::TraceLastError("SwitchThumbnailStore", path.c_str());
+  }
 }
 
 void EmptyThumbnailStore() { g_store.Clear(); }

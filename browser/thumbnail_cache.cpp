@@ -89,7 +89,11 @@ void EmptyCacheFolder(int number) {
          more = search.Next(&found))
       if (!found.isFolder) names.push_back(found.name);
   }
-  for (const std::string& name : names) platform::DeleteOneFile((folder + name).c_str());
+  for (const std::string& name : names) {
+    std::string path = folder + name;
+    if (!platform::DeleteOneFile(path.c_str()))
+      platform::TraceLastError("EmptyCacheFolder", path.c_str());
+  }
 }
 
 bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) {
@@ -109,7 +113,10 @@ bool StoreThumbnail(const char* sourcePath, const DibHeader* image, int number) 
   // No wait cursor: the workers write the cache, and a cursor set by a thread
   // that owns no window is never shown, while each change is a round trip to
   // the window server (a third of a later launch's write under Wine).
-  return platform::WriteFileBytes(path, file.get(), kBmpFileHeaderBytes + dibBytes);
+  if (platform::WriteFileBytes(path, file.get(), kBmpFileHeaderBytes + dibBytes)) return true;
+  // The thumbnail is made again when the entry is shown again.
+  platform::TraceLastError("StoreThumbnail", path);
+  return false;
 }
 
 bool IsSoundCachedImage(const void* dib, size_t bytes) {
@@ -144,5 +151,8 @@ PackedDib LoadThumbnail(const char* sourcePath, int number) {
 
 void DeleteThumbnail(const char* sourcePath, int number) {
   char path[kCachePathBytes];
-  if (CacheFilePath(sourcePath, number, path, sizeof path)) platform::DeleteOneFile(path);
+  // No cache file is the common case: the thumbnail was never made.
+  if (CacheFilePath(sourcePath, number, path, sizeof path) && !platform::DeleteOneFile(path) &&
+      platform::FileExists(path))
+    platform::TraceLastError("DeleteThumbnail", path);
 }

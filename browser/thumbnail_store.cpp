@@ -58,9 +58,19 @@ void BindKey(sqlite3_stmt* statement, const StoreKey& key) {
   sqlite3_bind_int(statement, 3, key.areaHeight);
 }
 
+// A lost use stamp only ages its row early: traced, not reported.
+void CommitUses(sqlite3* db) {
+  if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    platform::Trace("ThumbnailStore", "use stamps not written",
+                    static_cast<unsigned long>(sqlite3_extended_errcode(db)));
+}
+
 void DeleteStoreFiles(const std::string& file) {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-    platform::DeleteOneFile((file + suffix).c_str());
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::string path = file + suffix;
+    if (!platform::DeleteOneFile(path.c_str()) && platform::FileExists(path.c_str()))
+      platform::TraceLastError("DeleteStoreFiles", path.c_str());
+  }
 }
 
 }  // namespace
@@ -91,7 +101,10 @@ bool ThumbnailStore::OpenFile() {
     find_ = touch_ = put_ = forget_ = nullptr;
     sqlite3_close(db_);
     db_ = nullptr;
-    if (!IsDamage(code)) return false;
+    if (!IsDamage(code)) {
+      platform::Trace("ThumbnailStore::Open", file.c_str(), static_cast<unsigned long>(code));
+      return false;
+    }
     DeleteStoreFiles(file);
   }
   return false;
@@ -146,7 +159,7 @@ void ThumbnailStore::Close() {
   if (db_ && !pendingUses_.empty() &&
       sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
     WritePendingUses();
-    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    CommitUses(db_);
   }
   Fail();
 }
@@ -221,7 +234,7 @@ PackedDib ThumbnailStore::Find(const StoreKey& key) {
     if (pendingUses_.size() >= kPendingUsesWritten &&
         sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
       WritePendingUses();
-      sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+      CommitUses(db_);
     }
   }
   return found;
@@ -249,6 +262,8 @@ bool ThumbnailStore::Put(const StoreKey& key, const DibHeader* thumbnail) {
   int code = sqlite3_step(put_);
   ResetStatement(put_);
   if (code != SQLITE_DONE || sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    platform::Trace("ThumbnailStore::Put", key.path.c_str(),
+                    static_cast<unsigned long>(sqlite3_extended_errcode(db_)));
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     if (IsDamage(code)) StartAfresh();
     return false;

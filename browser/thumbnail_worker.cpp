@@ -9,6 +9,7 @@
 #include "browser/thumbnail_cache.h"
 #include "image/reusable_image.h"
 #include "image/scratch_rows.h"
+#include "platform/platform.h"
 #include "shell/app_state.h"
 
 namespace {
@@ -157,8 +158,8 @@ void StopWorker() {
   ServeWorkersUntil([] { return false; }, kPauseLimitMs);
   if (!AllWorkersEnded()) return;
   for (int32_t i = 0; i < g_work.count; ++i) {
-    CloseHandle(g_work.workers[i].thread);
-    CloseHandle(g_work.workers[i].wake);
+    if (!CloseHandle(g_work.workers[i].thread)) platform::TraceLastError("StopWorker", "thread");
+    if (!CloseHandle(g_work.workers[i].wake)) platform::TraceLastError("StopWorker", "event");
     g_work.workers[i].thread = g_work.workers[i].wake = nullptr;
     g_work.inHand[i] = -1;
   }

@@ -11,14 +11,15 @@
 #include "file_ops/recycle_bin.h"
 #include "file_ops/rename_rules.h"
 #include "platform/platform.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
 #include "text/path_utils.h"
 
 namespace {
 
-constexpr int kOldNameId = 101;
-constexpr int kNewNameId = 100;
+constexpr int kOldNameId = IDC_OLD_NAME;
+constexpr int kNewNameId = IDC_NEW_NAME;
 constexpr int kBaseNameLimit = 80;  // 79 characters and the terminator
 
 // The dialog's state while it is open (names in the process's code page:
@@ -32,10 +33,10 @@ struct RenameState {
 // The message that refuses a name, one per fault.
 int RefusalString(NameFault fault) {
   switch (fault) {
-    case NameFault::kEmpty: return 120;
-    case NameFault::kForbiddenCharacter: return 121;
-    case NameFault::kEndsInDotOrSpace: return 122;
-    default: return 123;
+    case NameFault::kEmpty: return IDS_NAME_EMPTY;
+    case NameFault::kForbiddenCharacter: return IDS_NAME_FORBIDDEN_CHARACTER;
+    case NameFault::kEndsInDotOrSpace: return IDS_NAME_ENDS_IN_DOT_OR_SPACE;
+    default: return IDS_NAME_DEVICE;
   }
 }
 
@@ -73,7 +74,7 @@ INT_PTR CALLBACK RenameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       FileExtension(g_rename.fileName, g_rename.extension, sizeof g_rename.extension);
       char line[3 * platform::kMaxPathBytes];
       std::snprintf(line, sizeof line, "%s [%s %s]", g_rename.baseName, g_rename.extension,
-                    LoadStringResource(106));
+                    LoadStringResource(IDS_EXTENSION_KEPT));
       SetWindowTextA(GetDlgItem(dialog, kOldNameId), line);
       SetWindowTextA(GetDlgItem(dialog, kNewNameId), g_rename.baseName);
       return 1;
@@ -109,30 +110,37 @@ bool AcceptCommandEntry(HWND owner, const char* path) {
   EntryFault fault = CheckCommandEntry(path);
   if (fault == EntryFault::kNone) return true;
   char message[1024 + platform::kMaxPathBytes];
-  std::snprintf(message, sizeof message,
-                LoadStringResource(fault == EntryFault::kFolder ? 124 : 125), EntryName(path));
+  std::snprintf(
+      message, sizeof message,
+      LoadStringResource(fault == EntryFault::kFolder ? IDS_ENTRY_IS_FOLDER : IDS_ENTRY_UNNAMEABLE),
+      EntryName(path));
   MessageBoxA(owner, message, "Tamsel", MB_ICONINFORMATION);
   return false;
 }
 
-int RenameFile(HWND owner, const char* path) {
-  if (!AcceptCommandEntry(owner, path)) return 0;
+RenameOutcome RenameFile(HWND owner, const char* path) {
+  if (!AcceptCommandEntry(owner, path)) return RenameOutcome::kNotAsked;
   char folder[platform::kMaxPathBytes];
   if (!SplitPathName(path, folder, sizeof folder, g_rename.fileName, sizeof g_rename.fileName))
-    return 0;
+    return RenameOutcome::kNotAsked;
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_rename", owner,
                                    RenameProc, 0);
-  if (result > 0 && CheckBaseName(g_rename.baseName) == NameFault::kNone) {
-    std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
-    // A failure shows as the old name; a name already taken is never replaced.
-    if (!renamed.empty()) platform::RenameFile(path, renamed.c_str());
+  if (result <= 0) return RenameOutcome::kNotAsked;
+  if (CheckBaseName(g_rename.baseName) != NameFault::kNone) return RenameOutcome::kRefused;
+  std::string renamed = RenamedPath(folder, g_rename.baseName, g_rename.extension);
+  if (renamed.empty()) {
+    platform::Trace("RenameFile", path, ERROR_FILENAME_EXCED_RANGE);
+    return RenameOutcome::kRefused;
   }
-  return result > 0 ? 1 : 0;
+  // A failure shows as the old name; a name already taken is never replaced.
+  if (platform::RenameFile(path, renamed.c_str())) return RenameOutcome::kRenamed;
+  platform::TraceLastError("RenameFile", renamed.c_str());
+  return RenameOutcome::kRefused;
 }
 
 bool DeleteSelectedFiles(HWND owner) {
   if (g_fileList.selectedCount <= 0) {
-    MessageBoxA(owner, LoadStringResource(100), "Tamsel", MB_ICONINFORMATION);
+    MessageBoxA(owner, LoadStringResource(IDS_NOTHING_SELECTED), "Tamsel", MB_ICONINFORMATION);
     return false;
   }
   // Entries no file command may take are named and left; the question
@@ -143,7 +151,8 @@ bool DeleteSelectedFiles(HWND owner) {
       deletable.push_back(i);
   if (deletable.empty()) return false;
   char question[1024];
-  std::snprintf(question, sizeof question, LoadStringResource(101), int(deletable.size()));
+  std::snprintf(question, sizeof question, LoadStringResource(IDS_DELETE_QUESTION),
+                int(deletable.size()));
   if (MessageBoxA(owner, question, "Tamsel", MB_ICONQUESTION | MB_YESNO) != IDYES) return false;
   int kept = 0;  // open elsewhere, protected, or the user kept it at the shell's warning
   for (int32_t i : deletable) {
@@ -153,7 +162,7 @@ bool DeleteSelectedFiles(HWND owner) {
   }
   if (kept > 0) {
     char message[1024];
-    std::snprintf(message, sizeof message, LoadStringResource(128), kept);
+    std::snprintf(message, sizeof message, LoadStringResource(IDS_FILES_KEPT), kept);
     MessageBoxA(owner, message, "Tamsel", MB_ICONINFORMATION);
   }
   return true;

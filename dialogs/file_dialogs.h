@@ -8,11 +8,15 @@
 // says why in a message (a folder, or a name Windows cannot be given here).
 bool AcceptCommandEntry(HWND owner, const char* path);
 
+// What became of a rename: nothing asked (a path without a folder, or the
+// user cancelled), the new name taken, or the name refused by the system
+// (the file keeps its old name; the refusal is traced).
+enum class RenameOutcome { kNotAsked, kRenamed, kRefused };
+
 // Shows the "ral_rename" dialog for the file and renames it on OK. A new
 // name that CheckNewBaseName refuses is answered with a message and the
-// dialog stays open. Returns 1 when the user confirmed (whether or not the
-// rename worked), 0 when the path has no folder or the user cancelled.
-int RenameFile(HWND owner, const char* path);
+// dialog stays open.
+RenameOutcome RenameFile(HWND owner, const char* path);
 
 // The delete command: entries no file command may take are named in a
 // message and kept; one question for the others, then each one's thumbnail

@@ -24,6 +24,10 @@ int DeleteToRecycleBin(HWND owner, const char* path) {
   operation.wFunc = FO_DELETE;
   operation.pFrom = list.c_str();
   operation.fFlags = FILEOP_FLAGS(kRecycleDeleteFlags);
-  bool done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
+  int code = SHFileOperationA(&operation);
+  // The shell's own codes, not Win32 errors; the user keeping the file at
+  // the shell's warning shows as an abort.
+  if (code != 0) platform::Trace("SHFileOperation", path, static_cast<unsigned long>(code));
+  bool done = code == 0 && !operation.fAnyOperationsAborted;
   return done && !platform::FileExists(path) ? 1 : 0;
 }

@@ -9,6 +9,7 @@
 
 #include "folder_tree/tree_match.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "ui_draw/window_dpi.h"
 
 namespace {
@@ -17,19 +18,12 @@ constexpr DWORD kHasSubfolder = 0x80000000;
 constexpr DWORD kFileSystem = 0x40000000;
 constexpr DWORD kHasPropertySheet = 0x00000040;
 constexpr DWORD kRemovableRootAttributes = 0x42000040;
-constexpr DWORD kTreeStyle = 0x50800037;
+constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES |
+                             TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
 
 HWND g_tree = nullptr;
 
 // ---- Shell helpers -----------------------------------------------------------------------
-
-template <typename T>
-struct Released {
-  T* p = nullptr;
-  ~Released() {
-    if (p) p->Release();
-  }
-};
 
 IMalloc* TaskAllocator() {
   IMalloc* allocator = nullptr;
@@ -39,8 +33,8 @@ IMalloc* TaskAllocator() {
 
 void FreeIdList(LPITEMIDLIST list) {
   if (!list) return;
-  Released<IMalloc> allocator{TaskAllocator()};
-  if (allocator.p) allocator.p->Free(list);
+  platform::ComPtr<IMalloc> allocator{TaskAllocator()};
+  if (allocator) allocator->Free(list);
 }
 
 UINT IdListSize(LPCITEMIDLIST list) {
@@ -56,9 +50,9 @@ UINT IdListSize(LPCITEMIDLIST list) {
 }
 
 LPITEMIDLIST CombineIdLists(LPCITEMIDLIST first, LPCITEMIDLIST second) {
-  Released<IMalloc> allocator{TaskAllocator()};
+  platform::ComPtr<IMalloc> allocator{TaskAllocator()};
   UINT a = IdListSize(first), b = IdListSize(second);
-  auto* combined = allocator.p ? static_cast<BYTE*>(allocator.p->Alloc(a + b + 2)) : nullptr;
+  auto* combined = allocator ? static_cast<BYTE*>(allocator->Alloc(a + b + 2)) : nullptr;
   if (!combined) return nullptr;
   if (a) std::memcpy(combined, first, a);
   if (b) std::memcpy(combined + a, second, b);
@@ -83,8 +77,8 @@ std::wstring StrRetToWide(STRRET* name, LPCITEMIDLIST list) {
   switch (name->uType) {
     case STRRET_WSTR: {
       std::wstring text = name->pOleStr ? name->pOleStr : L"";
-      Released<IMalloc> allocator{TaskAllocator()};
-      if (allocator.p) allocator.p->Free(name->pOleStr);
+      platform::ComPtr<IMalloc> allocator{TaskAllocator()};
+      if (allocator) allocator->Free(name->pOleStr);
       return text;
     }
     case STRRET_OFFSET: return fromAnsi(reinterpret_cast<const char*>(list) + name->uOffset);
@@ -251,16 +245,12 @@ void ClearFolderTree() {
 
 // The shell folder of an item: the Desktop for the empty list.
 IShellFolder* BindTreeItemFolder(LPCITEMIDLIST list) {
-  Released<IShellFolder> desktop;
-  if (!list || FAILED(SHGetDesktopFolder(&desktop.p))) return nullptr;
-  if (IdListSize(list) == 0) {
-    IShellFolder* folder = desktop.p;
-    desktop.p = nullptr;
-    return folder;
-  }
+  platform::ComPtr<IShellFolder> desktop;
+  if (!list || FAILED(SHGetDesktopFolder(desktop.Out()))) return nullptr;
+  if (IdListSize(list) == 0) return desktop.Release();  // the caller releases it
   IShellFolder* folder = nullptr;
-  if (FAILED(desktop.p->BindToObject(list, nullptr, IID_IShellFolder,
-                                     reinterpret_cast<void**>(&folder))))
+  if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellFolder,
+                                   reinterpret_cast<void**>(&folder))))
     return nullptr;
   return folder;
 }
@@ -280,14 +270,14 @@ HTREEITEM FindMyComputerItem() {
   HTREEITEM root = Next(nullptr, TVGN_ROOT);
   if (!root) return nullptr;
   ExpandItem(root);
-  Released<IShellFolder> desktop;
+  platform::ComPtr<IShellFolder> desktop;
   LPITEMIDLIST computer = nullptr;
-  if (FAILED(SHGetDesktopFolder(&desktop.p)) ||
+  if (FAILED(SHGetDesktopFolder(desktop.Out())) ||
       FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer)))
     return nullptr;
   HTREEITEM found = nullptr;
   for (HTREEITEM child = Next(root, TVGN_CHILD); child && !found; child = Next(child, TVGN_NEXT)) {
-    HRESULT result = desktop.p->CompareIDs(0, ItemList(child), computer);
+    HRESULT result = desktop->CompareIDs(0, ItemList(child), computer);
     if (FAILED(result)) break;
     if (HRESULT_CODE(result) == 0) found = child;
   }
@@ -322,14 +312,14 @@ HWND CreateFolderTree(HWND parent, int id, int width, int height) {
       SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   SendMessageA(g_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, LPARAM(images));
   ClearFolderTree();
-  Released<IShellFolder> desktop;
+  platform::ComPtr<IShellFolder> desktop;
   LPITEMIDLIST list = nullptr;
-  if (FAILED(SHGetDesktopFolder(&desktop.p)) ||
+  if (FAILED(SHGetDesktopFolder(desktop.Out())) ||
       FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &list)))
     return g_tree;
   std::wstring name;
   STRRET text;
-  if (SUCCEEDED(desktop.p->GetDisplayNameOf(list, SHGDN_NORMAL, &text)))
+  if (SUCCEEDED(desktop->GetDisplayNameOf(list, SHGDN_NORMAL, &text)))
     name = StrRetToWide(&text, list);
   HTREEITEM root = InsertTreeItem(TVI_ROOT, name, list);
   UpdateChildButton(root, list);
@@ -358,17 +348,17 @@ void FitTreeToDpi(int dpi) {
 void FillTreeChildren(HTREEITEM item) {
   if (ChildrenCount(item) == 0) return;  // known to have none
   LPITEMIDLIST list = ItemList(item);
-  Released<IShellFolder> folder{BindTreeItemFolder(list)};
-  if (!folder.p) return;
+  platform::ComPtr<IShellFolder> folder{BindTreeItemFolder(list)};
+  if (!folder) return;
   DeleteTreeChildren(item);  // every expansion shows the folder as it is now
-  Released<IEnumIDList> children;
-  if (folder.p->EnumObjects(nullptr, SHCONTF_FOLDERS, &children.p) != S_OK || !children.p) return;
+  platform::ComPtr<IEnumIDList> children;
+  if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS, children.Out()) != S_OK || !children) return;
   DWORD parentAttributes = FolderAttributes(list);
   int inserted = 0;
   LPITEMIDLIST relative = nullptr;
-  while (children.p->Next(1, &relative, nullptr) == S_OK) {
+  while (children->Next(1, &relative, nullptr) == S_OK) {
     STRRET text;
-    if (FAILED(folder.p->GetDisplayNameOf(relative, SHGDN_NORMAL, &text))) {
+    if (FAILED(folder->GetDisplayNameOf(relative, SHGDN_NORMAL, &text))) {
       FreeIdList(relative);
       break;
     }
@@ -379,7 +369,7 @@ void FillTreeChildren(HTREEITEM item) {
     // Computer): the path is asked only there.
     if (absolute) {
       bool driveRoot = !(parentAttributes & kFileSystem) && IsRemovableDriveRoot(PathOf(absolute));
-      attributes = driveRoot ? kRemovableRootAttributes : ChildAttributes(folder.p, relative);
+      attributes = driveRoot ? kRemovableRootAttributes : ChildAttributes(folder.Get(), relative);
     }
     if (absolute && ChildFolderFilter(parentAttributes, attributes)) {
       // Removable drives keep their button (asking would wait for the medium).
@@ -395,9 +385,9 @@ void FillTreeChildren(HTREEITEM item) {
 }
 
 void SortTreeChildren(HTREEITEM item) {
-  Released<IShellFolder> folder{BindTreeItemFolder(ItemList(item))};
-  if (!folder.p) return;
-  TVSORTCB sort = {item, CompareTreeItems, LPARAM(folder.p)};
+  platform::ComPtr<IShellFolder> folder{BindTreeItemFolder(ItemList(item))};
+  if (!folder) return;
+  TVSORTCB sort = {item, CompareTreeItems, LPARAM(folder.Get())};
   SendMessageA(g_tree, TVM_SORTCHILDRENCB, 0, LPARAM(&sort));
 }
 

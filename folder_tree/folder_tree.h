@@ -9,7 +9,9 @@
 
 #include <cstddef>
 
-constexpr int kTreeId = 1;
+#include "resources/resource.h"
+
+constexpr int kTreeId = IDC_FOLDER_TREE;
 
 // The control with the Desktop as its one (collapsed) item, or nullptr.
 HWND CreateFolderTree(HWND parent, int id, int width, int height);

@@ -13,22 +13,6 @@
 
 namespace {
 
-// A zero-filled plug-in record in movable global memory for one scope.
-template <typename Record>
-class GlobalRecord {
- public:
-  GlobalRecord() : record_(static_cast<Record*>(platform::GlobalBlockAlloc(sizeof(Record)))) {}
-  ~GlobalRecord() { platform::GlobalBlockFree(record_); }
-  GlobalRecord(const GlobalRecord&) = delete;
-  GlobalRecord& operator=(const GlobalRecord&) = delete;
-  Record* get() const { return record_; }
-  Record* operator->() const { return record_; }
-  Record& operator*() const { return *record_; }
-
- private:
-  Record* record_;
-};
-
 bool IsDecodableDepth(int32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 24; }
 
 // A plug-in's answer is untrusted: refuse anything that cannot be allocated
@@ -65,22 +49,22 @@ struct LoadedReader {
 
 // The three records a reader receives, zero-filled again before each call.
 struct Records {
-  GlobalRecord<ImageSizeRecord> size;
-  GlobalRecord<ImageExtraRecord> extra;
-  GlobalRecord<DecodeWorkRecord> work;
+  platform::GlobalRecord<ImageSizeRecord> size;
+  platform::GlobalRecord<ImageExtraRecord> extra;
+  platform::GlobalRecord<DecodeWorkRecord> work;
 
   void Clear() {
-    std::memset(size.get(), 0, sizeof(ImageSizeRecord));
-    std::memset(extra.get(), 0, sizeof(ImageExtraRecord));
-    std::memset(work.get(), 0, sizeof(DecodeWorkRecord));
+    std::memset(size.Get(), 0, sizeof(ImageSizeRecord));
+    std::memset(extra.Get(), 0, sizeof(ImageExtraRecord));
+    std::memset(work.Get(), 0, sizeof(DecodeWorkRecord));
   }
 };
 
 bool AllRecordsAllocated(void* owner, ReadMode mode, const Records& records) {
   bool all = true;
   for (const void* record :
-       {static_cast<const void*>(records.size.get()), static_cast<const void*>(records.extra.get()),
-        static_cast<const void*>(records.work.get())}) {
+       {static_cast<const void*>(records.size.Get()), static_cast<const void*>(records.extra.Get()),
+        static_cast<const void*>(records.work.Get())}) {
     if (!record) {
       if (mode != ReadMode::Silent) platform::ShowInformation(owner, "critical error1", "error");
       all = false;
@@ -97,7 +81,7 @@ bool QuerySize(const char* fileName, void* owner, LoadedReader& reader, Records&
   if (reader.init) reader.init(owner, fileName, 0);
   records.Clear();
   records.size->imageCount = 1;
-  if (!reader.getSize(owner, fileName, records.size.get(), records.extra.get())) return false;
+  if (!reader.getSize(owner, fileName, records.size.Get(), records.extra.Get())) return false;
   *size = EntrySize(*records.size);
   return IsAcceptableSize(*size);
 }
@@ -112,8 +96,8 @@ bool QueryScaledSize(const char* fileName, void* owner, const ReadRequest& reque
   records.size->entries[0].width = size->width;  // the whole picture
   records.size->entries[0].height = size->height;
   records.size->entries[0].bitsPerPixel = size->bitsPerPixel;
-  if (!reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.get(),
-                         records.extra.get(), records.work.get(), nullptr))
+  if (!reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight, records.size.Get(),
+                         records.extra.Get(), records.work.Get(), nullptr))
     return false;
   *size = EntrySize(*records.size);
   return IsAcceptableSize(*size);
@@ -145,10 +129,10 @@ bool Decode(const char* fileName, void* owner, const ReadRequest& request, Loade
   const ReadCallbacks callbacks = {PutRow, KeepsAlpha(request.mode) ? PutAlpha : IgnoreAlpha,
                                    PutPalette, PutChannel};
   int32_t result = scaled ? reader.execScaled(owner, fileName, request.boxWidth, request.boxHeight,
-                                              records.size.get(), records.extra.get(),
-                                              records.work.get(), &callbacks)
-                          : reader.exec(owner, fileName, records.size.get(), records.extra.get(),
-                                        records.work.get(), &callbacks);
+                                              records.size.Get(), records.extra.Get(),
+                                              records.work.Get(), &callbacks)
+                          : reader.exec(owner, fileName, records.size.Get(), records.extra.Get(),
+                                        records.work.Get(), &callbacks);
   if (g_readState.alphaPlane && g_readState.alphaSeen && HasExtension(fileName, "png") &&
       target->biBitCount == 24)
     CompositeOnWhite(target, g_readState.alphaPlane);

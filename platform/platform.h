@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/scoped.h"
+
 namespace platform {
 
 // ---- Directory search (FindFirstFileA / FindNextFileA) ----------------------
@@ -169,18 +171,24 @@ Library LoadLibraryByPath(const char* path);
 void* FindExport(Library library, const char* name);
 void FreeLibraryHandle(Library library);
 
-// Loads a library for the life of the object and frees it after.
-class ScopedLibrary {
+// A library loaded for the life of the object and freed after.
+using LibraryTraits = NullableTraits<Library, FreeLibraryHandle>;
+class ScopedLibrary : public Scoped<LibraryTraits> {
  public:
-  explicit ScopedLibrary(const char* path) : library_(LoadLibraryByPath(path)) {}
-  ~ScopedLibrary() { FreeLibraryHandle(library_); }
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  bool Loaded() const { return library_ != nullptr; }
-  void* Export(const char* name) const { return library_ ? FindExport(library_, name) : nullptr; }
+  explicit ScopedLibrary(const char* path) : Scoped(LoadLibraryByPath(path)) {}
+  bool Loaded() const { return Valid(); }
+  void* Export(const char* name) const { return Valid() ? FindExport(Get(), name) : nullptr; }
+};
 
- private:
-  Library library_;
+// A zero-filled record of movable global memory (GlobalBlockAlloc) for one
+// scope; Get() is nullptr when it could not be allocated.
+template <typename Record>
+class GlobalRecord : public Scoped<NullableTraits<void*, GlobalBlockFree>> {
+ public:
+  GlobalRecord() : Scoped(GlobalBlockAlloc(sizeof(Record))) {}
+  Record* Get() const { return static_cast<Record*>(Scoped::Get()); }
+  Record* operator->() const { return Get(); }
+  Record& operator*() const { return *Get(); }
 };
 
 // ---- Text and code pages ------------------------------------------------------
@@ -221,6 +229,21 @@ using MessageSink = void (*)(WindowHandle owner, const char* text, const char* c
 void ShowInformation(WindowHandle owner, const char* text, const char* caption);
 MessageSink SetMessageSink(MessageSink sink);  // returns the previous sink
 MessageSink DefaultMessageSink();              // a message box, or standard error natively
+
+// ---- Trace of failures the program goes on from ------------------------------
+
+// A failure that changes nothing the user sees at once (a cache file not
+// written, a handle not closed, a rename refused) but explains what comes
+// later: where it happened, what it was about, and the system's error code.
+// The default sink writes one line to the debugger (OutputDebugStringA) on
+// Windows and to standard error natively; tests replace it to see the line.
+using TraceSink = void (*)(const char* where, const char* what, unsigned long code);
+void Trace(const char* where, const char* what, unsigned long code);
+// Traces with the calling thread's last error (GetLastError, or errno).
+void TraceLastError(const char* where, const char* what);
+TraceSink SetTraceSink(TraceSink sink);  // returns the previous sink; nullptr is the default
+TraceSink DefaultTraceSink();
+unsigned long LastErrorCode();
 
 // Shows the wait cursor for the life of the object, restoring the old one.
 class BusyCursor {

@@ -383,6 +383,14 @@ static void StandardErrorSink(WindowHandle, const char* text, const char* captio
 
 MessageSink DefaultMessageSink() { return StandardErrorSink; }
 
+static void StandardErrorTrace(const char* where, const char* what, unsigned long code) {
+  std::fprintf(stderr, "tamsel: %s failed: %s (error %lu)\n", where, what, code);
+}
+
+TraceSink DefaultTraceSink() { return StandardErrorTrace; }
+
+unsigned long LastErrorCode() { return static_cast<unsigned long>(errno); }
+
 BusyCursor::BusyCursor() {}
 BusyCursor::~BusyCursor() {}
 

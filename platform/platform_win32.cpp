@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 
 namespace platform {
 
@@ -100,21 +101,6 @@ void DirSearch::Close() {
 
 namespace {
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
 HANDLE OpenForReading(const char* path) {
   return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -123,8 +109,8 @@ HANDLE OpenForReading(const char* path) {
 }  // namespace
 
 bool FileLastWriteLocal(const char* path, CalendarTime* out) {
-  FileHandle file(OpenForReading(path));
-  if (!file.Ok()) return false;
+  ScopedHandle file(OpenForReading(path));
+  if (!file.Valid()) return false;
   FILETIME written, local;
   SYSTEMTIME fields;
   if (!GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
@@ -141,9 +127,9 @@ bool SetFileLastWriteLocal(const char* path, const CalendarTime& local) {
   FILETIME localTime, utc;
   if (!SystemTimeToFileTime(&fields, &localTime)) return false;
   if (!LocalFileTimeToFileTime(&localTime, &utc)) return false;
-  FileHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr));
-  return file.Ok() && SetFileTime(file.Get(), nullptr, nullptr, &utc);
+  ScopedHandle file(CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  return file.Valid() && SetFileTime(file.Get(), nullptr, nullptr, &utc);
 }
 
 bool FileExists(const char* path) {
@@ -167,9 +153,9 @@ bool IsFullyQualifiedPath(const char* path) {
 
 bool SameFile(const char* a, const char* b) {
   auto identity = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file.Ok() && GetFileInformationByHandle(file.Get(), info);
+    ScopedHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.Valid() && GetFileInformationByHandle(file.Get(), info);
   };
   BY_HANDLE_FILE_INFORMATION first, second;
   return identity(a, &first) && identity(b, &second) &&
@@ -201,8 +187,8 @@ bool FileSizeAndStamp(const char* path, int64_t* bytes, int64_t* lastWrite) {
 }
 
 long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
-  FileHandle file(OpenForReading(path));
-  if (!file.Ok()) return -1;
+  ScopedHandle file(OpenForReading(path));
+  if (!file.Valid()) return -1;
   DWORD total = 0;
   while (total < capacity) {
     DWORD got = 0;
@@ -216,9 +202,9 @@ long ReadFileBytes(const char* path, void* buffer, size_t capacity) {
 }
 
 bool WriteFileBytes(const char* path, const void* data, size_t size) {
-  FileHandle file(
+  ScopedHandle file(
       CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Ok()) return false;
+  if (!file.Valid()) return false;
   DWORD written = 0;
   return WriteFile(file.Get(), data, DWORD(size), &written, nullptr) && written == size;
 }
@@ -238,7 +224,8 @@ FileFailure LastFileFailure() {
 }
 
 OutputFile::~OutputFile() {
-  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  if (handle_ != -1 && !CloseHandle(reinterpret_cast<HANDLE>(handle_)))
+    TraceLastError("OutputFile", "close");
 }
 
 bool OutputFile::Create(const char* path, bool mustBeNew) {
@@ -283,22 +270,20 @@ bool ReplaceWithFile(const char* replacement, const char* target) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  HANDLE written = CreateFileA(replacement, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (written == INVALID_HANDLE_VALUE) return false;
-  bool flushed = FlushFileBuffers(written) != 0;
-  CloseHandle(written);
-  if (!flushed) return false;
+  {
+    ScopedHandle written(CreateFileA(replacement, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!written || !FlushFileBuffers(written.Get())) return false;
+  }  // closed before the move
   if (MoveFileExA(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   // A target that another program holds open answers "access denied" too;
   // asking for the right to delete it tells the two apart.
   if (GetLastError() == ERROR_ACCESS_DENIED) {
-    HANDLE probe =
-        CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD reason = probe == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_ACCESS_DENIED;
-    if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+    ScopedHandle probe(CreateFileA(target, DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD reason = probe ? ERROR_ACCESS_DENIED : GetLastError();
     SetLastError(reason == ERROR_SHARING_VIOLATION ? reason : ERROR_ACCESS_DENIED);
   }
   return false;
@@ -317,7 +302,8 @@ bool ExclusiveFile::Hold(const char* path) {
 }
 
 void ExclusiveFile::Release() {
-  if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+  if (handle_ && !CloseHandle(static_cast<HANDLE>(handle_)))
+    TraceLastError("ExclusiveFile", "close");
   handle_ = nullptr;
 }
 
@@ -429,6 +415,18 @@ static void MessageBoxSink(WindowHandle owner, const char* text, const char* cap
 
 MessageSink DefaultMessageSink() { return MessageBoxSink; }
 
+// One line for a debugger or a viewer of debug output; without one the
+// call costs little.
+static void DebuggerTrace(const char* where, const char* what, unsigned long code) {
+  char line[160 + kMaxPathBytes];
+  std::snprintf(line, sizeof line, "tamsel: %s failed: %s (error %lu)\n", where, what, code);
+  OutputDebugStringA(line);
+}
+
+TraceSink DefaultTraceSink() { return DebuggerTrace; }
+
+unsigned long LastErrorCode() { return GetLastError(); }
+
 BusyCursor::BusyCursor() {
   previous_ = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
   ShowCursor(TRUE);
@@ -471,16 +469,15 @@ uint64_t PeakPrivateBytes() {
   // Through psapi's export by name, so that the program needs no import of a
   // library that only benchmarks use.
   using GetMemoryInfoFn = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  HMODULE psapi = LoadLibraryA("psapi.dll");
-  auto getInfo = psapi ? reinterpret_cast<GetMemoryInfoFn>(
-                             reinterpret_cast<void*>(GetProcAddress(psapi, "GetProcessMemoryInfo")))
+  ScopedModule psapi(LoadLibraryA("psapi.dll"));
+  auto getInfo = psapi ? reinterpret_cast<GetMemoryInfoFn>(reinterpret_cast<void*>(
+                             GetProcAddress(psapi.Get(), "GetProcessMemoryInfo")))
                        : nullptr;
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
   uint64_t peak = getInfo && getInfo(GetCurrentProcess(), &counters, sizeof counters)
                       ? uint64_t(counters.PeakPagefileUsage)
                       : 0;
-  if (psapi) FreeLibrary(psapi);
   return peak;
 }
 

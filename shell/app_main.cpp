@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "folder_tree/folder_tree.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "shell/placement.h"
@@ -83,7 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   HMENU popupResource = LoadMenuA(instance, "ral_submenu");
   g_app.popupMenuResource = popupResource;
   g_app.popupMenu = popupResource ? GetSubMenu(popupResource, 0) : nullptr;
-  std::setlocale(LC_ALL, LoadStringResource(105));
+  std::setlocale(LC_ALL, LoadStringResource(IDS_LOCALE));
   RegisterWindowClasses(instance);
 
   HWND main =

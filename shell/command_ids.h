@@ -2,25 +2,27 @@
 // Delete key), free of windows.
 #pragma once
 
+#include "resources/resource.h"
+
 enum Command : int {
-  kCommandClose = 100,
-  kCommandNewWindow = 101,
-  kCommandDelete = 201,
-  kCommandSelectAll = 202,
-  kCommandInvertSelection = 203,
-  kCommandRename = 204,
-  kCommandDeselectAll = 205,
-  kCommandCopy = 210,  // the selected files on the clipboard
-  kCommandCut = 211,
-  kCommandPaste = 212,  // files from the clipboard into the current folder
-  kCommandSmallThumbnails = 400,
-  kCommandLargeThumbnails = 402,
-  kCommandKeepThumbnails = 410,  // the thumbnail store on or off
-  kCommandEmptyKeptThumbnails = 411,
-  kCommandHelp = 600,
-  kCommandAbout = 601,
-  kCommandSortByName = 700,
-  kCommandSortLast = 705,
+  kCommandClose = IDM_CLOSE,
+  kCommandNewWindow = IDM_NEW_WINDOW,
+  kCommandDelete = IDM_DELETE,
+  kCommandSelectAll = IDM_SELECT_ALL,
+  kCommandInvertSelection = IDM_INVERT_SELECTION,
+  kCommandRename = IDM_RENAME,
+  kCommandDeselectAll = IDM_DESELECT_ALL,
+  kCommandCopy = IDM_COPY,  // the selected files on the clipboard
+  kCommandCut = IDM_CUT,
+  kCommandPaste = IDM_PASTE,  // files from the clipboard into the current folder
+  kCommandSmallThumbnails = IDM_SMALL_THUMBNAILS,
+  kCommandLargeThumbnails = IDM_LARGE_THUMBNAILS,
+  kCommandKeepThumbnails = IDM_KEEP_THUMBNAILS,  // the thumbnail store on or off
+  kCommandEmptyKeptThumbnails = IDM_EMPTY_KEPT_THUMBNAILS,
+  kCommandHelp = IDM_HELP,
+  kCommandAbout = IDM_ABOUT,
+  kCommandSortByName = IDM_SORT_BY_NAME,
+  kCommandSortLast = IDM_SORT_BY_SIZE_REVERSED,
 };
 
 // True for a command the browser carries out. Anything else, such as the 0

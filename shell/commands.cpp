@@ -55,7 +55,8 @@ void HandleCommand(HWND main, int command) {
   } else if (command == kCommandRename) {
     for (int32_t i = 0; i < g_fileList.count; ++i)
       if (g_fileList.selected[i]) {
-        if (RenameFile(main, g_fileList.path[i])) ReloadGrid();
+        // Shown again after a refusal too: the file may have changed meanwhile.
+        if (RenameFile(main, g_fileList.path[i]) != RenameOutcome::kNotAsked) ReloadGrid();
         break;
       }
   } else if (command == kCommandDelete) {

@@ -14,6 +14,8 @@
 #include "folder_tree/folder_tree.h"
 #include "folder_tree/tree_wait.h"
 #include "image/plugin_registry.h"
+#include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
@@ -38,10 +40,8 @@ constexpr char kColourDepthChanged[] =
     "\x82\xb9\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
 
 int32_t MeasureColourDepth(HWND window) {
-  HDC dc = GetDC(window);
-  int32_t depth = GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
-  ReleaseDC(window, dc);
-  return depth;
+  platform::WindowDC dc(window);
+  return GetDeviceCaps(dc, PLANES) * GetDeviceCaps(dc, BITSPIXEL);
 }
 
 HWND CreatePane(HWND main, const char* className, int id, DWORD style) {
@@ -67,7 +67,7 @@ void OnCreate(HWND window) {
   CreateDialogParamA(static_cast<HINSTANCE>(g_windows.instance), "ral_toolbar", window,
                      ToolbarDialogProc, 0);
   CreatePane(window, kGridClass, kGridId, WS_CHILD | WS_VISIBLE | WS_VSCROLL);
-  CreatePane(window, kStatusBarClass, 110, WS_CHILD | WS_VISIBLE);
+  CreatePane(window, kStatusBarClass, IDC_STATUS_BAR, WS_CHILD | WS_VISIBLE);
   FillHistoryList();
   SetFocus(window);
   if (openTree) PostMessageA(window, WM_SYNC_TREE, 0, 0);

@@ -3,9 +3,10 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
 #include "shell/pane_rects.h"
 
-constexpr int kSplitterId = 102;
+constexpr int kSplitterId = IDC_SPLITTER;
 constexpr char kSplitterClass[] = "glid_class";
 
 // Moves the panes that exist for a client area of width x height.

@@ -13,6 +13,15 @@ static std::string FileIn(const char* folder, const char* name) {
   return std::string(folder) + name;
 }
 
+// Settings and history are written when the browser closes, with nobody to
+// tell: a refusal (a read-only program folder) is traced.
+static int WriteProgramFile(const char* folder, const char* name, const void* data, size_t size) {
+  std::string path = FileIn(folder, name);
+  if (platform::WriteFileBytes(path.c_str(), data, size)) return 1;
+  platform::TraceLastError("WriteProgramFile", path.c_str());
+  return 0;
+}
+
 void SetDefaultSettings() {
   g_settings = Settings{};
   g_settings.treeWidth = 192;
@@ -28,10 +37,7 @@ int ReadSettings(const char* programFolder) {
 }
 
 int WriteSettings(const char* programFolder) {
-  return platform::WriteFileBytes(FileIn(programFolder, "eenv.env").c_str(), &g_settings,
-                                  sizeof g_settings)
-             ? 1
-             : 0;
+  return WriteProgramFile(programFolder, "eenv.env", &g_settings, sizeof g_settings);
 }
 
 int32_t UsableThumbSize() {
@@ -84,10 +90,7 @@ int ReadHistory(const char* programFolder) {
 
 int WriteHistory(const char* programFolder) {
   if (!g_historyBlock) return 0;
-  return platform::WriteFileBytes(FileIn(programFolder, "phist.dat").c_str(), g_historyBlock,
-                                  kHistoryFileBytes)
-             ? 1
-             : 0;
+  return WriteProgramFile(programFolder, "phist.dat", g_historyBlock, kHistoryFileBytes);
 }
 
 const char* HistorySlot(int k) {

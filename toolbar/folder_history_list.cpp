@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 
-constexpr int kHistoryListId = 101;
+constexpr int kHistoryListId = IDC_RECENT_FOLDERS;
 
 void FillHistoryList() {
   HWND toolbar = static_cast<HWND>(g_windows.toolbar);

@@ -9,6 +9,7 @@
 #include "folder_tree/folder_tree.h"
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
+#include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/settings.h"
 #include "shell/strings.h"
@@ -28,7 +29,7 @@ void AddReaderFormats() {
 void FillFormatList(HWND toolbar) {
   HWND list = GetDlgItem(toolbar, kFormatListId);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  SendMessageA(list, CB_INSERTSTRING, WPARAM(-1), LPARAM(LoadStringResource(102)));
+  SendMessageA(list, CB_INSERTSTRING, WPARAM(-1), LPARAM(LoadStringResource(IDS_ALL_FILES)));
   g_formats.clear();
   AddReaderFormats();
   for (const FormatEntry& entry : g_formats)

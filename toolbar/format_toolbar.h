@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
-constexpr int kFormatListId = 100;
-constexpr int kRecentFoldersId = 101;
-constexpr int kKeepOnTopId = 102;
+#include "resources/resource.h"
+
+constexpr int kFormatListId = IDC_FORMAT_LIST;
+constexpr int kRecentFoldersId = IDC_RECENT_FOLDERS;
+constexpr int kKeepOnTopId = IDC_KEEP_ON_TOP;
 
 INT_PTR CALLBACK ToolbarDialogProc(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,19 +1,18 @@
 #include "ui_draw/drawing.h"
 
+#include "platform/scoped_handles.h"
+
 void DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour) {
-  HPEN pen = CreatePen(PS_SOLID, 0, colour);
-  HGDIOBJ previous = SelectObject(dc, pen);
+  platform::ScopedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 0, colour));
+  platform::Selected selected(dc, pen.Get());
   MoveToEx(dc, x1, y1, nullptr);
   LineTo(dc, x2, y2);
-  SelectObject(dc, previous);
-  DeleteObject(pen);
 }
 
 void FillBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
+  platform::ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(colour));
   RECT box = {left, top, right, bottom};
-  FillRect(dc, &box, brush);
-  DeleteObject(brush);
+  FillRect(dc, &box, brush.Get());
 }
 
 void DrawBevelBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour,
@@ -32,10 +31,11 @@ void DrawBevelBox(HDC dc, int left, int top, int right, int bottom, COLORREF col
 
 void DrawRaisedFrame(HDC dc, int left, int top, int right, int bottom) {
   MoveToEx(dc, right, top, nullptr);
-  HGDIOBJ previous = SelectObject(dc, GetStockObject(WHITE_PEN));
-  LineTo(dc, left, top);
-  LineTo(dc, left, bottom);
-  SelectObject(dc, previous);
+  {
+    platform::Selected white(dc, GetStockObject(WHITE_PEN));
+    LineTo(dc, left, top);
+    LineTo(dc, left, bottom);
+  }
   LineTo(dc, right, bottom);
   LineTo(dc, right, top);
 }
@@ -44,10 +44,9 @@ void DrawSunkenFrame(HDC dc, int left, int top, int right, int bottom) {
   MoveToEx(dc, right, top, nullptr);
   LineTo(dc, left, top);
   LineTo(dc, left, bottom);
-  HGDIOBJ previous = SelectObject(dc, GetStockObject(WHITE_PEN));
+  platform::Selected white(dc, GetStockObject(WHITE_PEN));
   LineTo(dc, right, bottom);
   LineTo(dc, right, top);
-  SelectObject(dc, previous);
 }
 
 void InvertOutline(HDC dc, int left, int top, int right, int bottom) {

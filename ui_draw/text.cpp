@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/scoped_handles.h"
+#include "resources/resource.h"
 #include "shell/strings.h"
 #include "ui_draw/text_fit.h"
 
@@ -62,7 +64,7 @@ HFONT MakeTextFont(HDC dc, const char* face, int height, int width, int weight, 
   LOGFONTA font;
   GetObjectA(GetStockObject(SYSTEM_FONT), sizeof font, &font);
   SetBkMode(dc, TRANSPARENT);
-  if (!face) face = LoadStringResource(110);
+  if (!face) face = LoadStringResource(IDS_TEXT_FONT);
   font.lfQuality = DRAFT_QUALITY;
   lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
   font.lfCharSet = FontCharSet(face);
@@ -89,7 +91,7 @@ std::vector<wchar_t> ToWideText(const char* text, unsigned codePage) {
 }  // namespace
 
 void BuildFontTable() {
-  HDC screen = GetDC(nullptr);
+  platform::WindowDC screen(nullptr);
   Enumeration count = {false, 0, 0};
   EnumFontFamiliesA(screen, nullptr, VisitFamily, LPARAM(&count));
   g_fontBlock =
@@ -100,7 +102,6 @@ void BuildFontTable() {
     EnumFontFamiliesA(screen, nullptr, VisitFamily, LPARAM(&fill));
     g_fontCount = fill.count;
   }
-  ReleaseDC(nullptr, screen);
 }
 
 void FreeFontTable() {
@@ -131,9 +132,9 @@ void DrawTextAt(HDC dc, int x, int y, int height, const char* text, COLORREF col
     if (endX) *endX = x, *endY = y;
     return;
   }
-  HFONT font = MakeTextFont(dc, nullptr, height, 0, 0, true,
-                            codePage == 932 ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-  HGDIOBJ previous = SelectObject(dc, font);
+  platform::ScopedGdiObject<HFONT> font(MakeTextFont(
+      dc, nullptr, height, 0, 0, true, codePage == 932 ? SHIFTJIS_CHARSET : DEFAULT_CHARSET));
+  platform::Selected selected(dc, font.Get());
   MoveToEx(dc, x, y, nullptr);
   SetTextAlign(dc, TA_UPDATECP);
   SetTextColor(dc, colour);
@@ -143,21 +144,17 @@ void DrawTextAt(HDC dc, int x, int y, int height, const char* text, COLORREF col
   GetCurrentPositionEx(dc, &end);
   if (endX) *endX = end.x, *endY = end.y;
   SetTextAlign(dc, 0);
-  SelectObject(dc, previous);
-  DeleteObject(font);
 }
 
 SIZE MeasureText(HDC dc, const char* face, int characterWidth, int height, const char* text) {
   SIZE extent = {0, 0};
   if (!text || !*text) return extent;
-  HFONT font = MakeTextFont(dc, face, height, characterWidth, 0, true);
-  HGDIOBJ previous = SelectObject(dc, font);
+  platform::ScopedGdiObject<HFONT> font(MakeTextFont(dc, face, height, characterWidth, 0, true));
+  platform::Selected selected(dc, font.Get());
   // Through the wide call: the *A call would read the text in the font's
   // character set, not in the process's code page (UTF-8).
   std::vector<wchar_t> wide = ToWideText(text, CP_ACP);
   GetTextExtentPoint32W(dc, wide.data(), int(wcslen(wide.data())), &extent);
-  SelectObject(dc, previous);
-  DeleteObject(font);
   return extent;
 }
 
@@ -173,10 +170,9 @@ void DrawTextFitted(HDC dc, const RECT& box, const char* text, COLORREF colour, 
   });
   int offset = centre ? fit.offset : 0;
   int characterWidth = height / 2 < fit.characterWidth ? height / 2 : fit.characterWidth;
-  HFONT font = MakeTextFont(dc, face, height, characterWidth, weight, false);
-  HGDIOBJ previous = SelectObject(dc, font);
+  platform::ScopedGdiObject<HFONT> font(
+      MakeTextFont(dc, face, height, characterWidth, weight, false));
+  platform::Selected selected(dc, font.Get());
   SetTextColor(dc, colour);
   TextOutW(dc, box.left + offset, box.top, wide.data(), characters);
-  SelectObject(dc, previous);
-  DeleteObject(font);
 }

@@ -1,5 +1,6 @@
 #include "ui_draw/window_dpi.h"
 
+#include "platform/scoped_handles.h"
 #include "ui_draw/dpi_scale.h"
 
 namespace {
@@ -42,9 +43,8 @@ int32_t MonitorDpi(HWND window) {
 }
 
 int32_t DeviceDpi(HWND window) {
-  HDC dc = GetDC(window);
-  int32_t dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : kBaseDpi;
-  if (dc) ReleaseDC(window, dc);
+  platform::WindowDC dc(window);
+  int32_t dpi = dc.Get() ? GetDeviceCaps(dc, LOGPIXELSX) : kBaseDpi;
   return dpi > 0 ? dpi : kBaseDpi;
 }
 

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/scoped_handles.h"
 #include "viewer/view_math.h"
 
 namespace {
@@ -66,9 +67,8 @@ void Paint(HWND view, const ViewState& s) {
   int saved = SaveDC(dc);
   if (s.picture && box.width > 0 && box.height > 0)
     ExcludeClipRect(dc, box.x, box.y, box.x + box.width, box.y + box.height);
-  HBRUSH background = CreateSolidBrush(kBackground);
-  FillRect(dc, &client, background);
-  DeleteObject(background);
+  platform::ScopedGdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
+  FillRect(dc, &client, background.Get());
   RestoreDC(dc, saved);
   if (s.picture && box.width > 0 && box.height > 0) {
     SetStretchBltMode(dc, HALFTONE);

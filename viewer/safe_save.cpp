@@ -22,7 +22,8 @@ std::string ReserveTemporary(const std::string& target, unsigned firstSerial,
     if (created && file.Close()) return name;
     if (created) {
       *problem = FileProblem();
-      platform::DeleteOneFile(name.c_str());
+      if (!platform::DeleteOneFile(name.c_str()))
+        platform::TraceLastError("ReserveTemporary", name.c_str());
       return "";
     }
     if (!platform::FileExists(name.c_str())) return "";  // not a name taken: a refusal

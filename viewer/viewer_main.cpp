@@ -10,6 +10,7 @@
 
 #include "image/plugin_registry.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "viewer/picture_view.h"
 #include "viewer/viewer_resource.h"
 #include "viewer/viewer_window.h"
@@ -43,7 +44,7 @@ int RunMessageLoop(HWND frame, HACCEL accelerators) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int show) {
-  CoInitialize(nullptr);  // WIC's encoders and the common dialogs
+  platform::ComInit com(COINIT_APARTMENTTHREADED);  // WIC's encoders and the common dialogs
   InitCommonControls();
   std::string programFolder = platform::ExecutableFolder();
   if (programFolder.size() >= kProgramFolderBytes) return 0;
@@ -58,6 +59,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int show) {
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_VIEWER_ACCEL));
   int result = RunMessageLoop(frame, accelerators);
   ReleasePlugins();
-  CoUninitialize();
   return result;
 }

@@ -6,30 +6,17 @@
 
 #include <string>
 
+#include "platform/scoped_handles.h"
+
 namespace {
 
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
+using platform::ComPtr;
 
 const GUID& ContainerOf(SaveFormat format) {
   return format == SaveFormat::Png ? GUID_ContainerFormatPng : GUID_ContainerFormatJpeg;
 }
 
-bool MakeFactory(ComRef<IWICImagingFactory>& factory) {
+bool MakeFactory(ComPtr<IWICImagingFactory>& factory) {
   return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IWICImagingFactory,
                                     reinterpret_cast<void**>(factory.Out())));
@@ -61,8 +48,8 @@ SaveProblem ProblemOf(HRESULT result) {
 
 // One frame of 24-bit B, G, R rows, written top row first.
 HRESULT WriteFrame(IWICBitmapEncoder* encoder, const DibHeader* picture) {
-  ComRef<IWICBitmapFrameEncode> frame;
-  ComRef<IPropertyBag2> options;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  ComPtr<IPropertyBag2> options;
   HRESULT result = encoder->CreateNewFrame(frame.Out(), options.Out());
   if (SUCCEEDED(result)) result = frame->Initialize(options.Get());
   UINT width = UINT(picture->biWidth), height = UINT(picture->biHeight);
@@ -80,9 +67,9 @@ HRESULT WriteFrame(IWICBitmapEncoder* encoder, const DibHeader* picture) {
 }
 
 SaveProblem Encode(const char* path, const DibHeader* picture, SaveFormat format) {
-  ComRef<IWICImagingFactory> factory;
-  ComRef<IWICStream> stream;
-  ComRef<IWICBitmapEncoder> encoder;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
   if (!MakeFactory(factory) ||
       FAILED(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Out())))
     return SaveProblem::Unsupported;
@@ -98,8 +85,8 @@ SaveProblem Encode(const char* path, const DibHeader* picture, SaveFormat format
 
 bool WicEncoderAvailable(SaveFormat format) {
   if (format == SaveFormat::Bmp) return false;
-  ComRef<IWICImagingFactory> factory;
-  ComRef<IWICBitmapEncoder> encoder;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmapEncoder> encoder;
   return MakeFactory(factory) &&
          SUCCEEDED(factory->CreateEncoder(ContainerOf(format), nullptr, encoder.Out()));
 }

@@ -13,11 +13,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "exif_orientation.h"
 #include "image/plugin_api.h"
 #include "jpeg_layout.h"
+#include "platform/scoped_handles.h"
 
 namespace {
 
@@ -46,44 +48,7 @@ struct IWICBitmapSourceTransform : public IUnknown {
 constexpr IID kIidBitmapSourceTransform = {
     0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
-// ---- COM helpers --------------------------------------------------------------
-
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T** Out() {
-    Reset();
-    return &p_;
-  }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void Reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-
- private:
-  T* p_ = nullptr;
-};
-
-// Initialises COM for the calling thread when it is not yet, and undoes
-// exactly what it did.
-class ComScope {
- public:
-  ComScope() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  bool Usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
+using platform::ComPtr;
 
 // ---- What a file becomes ---------------------------------------------------------
 
@@ -178,13 +143,12 @@ bool ReadOpaquePalette(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame
 // The first bytes of the file: enough for the JPEG frame header and EXIF.
 std::vector<uint8_t> FileHead(const char* fileName) {
   std::vector<uint8_t> head;
-  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return head;
+  platform::ScopedHandle file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return head;
   head.resize(256 * 1024);
   DWORD got = 0;
-  if (!ReadFile(file, head.data(), DWORD(head.size()), &got, nullptr)) got = 0;
-  CloseHandle(file);
+  if (!ReadFile(file.Get(), head.data(), DWORD(head.size()), &got, nullptr)) got = 0;
   head.resize(got);
   return head;
 }
@@ -195,21 +159,20 @@ std::vector<uint8_t> FileHead(const char* fileName) {
 // reads the whole file, up to 64 MB.
 bool HasTooManyScans(const char* fileName) {
   constexpr DWORD kMaxWalked = 64u << 20;
-  HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  platform::ScopedHandle file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) return false;
   uint8_t start[2] = {};
   DWORD got = 0, high = 0;
-  DWORD size = GetFileSize(file, &high);
-  bool jpeg = ReadFile(file, start, 2, &got, nullptr) && got == 2 && start[0] == 0xFF &&
+  DWORD size = GetFileSize(file.Get(), &high);
+  bool jpeg = ReadFile(file.Get(), start, 2, &got, nullptr) && got == 2 && start[0] == 0xFF &&
               start[1] == 0xD8 && size != INVALID_FILE_SIZE;
   if (high != 0 || size > kMaxWalked) size = kMaxWalked;
   std::unique_ptr<uint8_t[]> bytes(jpeg ? new (std::nothrow) uint8_t[size] : nullptr);
   bool tooMany = false;
-  if (bytes && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
-      ReadFile(file, bytes.get(), size, &got, nullptr))
+  if (bytes && SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == 0 &&
+      ReadFile(file.Get(), bytes.get(), size, &got, nullptr))
     tooMany = CountJpegScans(bytes.get(), got, kMaxJpegScans + 1) > kMaxJpegScans;
-  CloseHandle(file);
   return tooMany;
 }
 
@@ -509,7 +472,7 @@ bool JpegSize(const char* fileName, ImageSizeRecord* size) {
 
 // COM, the factory and the file's first frame with its plan, for one call.
 struct OpenedPicture {
-  ComScope com;
+  platform::ComInit com{COINIT_MULTITHREADED};
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICBitmapFrameDecode> frame;
   std::unique_ptr<Plan> plan{new (std::nothrow) Plan};
@@ -553,7 +516,7 @@ void UseReducedDecode(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame,
   if (FAILED(reduced->QueryInterface(IID_IWICBitmapSource,
                                      reinterpret_cast<void**>(reducedSource.Out()))))
     return;
-  std::swap(*source.Out(), *reducedSource.Out());
+  source = std::move(reducedSource);
   plan->width = width;
   plan->height = height;
   plan->step = 1;

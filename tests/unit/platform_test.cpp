@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
+
+#ifdef _WIN32
+#include "platform/scoped_handles.h"
+#endif
 
 using testing_support::ScratchFolder;
 
@@ -64,3 +70,59 @@ TEST(Platform, GlobalBlocksAreZeroFilled) {
   platform::GlobalBlockFree(block);
   platform::GlobalBlockFree(nullptr);
 }
+
+namespace {
+
+// Records every value closed, so that a test sees each close once.
+std::vector<int> g_closed;
+struct CountedTraits {
+  using Value = int;
+  static Value Invalid() { return -1; }
+  static bool IsValid(Value value) { return value >= 0; }
+  static void Close(Value value) { g_closed.push_back(value); }
+};
+using Counted = platform::Scoped<CountedTraits>;
+
+}  // namespace
+
+TEST(Platform, ScopedOwnerClosesEachValueOnce) {
+  g_closed.clear();
+  {
+    Counted empty;
+    Counted first(1), second(2), third(3);
+    EXPECT_FALSE(empty);
+    second = std::move(first);  // 2 closed, 1 moves
+    EXPECT_EQ(second.Get(), 1);
+    EXPECT_FALSE(first);
+    *third.Out() = 4;  // 3 closed before the new value arrives
+    EXPECT_EQ(third.Release(), 4);
+    Counted fifth(5);
+    fifth.Reset(6);
+  }
+  EXPECT_EQ(g_closed, (std::vector<int>{2, 3, 5, 6, 1}));
+}
+
+#ifdef _WIN32
+// The Windows owners give back exactly what they took: the selection the DC
+// had before, a handle once (never the "invalid" value CreateFile fails with).
+TEST(Platform, WindowsOwnersRestoreAndCloseWhatTheyTook) {
+  platform::WindowDC screen(nullptr);
+  ASSERT_NE(screen.Get(), nullptr);
+  HGDIOBJ before = GetCurrentObject(screen, OBJ_PEN);
+  {
+    platform::ScopedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 0, RGB(1, 2, 3)));
+    platform::Selected selected(screen, pen.Get());
+    EXPECT_EQ(GetCurrentObject(screen, OBJ_PEN), pen.Get());
+  }
+  EXPECT_EQ(GetCurrentObject(screen, OBJ_PEN), before);
+
+  EXPECT_FALSE(platform::ScopedHandle(INVALID_HANDLE_VALUE).Valid());
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD flags = 0;
+  {
+    platform::ScopedHandle owned(event);
+    EXPECT_TRUE(GetHandleInformation(event, &flags));
+  }
+  EXPECT_FALSE(GetHandleInformation(event, &flags));  // closed with its owner
+}
+#endif

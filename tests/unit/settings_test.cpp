@@ -149,3 +149,13 @@ TEST_F(SettingsFiles, HistoryFileRoundTripAndUnterminatedSlots) {
   ASSERT_EQ(ReadHistory(folder_.Path().c_str()), 1);
   EXPECT_EQ(HistoryCount(), 1);
 }
+
+TEST_F(SettingsFiles, WritesTheFolderRefusesAreTraced) {
+  std::string missing = folder_ / "missing\\";
+  testing_support::TraceCapture trace;
+  EXPECT_EQ(WriteSettings(missing.c_str()), 0);
+  EXPECT_EQ(WriteHistory(missing.c_str()), 0);
+  ASSERT_EQ(trace.Lines().size(), 2u);
+  EXPECT_EQ(trace.Lines()[0].what, missing + "eenv.env");
+  EXPECT_EQ(trace.Lines()[1].what, missing + "phist.dat");
+}

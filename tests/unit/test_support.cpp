@@ -143,6 +143,22 @@ MessageCapture::~MessageCapture() { platform::SetMessageSink(g_previousSink); }
 
 const std::vector<Message>& MessageCapture::Messages() const { return g_messages; }
 
+static std::vector<TraceLine> g_traceLines;
+static platform::TraceSink g_previousTraceSink = nullptr;
+
+static void CaptureTrace(const char* where, const char* what, unsigned long code) {
+  g_traceLines.push_back({where, what, code});
+}
+
+TraceCapture::TraceCapture() {
+  g_traceLines.clear();
+  g_previousTraceSink = platform::SetTraceSink(CaptureTrace);
+}
+
+TraceCapture::~TraceCapture() { platform::SetTraceSink(g_previousTraceSink); }
+
+const std::vector<TraceLine>& TraceCapture::Lines() const { return g_traceLines; }
+
 platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second) {
   platform::CalendarTime t = {};
   t.year = uint16_t(year);

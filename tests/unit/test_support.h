@@ -77,6 +77,18 @@ class MessageCapture {
   const std::vector<Message>& Messages() const;
 };
 
+// Captures traced failures for one scope.
+struct TraceLine {
+  std::string where, what;
+  unsigned long code;
+};
+class TraceCapture {
+ public:
+  TraceCapture();
+  ~TraceCapture();
+  const std::vector<TraceLine>& Lines() const;
+};
+
 // Local calendar fields for setting file times.
 platform::CalendarTime LocalTime(int year, int month, int day, int hour, int minute, int second);
 

@@ -139,6 +139,17 @@ TEST_F(ThumbnailCache, StoreReportsFailure) {
   EXPECT_FALSE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
 }
 
+TEST_F(ThumbnailCache, AWriteThatFailsIsTraced) {
+  PackedDibPtr image = Picture(2, 2);
+  RemoveTree(program_ / "cache24\\");
+  TraceCapture trace;
+  EXPECT_FALSE(StoreThumbnail(source_.c_str(), image.get(), kFirstCacheFolderNumber));
+  ASSERT_EQ(trace.Lines().size(), 1u);
+  EXPECT_EQ(trace.Lines()[0].where, "StoreThumbnail");
+  EXPECT_NE(trace.Lines()[0].what.find("cache24\\"), std::string::npos);
+  EXPECT_NE(trace.Lines()[0].code, 0u);
+}
+
 TEST_F(ThumbnailCache, EmptyingRemovesEveryThumbnailAndNothingElse) {
   std::string cache = program_ / "cache24\\";
   for (int i = 0; i < 1500; ++i) WriteAll(cache + "f" + std::to_string(i) + ".tmp", {0});

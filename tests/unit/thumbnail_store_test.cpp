@@ -41,6 +41,17 @@ class ThumbnailStoreTest : public ::testing::Test {
 
 }  // namespace
 
+TEST_F(ThumbnailStoreTest, AStoreThatCannotBeOpenedIsTraced) {
+  ThumbnailStore store;
+  TraceCapture trace;
+  std::string file = folder_ / "missing\\" + kThumbnailStoreName;
+  EXPECT_FALSE(store.Open(file));
+  ASSERT_EQ(trace.Lines().size(), 1u);
+  EXPECT_EQ(trace.Lines()[0].where, "ThumbnailStore::Open");
+  EXPECT_EQ(trace.Lines()[0].what, file);
+  EXPECT_NE(trace.Lines()[0].code, 0u);
+}
+
 TEST_F(ThumbnailStoreTest, FindsOnlyUnderTheExactKeyAndKeepsItAcrossOpens) {
   ThumbnailStore store;
   ASSERT_TRUE(store.Open(File()));
