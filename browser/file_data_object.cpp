@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "browser/transfer_rules.h"
+#include "platform/com_object.h"
 
 namespace {
 
@@ -53,27 +54,11 @@ HGLOBAL MakeIdListBlock(const std::vector<std::u16string>& paths) {
   return CopyToGlobal(block.data(), block.size());
 }
 
-class FileDataObject final : public IDataObject {
+class FileDataObject final : public CountedComObject<IDataObject> {
  public:
-  explicit FileDataObject(std::vector<TransferFormat> formats) : formats_(std::move(formats)) {}
+  explicit FileDataObject(std::vector<TransferFormat> formats)
+      : CountedComObject(IID_IDataObject), formats_(std::move(formats)) {}
   ~FileDataObject() { FreeTransferFormats(&formats_); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDataObject)) {
-      *out = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* wanted, STGMEDIUM* medium) override {
     if (!wanted || !medium) return E_INVALIDARG;
@@ -134,7 +119,6 @@ class FileDataObject final : public IDataObject {
     return nullptr;
   }
 
-  LONG references_ = 1;
   std::vector<TransferFormat> formats_;
 };
 

@@ -9,6 +9,7 @@
 #include "browser/grid_window.h"
 #include "browser/transfer_rules.h"
 #include "dialogs/file_dialogs.h"
+#include "platform/com_object.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -35,32 +36,15 @@ class OpenedClipboard {
 
 // The grid as drop target. The system's drop-target helper, where there is
 // one, shows the source's drag image over the grid.
-class GridDropTarget final : public IDropTarget {
+class GridDropTarget final : public CountedComObject<IDropTarget> {
  public:
-  explicit GridDropTarget(HWND grid) : grid_(grid) {
+  explicit GridDropTarget(HWND grid) : CountedComObject(IID_IDropTarget), grid_(grid) {
     if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IDropTargetHelper, reinterpret_cast<void**>(&image_))))
       image_ = nullptr;
   }
   ~GridDropTarget() {
     if (image_) image_->Release();
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDropTarget)) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return ULONG(left);
   }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
@@ -126,7 +110,6 @@ class GridDropTarget final : public IDropTarget {
     return transferable_ ? ChooseDropEffect(allowed, keys, preferred_) : DROPEFFECT_NONE;
   }
 
-  LONG references_ = 1;
   HWND grid_;
   IDropTargetHelper* image_ = nullptr;
   bool transferable_ = false;

@@ -882,6 +882,16 @@ HTREEITEM VisibleItem(const Browser& browser, HWND tree, const std::string& name
   return nullptr;
 }
 
+// The tree's item of the pictures folder once it is visible, or nullptr.
+HTREEITEM WaitForPicturesFolderItem(const Browser& browser, HWND tree) {
+  std::string folder = browser.Pictures().Path();
+  folder.pop_back();
+  std::string name = folder.substr(folder.rfind('\\') + 1);
+  HTREEITEM item = nullptr;
+  WaitFor([&] { return (item = VisibleItem(browser, tree, name)) != nullptr; }, 10000);
+  return item;
+}
+
 // Holds the test reader's reads of kTpHeldExec pictures until Release, or
 // until it ends.
 struct HeldReads {
@@ -988,12 +998,8 @@ TEST(BrowserE2E, TreeIconsOfPlainFoldersAndOfAFolderWithItsOwnIcon) {
   browser.WriteSettings(192, 0, 0, 0, 800, 600);
   ASSERT_TRUE(browser.Start());
   HWND tree = GetDlgItem(browser.Main(), 1);
-  std::string folder = browser.Pictures().Path();
-  folder.pop_back();
-  HTREEITEM current = nullptr;
-  ASSERT_TRUE(WaitFor(
-      [&] { return (current = VisibleItem(browser, tree, folder.substr(folder.rfind('\\') + 1))); },
-      10000));
+  HTREEITEM current = WaitForPicturesFolderItem(browser, tree);
+  ASSERT_NE(current, nullptr);
   SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(current));
   std::map<std::string, std::pair<int, int>> icons;
   for (HTREEITEM child = TreeNext(tree, current, TVGN_CHILD); child;
@@ -1302,12 +1308,8 @@ TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
   ASSERT_TRUE(browser.Start());
   HWND tree = GetDlgItem(browser.Main(), 1);
   ASSERT_NE(tree, nullptr);
-  std::string folder = browser.Pictures().Path();
-  folder.pop_back();
-  HTREEITEM current = nullptr;
-  ASSERT_TRUE(WaitFor(
-      [&] { return (current = VisibleItem(browser, tree, folder.substr(folder.rfind('\\') + 1))); },
-      10000));
+  HTREEITEM current = WaitForPicturesFolderItem(browser, tree);
+  ASSERT_NE(current, nullptr);
   auto rightClick = [](POINT at) {
     MoveTo(at);
     SendMouse(MOUSEEVENTF_RIGHTDOWN);
@@ -1316,6 +1318,8 @@ TEST(BrowserE2E, RightClickInTheTreeShowsThePathUnderIt) {
   DialogAnswerer answerer("", browser.ProcessId());
   rightClick(RemoteItemPoint(browser, tree, current));
   ASSERT_TRUE(WaitFor([&] { return answerer.Messages().size() == 1; }, 5000));
+  std::string folder = browser.Pictures().Path();
+  folder.pop_back();
   std::wstring wide(folder.begin(), folder.end());  // the scratch path is ASCII
   EXPECT_EQ(answerer.Messages()[0], wide);
 
