@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 
 using namespace testing_support;
 
@@ -54,8 +55,7 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) {
 
 }  // namespace
 
-void RunXdotool(const std::string& arguments) {
-  std::string command = "/usr/bin/xdotool " + arguments;
+void RunUnixProgram(std::string command) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -66,6 +66,8 @@ void RunXdotool(const std::string& arguments) {
     CloseHandle(process.hThread);
   }
 }
+
+void RunXdotool(const std::string& arguments) { RunUnixProgram("/usr/bin/xdotool " + arguments); }
 
 bool WaitFor(const std::function<bool()>& condition, int milliseconds, int stepMs) {
   for (DWORD start = GetTickCount(); GetTickCount() - start < DWORD(milliseconds);) {
@@ -276,27 +278,15 @@ class ScreenCopy {
     info.bmiHeader.biHeight = -height;  // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    memory_ = CreateCompatibleDC(screen);
+    platform::WindowDC screen(nullptr);
+    memory_.Reset(CreateCompatibleDC(screen));
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bits_ = static_cast<const uint32_t*>(bits);
-    if (memory_ && bitmap_) {
-      HGDIOBJ old = SelectObject(memory_, bitmap_);
-      if (!BitBlt(memory_, 0, 0, width, height, screen, area.left, area.top, SRCCOPY))
-        bits_ = nullptr;
-      SelectObject(memory_, old);
-    } else {
-      bits_ = nullptr;
-    }
-    ReleaseDC(nullptr, screen);
+    bitmap_.Reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory_ || !bitmap_) return;
+    platform::Selected selected(memory_.Get(), bitmap_.Get());
+    if (BitBlt(memory_.Get(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY))
+      bits_ = static_cast<const uint32_t*>(bits);
   }
-  ~ScreenCopy() {
-    if (bitmap_) DeleteObject(bitmap_);
-    if (memory_) DeleteDC(memory_);
-  }
-  ScreenCopy(const ScreenCopy&) = delete;
-  ScreenCopy& operator=(const ScreenCopy&) = delete;
 
   // The colour at a screen point inside the area; CLR_INVALID elsewhere.
   COLORREF Pixel(POINT p) const {
@@ -307,8 +297,8 @@ class ScreenCopy {
 
  private:
   RECT area_;
-  HDC memory_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
+  platform::ScopedMemoryDC memory_;
+  platform::ScopedGdiObject<HBITMAP> bitmap_;
   const uint32_t* bits_ = nullptr;
 };
 

@@ -23,8 +23,11 @@ HWND VisibleWindow(const char* className, const char* title);
 HWND WaitForShownWindow(const char* className, const char* title, int milliseconds = 5000);
 void SendMouse(DWORD flags, DWORD data = 0);
 void MoveTo(POINT p);
-// Runs xdotool (a Unix program that Wine starts directly) with `arguments`,
-// for input typed on the X server itself.
+// Runs a Unix program, which Wine starts directly, waiting for it 5 s at
+// most. Wine may neither wait for it nor tell its exit status: callers that
+// depend on it wait for its effect.
+void RunUnixProgram(std::string command);
+// Runs xdotool with `arguments`, for input typed on the X server itself.
 void RunXdotool(const std::string& arguments);
 // A click, with Shift or Ctrl held when `modifier` names one.
 void ClickAt(POINT p, WORD modifier = 0);

@@ -1664,19 +1664,7 @@ int LaunchAndCountReads(Browser& browser, const std::vector<Picture>& shown,
   return int(std::count(reads.begin(), reads.end(), '\n'));
 }
 
-// Starts a Unix shell command (Wine starts Unix programs directly). Wine can
-// neither wait for it nor tell its exit status: callers wait for its effect.
-void RunUnixShell(const std::string& script) {
-  std::string command = "/bin/sh -c \"" + script + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return;
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-}
+void RunUnixShell(const std::string& script) { RunUnixProgram("/bin/sh -c \"" + script + "\""); }
 
 std::string UnixPath(const std::string& windowsPath) {
   using ToUnix = char*(CDECL*)(LPCWSTR);
