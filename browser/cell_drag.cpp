@@ -95,22 +95,21 @@ class Outlines {
   }
   ~Outlines() {
     Hide();
-    if (screen_) DeleteDC(screen_);
   }
   // Drawn centred on the cursor, or moved there.
   void Follow(POINT cursor) {
     POINT origin = {cursor.x - half_.x, cursor.y - half_.y};
     if (shown_ && origin.x == origin_.x && origin.y == origin_.y) return;
     Hide();
-    if (!screen_) screen_ = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!screen_) screen_.Reset(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
     if (!screen_) return;
     origin_ = origin;
-    DrawOutlines(screen_, index_, origin_);
+    DrawOutlines(screen_.Get(), index_, origin_);
     shown_ = true;
   }
   void Hide() {
     if (!shown_) return;
-    DrawOutlines(screen_, index_, origin_);  // drawn twice: gone
+    DrawOutlines(screen_.Get(), index_, origin_);  // drawn twice: gone
     shown_ = false;
   }
 
@@ -118,7 +117,7 @@ class Outlines {
   int32_t index_;
   POINT half_;
   POINT origin_ = {0, 0};
-  HDC screen_ = nullptr;
+  platform::ScopedMemoryDC screen_;  // a display DC: given back with DeleteDC too
   bool shown_ = false;
 };
 
@@ -234,14 +233,14 @@ void DragFromCell(HWND cell, int32_t index) {
       DraggedPaths(index, g_fileList.selected, g_fileList.path, g_fileList.count);
   std::vector<TransferFormat> formats = MakeFileFormats(WidePaths(paths), DROPEFFECT_COPY);
   if (formats.empty()) return;
-  IDataObject* data = CreateFileDataObject(std::move(formats));
-  DropSource source(cell, index, !AttachDragImage(cell, data));
+  platform::ComPtr<IDataObject> data{CreateFileDataObject(std::move(formats))};
+  if (!data) return;
+  DropSource source(cell, index, !AttachDragImage(cell, data.Get()));
   DWORD effect = DROPEFFECT_NONE;
   // Dropped where no OLE target took the files, Wine's DoDragDrop answers
   // a cancel: the drop on a WM_DROPFILES window is told by the source.
-  DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+  DoDragDrop(data.Get(), &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
   source.HideOutlines();
-  data->Release();
   if (effect == DROPEFFECT_NONE && source.FilesOnlyTargetAtDrop())
     PostDrop(source.FilesOnlyTargetAtDrop(), source.DropPoint(), paths);
   // Moved away by the target: the grid lists the folder again, after this

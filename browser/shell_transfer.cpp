@@ -11,6 +11,7 @@
 #include "dialogs/file_dialogs.h"
 #include "platform/com_object.h"
 #include "platform/platform.h"
+#include "platform/scoped_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/strings.h"
@@ -40,11 +41,8 @@ class GridDropTarget final : public CountedComObject<IDropTarget> {
  public:
   explicit GridDropTarget(HWND grid) : CountedComObject(IID_IDropTarget), grid_(grid) {
     if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IDropTargetHelper, reinterpret_cast<void**>(&image_))))
-      image_ = nullptr;
-  }
-  ~GridDropTarget() {
-    if (image_) image_->Release();
+                                IID_IDropTargetHelper, reinterpret_cast<void**>(image_.Out()))))
+      image_.Reset();
   }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
@@ -111,7 +109,7 @@ class GridDropTarget final : public CountedComObject<IDropTarget> {
   }
 
   HWND grid_;
-  IDropTargetHelper* image_ = nullptr;
+  platform::ComPtr<IDropTargetHelper> image_;
   bool transferable_ = false;
   DWORD preferred_ = 0;
 };
@@ -181,9 +179,10 @@ bool TransferIntoCurrentFolder(HWND owner, const std::vector<std::u16string>& pa
 }
 
 void RegisterGridDropTarget(HWND grid) {
-  GridDropTarget* target = new GridDropTarget(grid);
-  RegisterDragDrop(grid, target);  // holds its own reference while registered
-  target->Release();
+  platform::ComPtr<GridDropTarget> target{new GridDropTarget(grid)};
+  // OLE holds its own reference while the target is registered.
+  HRESULT result = RegisterDragDrop(grid, target.Get());
+  if (FAILED(result)) platform::Trace("RegisterGridDropTarget", "RegisterDragDrop", ULONG(result));
 }
 
 void RevokeGridDropTarget(HWND grid) { RevokeDragDrop(grid); }
