@@ -93,9 +93,7 @@ class Outlines {
     GetWindowRect(cell, &rect);
     half_ = {(rect.right - rect.left) / 2, (rect.bottom - rect.top) / 2};
   }
-  ~Outlines() {
-    Hide();
-  }
+  ~Outlines() { Hide(); }
   // Drawn centred on the cursor, or moved there.
   void Follow(POINT cursor) {
     POINT origin = {cursor.x - half_.x, cursor.y - half_.y};
