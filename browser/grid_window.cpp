@@ -240,7 +240,7 @@ void ReloadGrid(bool refused) {
 
 void RemakeThumbnailsForNewDpi() {
   if (!Grid()) return;
-  PauseWorker();
+  WorkerPause pause;
   // Thumbnails in the workers' hands are of the old size: they are dropped.
   ForgetWorkerEntry();
   EmptyCacheFolder(OwnCacheFolderNumber());
@@ -251,7 +251,6 @@ void RemakeThumbnailsForNewDpi() {
   GetClientRect(Grid(), &client);
   Layout(client.right, client.bottom);
   RepaintShownCells();
-  ResumeWorker();
 }
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
